@@ -1,0 +1,10 @@
+# Creates TARGET from SCHEMA with the sqlite3 shell when TARGET is absent.
+if(EXISTS "${TARGET}")
+    return()
+endif()
+find_program(SQLITE3 sqlite3 REQUIRED)
+execute_process(COMMAND ${SQLITE3} "${TARGET}" INPUT_FILE "${SCHEMA}" RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+    file(REMOVE "${TARGET}")
+    message(FATAL_ERROR "could not create ${TARGET} from ${SCHEMA}")
+endif()

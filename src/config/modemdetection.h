@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Finds the port with a caller-ID capable modem and the command it accepts.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace Quillon {
+
+class ActivityLog;
+class Clock;
+class MdmCmd;
+class MessageBoxes;
+class SerialPort;
+
+// What detection reaches of the windows, which live in the GUI library.
+struct DetectionHooks
+{
+    // Closes the first-run please-wait window when it is shown.
+    std::function<void()> closePleaseWait;
+    // Refreshes the communications window's options from the working settings.
+    std::function<void()> refreshCommSettings;
+};
+
+class MdmCnFg
+{
+public:
+    MdmCnFg(SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log, DetectionHooks hooks);
+
+    void FindCommPort(qint16& nSerialPort, QString& sModemInit);
+    void ProbeModemType(qint16 port);
+    bool TryInitCommand(qint16 port, const QString& command);
+
+    QString sFoundInit;
+    qint16 nVoicePort = 0;
+    bool bVoiceFound = false;
+
+private:
+    SerialPort& m_port;
+    Clock& m_clock;
+    MessageBoxes& m_boxes;
+    ActivityLog& m_log;
+    DetectionHooks m_hooks;
+};
+
+// Runs a fresh MdmCnFg over the working port and command, then applies the
+// result with ApplyCommSettings and refreshes the communications window.
+void DetectModem(MdmCmd& modem, const DetectionHooks& hooks);
+
+} // namespace Quillon

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// QuillonCID.ini: profile-file reads and writes key by key, and the
+// serial-port group.
+#pragma once
+
+#include "config/workingsettings.h"
+
+#include <QString>
+
+namespace Quillon {
+
+class ActivityLog;
+
+// appDir + "/QuillonCID.ini"
+QString iniPathFor(const QString& appDir);
+
+// The key's value; the default when file, section or key is missing. Section
+// and key match in any letter case. At most 254 characters come back.
+QString GetIniValue(const QString& iniPath, const QString& section, const QString& key, const QString& defaultValue);
+// Writes one key, creating file, section or key; CR and LF become spaces.
+// Leaves every other line of the file as it was. False when the write failed.
+bool SetIniValue(const QString& iniPath, const QString& section, const QString& key, const QString& value);
+
+// "True"/"False" in any case, or a number (0 false); otherwise the default.
+bool iniBool(const QString& text, bool defaultValue);
+// A decimal 16-bit integer; otherwise the default.
+qint16 iniInt16(const QString& text, qint16 defaultValue);
+inline QString boolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+struct CommSettings
+{
+    qint16 ComPort = 1;
+    QString Baud = QStringLiteral("14400");
+    QString DataBit = QStringLiteral("8");
+    QString StopBit = QStringLiteral("1");
+    QString Parity = QStringLiteral("N");
+    QString ModemStrng = QStringLiteral("AT#CID=1");
+};
+
+// Reads the serial-port group; when log.enabled() writes "Comm Port = " and "Baud = ".
+CommSettings LoadCommSettings(const QString& iniPath, ActivityLog& log);
+void SaveCommSettings(const QString& iniPath, const CommSettings& comm);
+
+// Reads Cnfg and the [Settings] keys in the order the main window loads them.
+void loadShellSettings(const QString& iniPath, WorkingSettings& settings);
+CommSettings commSettingsOf(const WorkingSettings& settings);
+void setCommSettings(WorkingSettings& settings, const CommSettings& comm);
+
+} // namespace Quillon

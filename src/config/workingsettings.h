@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The program-wide working settings: in-memory copies shared by every part
+// of the program, loaded from and written back to QuillonCID.ini.
+#pragma once
+
+#include <QString>
+
+namespace Quillon {
+
+struct WorkingSettings
+{
+    // Switches, section [Settings] (Cnfg lives in [Comm]).
+    bool EnableLog = false;
+    bool Notify = true;
+    bool Reject = true;
+    bool RingIn = true;
+    bool ExitDelay = true;
+    bool Cnfg = false;
+
+    // Number display, section [Settings].
+    qint16 Format = 1;
+    qint16 NmbrLngth = 10;
+
+    // Serial-port group, sections [Comm] and [Modem].
+    qint16 ComPort = 1;
+    QString Baud = QStringLiteral("14400");
+    QString DataBit = QStringLiteral("8");
+    QString StopBit = QStringLiteral("1");
+    QString Parity = QStringLiteral("N");
+    QString ModemStrng = QStringLiteral("AT#CID=1");
+};
+
+} // namespace Quillon

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Modal message boxes, behind an interface so tests can answer them.
+#pragma once
+
+#include <QString>
+
+namespace Quillon {
+
+class MessageBoxes
+{
+public:
+    enum class Icon { None, Stop, Exclamation };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~MessageBoxes() = default;
+
+    // An empty caption means the program's title.
+    virtual Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) = 0;
+};
+
+} // namespace Quillon

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The serial line to the modem, as the rest of the program uses it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace Quillon {
+
+class SerialPort : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~SerialPort() override = default;
+
+    // Port numbers 1..6 name the modem's port; taken at the next open().
+    virtual void setPortNumber(int portNumber) = 0;
+    virtual int portNumber() const = 0;
+    // "speed,parity,data,stop" as in "14400,N,8,1"; taken at the next open().
+    virtual void setSettingsText(const QString& settings) = 0;
+    // readAll() then returns every buffered character, not a fixed count.
+    virtual void setReadAllBuffered() = 0;
+
+    // False when the port is missing, in use or cannot take the settings.
+    virtual bool open(QString* error = nullptr) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Queues the text (one byte per character, Latin-1) and returns at once.
+    // Dropped, returning false, when the port is closed.
+    virtual bool write(const QString& text) = 0;
+    // Everything received so far, one character per byte; empties the buffer.
+    // Empty when the port is closed.
+    virtual QString readAll() = 0;
+
+    // The device a port number maps to, for display.
+    virtual QString devicePath(int portNumber) const = 0;
+
+Q_SIGNALS:
+    // Raised on the UI thread whenever received characters are waiting.
+    void dataArrived();
+    // The device went away while open; the port has already been closed.
+    void portLost(const QString& reason);
+};
+
+} // namespace Quillon

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Turns the modem's output into handled calls: waits for 2.5 s of quiet on
+// the line, reads the burst and processes it.
+#pragma once
+
+#include "reception/reportparser.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace Quillon {
+
+class ActivityLog;
+class CallDatabase;
+class CallView;
+class Clock;
+class MdmCmd;
+struct WorkingSettings;
+
+class ProcessCid
+{
+public:
+    ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& database, ActivityLog& log, Clock& clock,
+               CallView& view);
+
+    // Serial-port event: pushes ReceiveSettleTime 2.5 s ahead, enables Timer1.
+    void OnComm();
+    bool timer1Enabled() const { return m_timer1Enabled; }
+    // Timer1 tick: after the settle time reads everything buffered, processes
+    // it, and disables Timer1. A closed port skips the read.
+    void timer1Tick();
+    void ProcessCidReport(const QString& text);
+
+    const Quillon::CidCall& currentCall() const { return m_call; }
+    QDateTime receiveSettleTime() const { return m_receiveSettleTime; }
+
+private:
+    WorkingSettings& m_settings;
+    MdmCmd& m_modem;
+    CallDatabase& m_database;
+    ActivityLog& m_log;
+    Clock& m_clock;
+    CallView& m_view;
+
+    Quillon::CidCall m_call;
+    QDateTime m_receiveSettleTime;
+    bool m_timer1Enabled = false;
+};
+
+} // namespace Quillon

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Everything the program says to the modem outside detection: opening the
+// port, the initialisation and its answer check, periodic re-initialisation,
+// the reject commands, and applying new port settings.
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+namespace Quillon {
+
+class ActivityLog;
+class Clock;
+class MessageBoxes;
+class SerialPort;
+class StatusDisplay;
+struct WorkingSettings;
+
+class MdmCmd : public QObject
+{
+    Q_OBJECT
+
+public:
+    MdmCmd(const QString& appDir, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
+           MessageBoxes& boxes, StatusDisplay& status, QObject* parent = nullptr);
+    ~MdmCmd() override;
+    Q_DISABLE_COPY_MOVE(MdmCmd)
+
+    void OpenCommPort();
+    void CheckModemInit();
+    void ClearModemInput();
+    void ReinitModem();
+    void ApplyCommSettings();
+    // The ready display plus its log line; rebuilds it even when unchanged.
+    void SetCidStatus(bool ready);
+
+    // Each sends its text and a carriage return; false when dropped.
+    bool ResetCommand();
+    bool InitCommand();
+    bool AnswerCommand();
+    bool HangUpCommand();
+
+    // Response test of the initialisation answer: "OK" or "0" anywhere.
+    static bool isInitResponseAccepted(const QString& response);
+
+    // Timer2: armInitCheck() sets InitCheckTime to now + 1 s and enables it;
+    // the first tick at or after that time runs CheckModemInit and disables it.
+    void armInitCheck();
+    bool timer2Enabled() const { return m_timer2Enabled; }
+    void setTimer2Enabled(bool enabled) { m_timer2Enabled = enabled; }
+    void timer2Tick();
+    // Timer3 (re-initialisation half): ReinitModem once ReinitTime has passed
+    // and no report is in progress.
+    void timer3Tick();
+
+    bool reportInProgress() const { return m_reportInProgress; }
+    void setReportInProgress(bool inProgress) { m_reportInProgress = inProgress; }
+    QDateTime reinitTime() const { return m_reinitTime; }
+    void setReinitTime(const QDateTime& when) { m_reinitTime = when; }
+    QDateTime initCheckTime() const { return m_initCheckTime; }
+
+    QString iniPath() const;
+    WorkingSettings& settings() { return m_settings; }
+    SerialPort& port() { return m_port; }
+    Clock& clock() { return m_clock; }
+    ActivityLog& log() { return m_log; }
+    MessageBoxes& boxes() { return m_boxes; }
+
+private:
+    void onPortLost(const QString& reason);
+
+    QString m_appDir;
+    WorkingSettings& m_settings;
+    SerialPort& m_port;
+    Clock& m_clock;
+    ActivityLog& m_log;
+    MessageBoxes& m_boxes;
+    StatusDisplay& m_status;
+
+    bool m_reportInProgress = false;
+    bool m_timer2Enabled = false;
+    QDateTime m_initCheckTime;
+    QDateTime m_reinitTime;
+    bool m_portLostReported = false;
+};
+
+} // namespace Quillon

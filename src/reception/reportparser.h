@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The modem's caller-ID report, as text received between the rings.
+#pragma once
+
+#include <QString>
+
+namespace Quillon {
+
+struct CidCall
+{
+    QString Date;
+    QString Time;
+    QString Number;
+    QString Name;
+};
+
+// Fills call from one burst of received text; false (and every field
+// "UNKNOWN") when the text holds no date tag of either family.
+bool ParseCidReport(const QString& text, qint16 nmbrLngth, CidCall& call);
+
+} // namespace Quillon

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "appdir.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace Quillon::Test {
+
+AppDir::AppDir() = default;
+
+bool AppDir::createDatabase() const
+{
+    QFile schemaFile(QStringLiteral(QUILLON_SCHEMA_PATH));
+    if (!schemaFile.open(QIODevice::ReadOnly))
+        return false;
+    const QString schema = QString::fromUtf8(schemaFile.readAll());
+
+    const QString name = QUuid::createUuid().toString();
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath());
+        ok = db.open();
+        QString statement;
+        const QStringList lines = schema.split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            if (line.trimmed().startsWith(QStringLiteral("--")))
+                continue;
+            statement += line + QLatin1Char('\n');
+            if (line.trimmed().endsWith(QLatin1Char(';'))) {
+                QSqlQuery query(db);
+                ok = ok && query.exec(statement);
+                statement.clear();
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+void AppDir::writeIni(const QString& content) const
+{
+    QFile file(iniPath());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content.toLatin1());
+}
+
+QString AppDir::readFile(const QString& name) const
+{
+    QFile file(this->file(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll());
+}
+
+QStringList AppDir::logMessages() const
+{
+    static const QRegularExpression stamp(QStringLiteral("^\\S+ \\d{1,2}:\\d{2}:\\d{2} "));
+    const QString text = readFile(QStringLiteral("CID.Log"));
+    QStringList messages;
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    bool inHeader = false;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral("*****"))) {
+            inHeader = !inHeader;
+            continue;
+        }
+        if (inHeader)
+            continue;
+        const QRegularExpressionMatch match = stamp.match(line);
+        if (match.hasMatch())
+            messages.append(line.mid(match.capturedLength()));
+        else if (!messages.isEmpty())
+            messages.last() += QStringLiteral("\r\n") + line; // raw modem text runs over several lines
+    }
+    // The file ends with CR LF, which leaves an empty continuation.
+    if (!messages.isEmpty() && messages.last().endsWith(QStringLiteral("\r\n")))
+        messages.last().chop(2);
+    return messages;
+}
+
+} // namespace Quillon::Test
