@@ -15,6 +15,8 @@ FakeClock::FakeClock(const QDateTime& start)
 
 void FakeClock::sleep(int ms)
 {
+    if (m_waitHook)
+        m_waitHook(ms);
     // A blocking wait: the pseudo-terminal still fills its buffer meanwhile,
     // but no Qt event is handled.
     if (m_realSliceMs > 0)
@@ -24,6 +26,8 @@ void FakeClock::sleep(int ms)
 
 void FakeClock::waitProcessingEvents(int ms)
 {
+    if (m_waitHook)
+        m_waitHook(ms);
     pumpEvents();
     advance(ms);
 }

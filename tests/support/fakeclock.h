@@ -3,6 +3,8 @@
 
 #include "platform/clock.h"
 
+#include <functional>
+
 namespace Quillon::Test {
 
 // Time moves only when the test or the code under test waits. Waits still
@@ -22,6 +24,9 @@ public:
     // Real time given to the event loop per wait (default 20 ms); 0 = none.
     void setRealSliceMs(int ms) { m_realSliceMs = ms; }
     qint64 totalSleptMs() const { return m_totalSleptMs; }
+    // Called with the length of every wait, before the clock moves: lets a
+    // pumped modem simulator answer within the waited time.
+    void setWaitHook(std::function<void(int ms)> hook) { m_waitHook = std::move(hook); }
 
 private:
     void pumpEvents();
@@ -29,6 +34,7 @@ private:
     QDateTime m_now;
     int m_realSliceMs = 20;
     qint64 m_totalSleptMs = 0;
+    std::function<void(int ms)> m_waitHook;
 };
 
 } // namespace Quillon::Test
