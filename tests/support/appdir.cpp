@@ -60,7 +60,8 @@ QString AppDir::readFile(const QString& name) const
 
 QStringList AppDir::logMessages() const
 {
-    static const QRegularExpression stamp(QStringLiteral("^\\S+ \\d{1,2}:\\d{2}:\\d{2} "));
+    // The locale's short date may hold blanks ("12 Jun 2026" in the C locale).
+    static const QRegularExpression stamp(QStringLiteral("^[^:\\r\\n]{1,40}? \\d{1,2}:\\d{2}:\\d{2} "));
     const QString text = readFile(QStringLiteral("CID.Log"));
     QStringList messages;
     const QStringList lines = text.split(QStringLiteral("\r\n"));
