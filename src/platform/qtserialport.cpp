@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "qtserialport.h"
+
+#include "config/settingsstore.h"
+
+namespace Quillon {
+
+QtSerialPort::QtSerialPort(const QString& appDir, QObject* parent)
+    : SerialPort(parent)
+    , m_appDir(appDir)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (!m_reading)
+            Q_EMIT dataArrived();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    // No portLost from a port that goes away with its owner.
+    m_port.disconnect(this);
+}
+
+void QtSerialPort::setPortNumber(int portNumber)
+{
+    m_portNumber = portNumber;
+}
+
+int QtSerialPort::portNumber() const
+{
+    return m_portNumber;
+}
+
+void QtSerialPort::setSettingsText(const QString& settings)
+{
+    m_settingsText = settings;
+}
+
+void QtSerialPort::setReadAllBuffered()
+{
+    // readAll() always hands over everything buffered; nothing to switch.
+}
+
+QString QtSerialPort::defaultDevicePath(int portNumber)
+{
+    switch (portNumber) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+    case 5:
+        return QStringLiteral("/dev/ttyACM0");
+    case 6:
+        return QStringLiteral("/dev/ttyUSB0");
+    default:
+        return {};
+    }
+}
+
+QString QtSerialPort::devicePath(int portNumber) const
+{
+    if (portNumber < 1 || portNumber > 6)
+        return {};
+    return GetIniValue(iniPathFor(m_appDir), QStringLiteral("Ports"), QStringLiteral("Comm%1").arg(portNumber),
+                       defaultDevicePath(portNumber))
+        .trimmed();
+}
+
+bool QtSerialPort::parseSettings(const QString& text, LineSettings* settings)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    LineSettings parsed;
+
+    const QString& speed = parts.at(0);
+    if (speed.isEmpty() || speed.size() > 9)
+        return false;
+    for (const QChar c : speed) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    parsed.speed = speed.toInt();
+    if (parsed.speed <= 0)
+        return false;
+
+    const QString& parity = parts.at(1);
+    if (parity == QLatin1String("N"))
+        parsed.parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("E"))
+        parsed.parity = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("O"))
+        parsed.parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("M"))
+        parsed.parity = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("S"))
+        parsed.parity = QSerialPort::SpaceParity;
+    else
+        return false;
+
+    const QString& data = parts.at(2);
+    if (data == QLatin1String("5"))
+        parsed.dataBits = QSerialPort::Data5;
+    else if (data == QLatin1String("6"))
+        parsed.dataBits = QSerialPort::Data6;
+    else if (data == QLatin1String("7"))
+        parsed.dataBits = QSerialPort::Data7;
+    else if (data == QLatin1String("8"))
+        parsed.dataBits = QSerialPort::Data8;
+    else
+        return false;
+
+    const QString& stop = parts.at(3);
+    if (stop == QLatin1String("1"))
+        parsed.stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("1.5"))
+        parsed.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == QLatin1String("2"))
+        parsed.stopBits = QSerialPort::TwoStop;
+    else
+        return false;
+
+    if (settings)
+        *settings = parsed;
+    return true;
+}
+
+bool QtSerialPort::open(QString* error)
+{
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (m_port.isOpen())
+        return fail(QStringLiteral("the port is already open"));
+    const QString path = devicePath(m_portNumber);
+    if (path.isEmpty())
+        return fail(QStringLiteral("no device for port %1").arg(m_portNumber));
+    LineSettings line;
+    if (!parseSettings(m_settingsText, &line))
+        return fail(QStringLiteral("unusable port settings \"%1\"").arg(m_settingsText));
+
+    m_port.setPortName(path);
+    // Taken at open(): a device that cannot take them refuses to open.
+    m_port.setBaudRate(line.speed);
+    m_port.setParity(line.parity);
+    m_port.setDataBits(line.dataBits);
+    m_port.setStopBits(line.stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QString why = m_port.errorString();
+        m_port.clearError();
+        return fail(QStringLiteral("%1: %2").arg(path, why));
+    }
+    // A line starts empty, as a real port does: nothing kept from before.
+    m_port.clear(QSerialPort::Input);
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::write(const QString& text)
+{
+    if (!m_port.isOpen())
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    const qint64 written = m_port.write(bytes);
+    // The caller may block the thread in a wait next; the bytes must leave now.
+    if (m_port.isOpen())
+        m_port.flush();
+    if (m_port.isOpen() && m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(100);
+    return written == bytes.size() && m_port.isOpen();
+}
+
+QString QtSerialPort::readAll()
+{
+    if (!m_port.isOpen())
+        return {};
+    m_reading = true;
+    // Take in what the kernel holds but the event loop has not delivered yet.
+    for (int round = 0; round < 64 && m_port.isOpen() && m_port.waitForReadyRead(0); ++round) { }
+    m_reading = false;
+    if (!m_port.isOpen())
+        return {};
+    return QString::fromLatin1(m_port.readAll());
+}
+
+void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return; // e.g. modem-control lines a pseudo-terminal does not have
+    if (!m_port.isOpen())
+        return;
+    // Left open, a vanished device reports this error without end at full CPU.
+    const QString reason = m_port.errorString();
+    m_port.close();
+    m_port.clearError();
+    Q_EMIT portLost(reason);
+}
+
+} // namespace Quillon

@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "modemchannel.h"
+
+#include "config/settingsstore.h"
+#include "config/workingsettings.h"
+#include "platform/clock.h"
+#include "platform/messageboxes.h"
+#include "platform/serialport.h"
+#include "platform/statusdisplay.h"
+#include "records/activitylog.h"
+
+namespace Quillon {
+
+namespace {
+
+const QString CommPortErrorCaption = QStringLiteral("Comm Port Error");
+constexpr int ReinitIntervalSecs = 1800;
+constexpr int ReinitWaitMs = 300;
+constexpr int ApplyWaitMs = 50;
+
+} // namespace
+
+MdmCmd::MdmCmd(const QString& appDir, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
+               MessageBoxes& boxes, StatusDisplay& status, QObject* parent)
+    : QObject(parent)
+    , m_appDir(appDir)
+    , m_settings(settings)
+    , m_port(port)
+    , m_clock(clock)
+    , m_log(log)
+    , m_boxes(boxes)
+    , m_status(status)
+    , m_initCheckTime(clock.now().addSecs(1))
+    , m_reinitTime(clock.now().addSecs(ReinitIntervalSecs))
+{
+    connect(&m_port, &SerialPort::portLost, this, &MdmCmd::onPortLost);
+}
+
+MdmCmd::~MdmCmd() = default;
+
+QString MdmCmd::iniPath() const
+{
+    return iniPathFor(m_appDir);
+}
+
+void MdmCmd::OpenCommPort()
+{
+    const CommSettings comm = LoadCommSettings(iniPath(), m_log);
+    m_settings.ModemStrng = comm.ModemStrng;
+    if (m_port.isOpen())
+        m_port.close();
+
+    m_port.setPortNumber(comm.ComPort);
+    m_port.setSettingsText(comm.Baud + QLatin1Char(',') + comm.Parity + QLatin1Char(',') + comm.DataBit
+                           + QLatin1Char(',') + comm.StopBit);
+    m_port.setReadAllBuffered();
+    if (!m_port.open() || !InitCommand()) {
+        SetCidStatus(false);
+        const QString message
+            = QStringLiteral("Comm Port ") + QString::number(comm.ComPort) + QStringLiteral(" could not be found!");
+        m_log.log(message);
+        m_boxes.show(message, CommPortErrorCaption, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    m_portLostReported = false;
+    SetCidStatus(true);
+}
+
+bool MdmCmd::isInitResponseAccepted(const QString& response)
+{
+    return response.contains(QLatin1String("OK")) || response.contains(QLatin1Char('0'));
+}
+
+void MdmCmd::CheckModemInit()
+{
+    QString response;
+    if (m_port.isOpen()) {
+        response = m_port.readAll();
+        if (!isInitResponseAccepted(response)) {
+            m_port.close();
+            SetCidStatus(false);
+            m_boxes.show(QStringLiteral("The modem did not initialize properly!\r"
+                                        "Check your configuration and modem connection!"),
+                         QStringLiteral("Initialization Error"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+            if (response.isEmpty())
+                response = QStringLiteral("Failed");
+        }
+    }
+    m_log.log(QStringLiteral("Modem Response = ") + response);
+}
+
+void MdmCmd::ClearModemInput()
+{
+    m_port.readAll();
+}
+
+void MdmCmd::ReinitModem()
+{
+    if (m_reportInProgress || !m_port.isOpen())
+        return;
+    ResetCommand();
+    m_clock.sleep(ReinitWaitMs);
+    InitCommand();
+    m_clock.sleep(ReinitWaitMs);
+    ClearModemInput();
+    m_reinitTime = m_clock.now().addSecs(ReinitIntervalSecs);
+}
+
+void MdmCmd::ApplyCommSettings()
+{
+    SaveCommSettings(iniPath(), commSettingsOf(m_settings));
+    OpenCommPort();
+    m_clock.sleep(ApplyWaitMs);
+    CheckModemInit();
+}
+
+void MdmCmd::SetCidStatus(bool ready)
+{
+    m_status.showReady(ready);
+    m_log.log(ready ? QStringLiteral("CID Status = Ready") : QStringLiteral("CID Status = Not Ready"));
+}
+
+bool MdmCmd::ResetCommand()
+{
+    return m_port.write(QStringLiteral("ATZ\r"));
+}
+
+bool MdmCmd::InitCommand()
+{
+    return m_port.write(m_settings.ModemStrng + QLatin1Char('\r'));
+}
+
+bool MdmCmd::AnswerCommand()
+{
+    return m_port.write(QStringLiteral("ATA\r"));
+}
+
+bool MdmCmd::HangUpCommand()
+{
+    return m_port.write(QStringLiteral("ATH0\r"));
+}
+
+void MdmCmd::armInitCheck()
+{
+    m_initCheckTime = m_clock.now().addSecs(1);
+    m_timer2Enabled = true;
+}
+
+void MdmCmd::timer2Tick()
+{
+    if (!m_timer2Enabled || m_clock.now() < m_initCheckTime)
+        return;
+    // Off before the check: its message box runs an event loop in which
+    // this timer would tick again and check a second time.
+    m_timer2Enabled = false;
+    CheckModemInit();
+}
+
+void MdmCmd::timer3Tick()
+{
+    if (m_clock.now() >= m_reinitTime && !m_reportInProgress)
+        ReinitModem();
+}
+
+void MdmCmd::onPortLost(const QString& reason)
+{
+    Q_UNUSED(reason)
+    const QString message
+        = QStringLiteral("Comm Port ") + QString::number(m_port.portNumber()) + QStringLiteral(" was disconnected!");
+    SetCidStatus(false);
+    m_log.log(message);
+    // One box per loss: the port stays closed until Start opens it again.
+    if (m_portLostReported)
+        return;
+    m_portLostReported = true;
+    m_boxes.show(message + QStringLiteral("\rReconnect the modem, then choose Start."), CommPortErrorCaption,
+                 MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+}
+
+} // namespace Quillon
