@@ -1,7 +1,11 @@
 -- SPDX-License-Identifier: GPL-2.0-or-later
 -- CallerID.mdb: made once from this file; the program never creates tables.
 -- SysTime is local time as 'YYYY-MM-DD HH:MM:SS', so text order is time order.
-PRAGMA journal_mode = WAL;
+
+-- Rollback journal rather than WAL: after every stored call the one file holds
+-- everything (users copy CallerID.mdb as their backup), and it stays readable
+-- from a directory the user cannot write to.
+PRAGMA journal_mode = DELETE;
 
 CREATE TABLE IF NOT EXISTS CID (
     Name    TEXT,
@@ -22,6 +26,8 @@ CREATE TABLE IF NOT EXISTS Translate (
 );
 
 -- Look-ups of the call path compare whole texts exactly (BINARY collation).
+-- An index on Number alone keeps equal numbers in rowid order, so "the entry
+-- added last" is the index's last match, without sorting.
 CREATE INDEX IF NOT EXISTS idx_translate_number ON Translate (Number);
 CREATE INDEX IF NOT EXISTS idx_reject_number ON Reject (Number);
 CREATE INDEX IF NOT EXISTS idx_reject_name ON Reject (Name);

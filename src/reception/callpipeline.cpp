@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "reception/callpipeline.h"
+
+#include "config/workingsettings.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+#include "reception/callview.h"
+#include "reception/modemchannel.h"
+#include "reception/numberformat.h"
+#include "records/activitylog.h"
+#include "records/calldatabase.h"
+
+#include <QDebug>
+
+namespace Quillon {
+
+namespace {
+
+// The modem sends a report line by line between the rings; 2.5 s without a
+// character means the burst is complete.
+constexpr int settleMs = 2500;
+
+} // namespace
+
+ProcessCid::ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& database, ActivityLog& log, Clock& clock,
+                       CallView& view)
+    : m_settings(settings)
+    , m_modem(modem)
+    , m_database(database)
+    , m_log(log)
+    , m_clock(clock)
+    , m_view(view)
+{ }
+
+void ProcessCid::OnComm()
+{
+    m_receiveSettleTime = m_clock.now().addMSecs(settleMs);
+    m_timer1Enabled = true;
+}
+
+void ProcessCid::timer1Tick()
+{
+    if (!m_timer1Enabled || m_clock.now() < m_receiveSettleTime)
+        return;
+    // Suspended within the settle time: there is nothing left to read.
+    if (m_modem.port().isOpen())
+        ProcessCidReport(m_modem.port().readAll());
+    m_timer1Enabled = false;
+}
+
+/*!
+ * Handles one burst of received text. Every step runs whatever became of the
+ * one before: a call that could not be translated, checked or stored is still
+ * shown, and the modem is re-initialised in every case.
+ */
+void ProcessCid::ProcessCidReport(const QString& text)
+{
+    if (m_settings.RingIn)
+        m_view.PlayRingSound();
+    m_modem.setReportInProgress(true);
+    m_log.log(QStringLiteral("Telco Info - ") + text);
+
+    if (!ParseCidReport(text, m_settings.NmbrLngth, m_call)) {
+        m_modem.ClearModemInput();
+        m_modem.setReportInProgress(false);
+        return;
+    }
+
+    FormatCidNumber(m_call.Number, m_settings.Format);
+    if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
+        qWarning() << "Translate list not applied:" << m_database.lastError();
+    if (!m_database.CheckReject(m_call.Name, m_call.Number))
+        qWarning() << "Reject list not checked:" << m_database.lastError();
+    m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
+    m_view.AddCallToList(m_call.Name, m_call.Number);
+    if (!m_database.InsertCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time))
+        qWarning() << "Call not stored:" << m_database.lastError();
+    m_view.ShowCallNotify(m_call.Name, m_call.Number);
+    m_modem.setReportInProgress(false);
+    m_modem.ReinitModem();
+    m_view.SelectNewestCall();
+}
+
+} // namespace Quillon
