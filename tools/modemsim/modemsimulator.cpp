@@ -23,6 +23,10 @@ namespace Quillon::Sim {
 
 namespace {
 
+// Written by the simulator into the program's side of the line; no modem
+// command holds these bytes.
+const QByteArray Marker = QByteArrayLiteral("\x00\xffqsim\xff\x00");
+
 struct Scheduled
 {
     qint64 due;
@@ -66,9 +70,11 @@ struct ModemSimulator::Private
     bool spaced = true;
     int lineGapMs = 0;
     int ringGapMs = 0;
-    int readSlackMs = 10;
+    int readWaitMs = 1000;
+    int markersOutstanding = 0;
 
     QStringList received;
+    QByteArray receivedBytes;
     QByteArray lineBuffer;
     QList<Scheduled> queue; // ordered by due time, stable
     QByteArray unsent; // refused by a full master buffer, retried later
@@ -149,33 +155,59 @@ struct ModemSimulator::Private
         }
     }
 
-    // Reads what the program wrote. firstWaitMs: how long to wait for the
-    // first byte; after that, keep reading until the line is briefly quiet.
-    void readAvailable(int firstWaitMs)
+    // Event-driven: reads one chunk of what the program wrote.
+    void readAvailable()
     {
         if (masterFd < 0)
             return;
-        int timeout = firstWaitMs;
+        char buffer[512];
+        const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
+        if (n > 0)
+            handleInput(QByteArray(buffer, static_cast<qsizetype>(n)));
+    }
+
+    // Pumped: reads everything the program has written so far. The kernel
+    // hands the program's bytes over a moment after its write returned, so
+    // a marker goes down the same line behind them: once the marker is
+    // here, so is everything written before it.
+    void readPumped()
+    {
+        if (masterFd < 0)
+            return;
+        const bool marked = slaveFd >= 0 && ::write(slaveFd, Marker.constData(), Marker.size()) == Marker.size();
+        QByteArray incoming;
+        const QDeadlineTimer deadline(readWaitMs);
         for (;;) {
             pollfd pfd { masterFd, POLLIN, 0 };
+            const int timeout = marked ? static_cast<int>(qMax<qint64>(0, deadline.remainingTime())) : 0;
             const int ready = ::poll(&pfd, 1, timeout);
             if (ready < 0 && errno == EINTR)
                 continue;
             if (ready <= 0 || !(pfd.revents & POLLIN))
-                return;
+                break;
             char buffer[512];
             const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
             if (n <= 0)
-                return;
-            handleInput(QByteArray(buffer, static_cast<qsizetype>(n)));
-            if (mode == Mode::EventDriven)
-                return;
-            timeout = qMin(firstWaitMs, 2);
+                break;
+            incoming.append(buffer, static_cast<qsizetype>(n));
+            if (marked && incoming.endsWith(Marker))
+                break;
         }
+        if (marked)
+            ++markersOutstanding;
+        // A marker that came late (after a timeout) is dropped when it shows up.
+        qsizetype at;
+        while (markersOutstanding > 0 && (at = incoming.indexOf(Marker)) >= 0) {
+            incoming.remove(at, Marker.size());
+            --markersOutstanding;
+        }
+        if (!incoming.isEmpty())
+            handleInput(incoming);
     }
 
     void handleInput(const QByteArray& bytes)
     {
+        receivedBytes += bytes;
         if (respondsToAt && echo)
             send(bytes);
         for (const char c : bytes) {
@@ -297,7 +329,7 @@ bool ModemSimulator::start(QString* error)
     if (d->mode == Mode::EventDriven) {
         d->notifier = new QSocketNotifier(d->masterFd, QSocketNotifier::Read, this);
         connect(d->notifier, &QSocketNotifier::activated, this, [this] {
-            d->readAvailable(0);
+            d->readAvailable();
             d->release();
         });
         d->timer = new QTimer(this);
@@ -437,9 +469,9 @@ bool ModemSimulator::spacedTags() const
     return d->spaced;
 }
 
-void ModemSimulator::setReadSlackMs(int ms)
+void ModemSimulator::setReadWaitMs(int ms)
 {
-    d->readSlackMs = qMax(0, ms);
+    d->readWaitMs = qMax(0, ms);
 }
 
 QStringList ModemSimulator::receivedCommands() const
@@ -447,9 +479,15 @@ QStringList ModemSimulator::receivedCommands() const
     return d->received;
 }
 
+QByteArray ModemSimulator::receivedBytes() const
+{
+    return d->receivedBytes;
+}
+
 void ModemSimulator::clearReceivedCommands()
 {
     d->received.clear();
+    d->receivedBytes.clear();
 }
 
 void ModemSimulator::sendRaw(const QByteArray& bytes)
@@ -495,7 +533,10 @@ void ModemSimulator::pump()
 {
     if (!d->unsent.isEmpty())
         d->send({});
-    d->readAvailable(d->mode == Mode::Pumped ? d->readSlackMs : 0);
+    if (d->mode == Mode::Pumped)
+        d->readPumped();
+    else
+        d->readAvailable();
     d->release();
 }
 

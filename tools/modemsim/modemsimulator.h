@@ -75,12 +75,14 @@ public:
     int answerDelayMs() const;
     bool spacedTags() const;
 
-    // Pumped mode: how long a pump waits for bytes the program has just
-    // written to reach the master side (the kernel moves them a moment later).
-    void setReadSlackMs(int ms);
+    // Pumped mode: the longest a pump waits for the bytes the program has
+    // written to come through (the kernel moves them a moment later).
+    void setReadWaitMs(int ms);
 
     // Every command line received, without its carriage return, in order.
     QStringList receivedCommands() const;
+    // Every byte received, line ends included; cleared with the commands.
+    QByteArray receivedBytes() const;
     void clearReceivedCommands();
 
     // Injection.
