@@ -97,6 +97,17 @@ qsizetype findSection(const QList<IniLine>& lines, const QString& section)
     return -1;
 }
 
+// Added lines follow the file's own style: the ending of its first ended
+// line, CR LF for a new file as the platform's profile files have.
+QByteArray lineEndingOf(const QList<IniLine>& lines)
+{
+    for (const IniLine& line : lines) {
+        if (!line.ending.isEmpty())
+            return line.ending;
+    }
+    return QByteArrayLiteral("\r\n");
+}
+
 QByteArray readFile(const QString& path, bool* ok)
 {
     QFile file(path);
@@ -143,18 +154,19 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
         return false; // never replace a file that could not be read
     QList<IniLine> lines = splitLines(original);
     const QByteArray newLine = key.toLatin1() + '=' + stored.toLatin1();
+    const QByteArray eol = lineEndingOf(lines);
 
     // A line added after the last line needs that line to be ended first.
-    auto endLastLineBefore = [&lines](qsizetype index) {
+    auto endLastLineBefore = [&lines, &eol](qsizetype index) {
         if (index > 0 && lines[index - 1].ending.isEmpty())
-            lines[index - 1].ending = "\n";
+            lines[index - 1].ending = eol;
     };
 
     const qsizetype first = findSection(lines, section);
     if (first < 0) {
         endLastLineBefore(lines.size());
-        lines.append({ QByteArray('[' + section.toLatin1() + ']'), QByteArray("\n") });
-        lines.append({ newLine, QByteArray("\n") });
+        lines.append({ QByteArray('[' + section.toLatin1() + ']'), eol });
+        lines.append({ newLine, eol });
     } else {
         qsizetype insertAt = first; // after the section's last non-blank line
         bool replaced = false;
@@ -164,7 +176,7 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
                 // The key keeps its own spelling; only the value changes.
                 lines[i].text = lines.at(i).text.left(eq + 1) + stored.toLatin1();
                 if (lines.at(i).ending.isEmpty())
-                    lines[i].ending = "\n";
+                    lines[i].ending = eol;
                 replaced = true;
                 break;
             }
@@ -173,7 +185,7 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
         }
         if (!replaced) {
             endLastLineBefore(insertAt);
-            lines.insert(insertAt, { newLine, QByteArray("\n") });
+            lines.insert(insertAt, { newLine, eol });
         }
     }
 

@@ -20,7 +20,8 @@ const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 bool appendBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // The log holds callers' numbers: a file made here is its owner's alone.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     const bool written = file.write(bytes) == bytes.size();
     const bool flushed = file.flush();

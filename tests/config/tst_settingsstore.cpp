@@ -184,17 +184,23 @@ void TestSettingsStore::setIniValue_data()
                                             << "Settings"
                                             << "EnableLog"
                                             << "True"
-                                            << "[Comm]\r\nBaud=14400\r\n[Settings]\nEnableLog=True\n";
-    QTest::newRow("new section after a last line without end") << "[Comm]\r\nBaud=14400"
-                                                               << "Modem"
-                                                               << "ModemStrng"
-                                                               << "ATZ"
-                                                               << "[Comm]\r\nBaud=14400\n[Modem]\nModemStrng=ATZ\n";
+                                            << "[Comm]\r\nBaud=14400\r\n[Settings]\r\nEnableLog=True\r\n";
+    QTest::newRow("new section after a last line without end")
+        << "[Comm]\r\nBaud=14400"
+        << "Modem"
+        << "ModemStrng"
+        << "ATZ"
+        << "[Comm]\r\nBaud=14400\r\n[Modem]\r\nModemStrng=ATZ\r\n";
+    QTest::newRow("new section in an LF file") << "[Comm]\nBaud=14400\n"
+                                               << "Settings"
+                                               << "Format"
+                                               << "8"
+                                               << "[Comm]\nBaud=14400\n[Settings]\nFormat=8\n";
     QTest::newRow("line breaks become blanks") << ""
                                                << "Modem"
                                                << "ModemStrng"
                                                << "AT\r\nX\nY\r"
-                                               << "[Modem]\nModemStrng=AT  X Y \n";
+                                               << "[Modem]\r\nModemStrng=AT  X Y \r\n";
     QTest::newRow("empty value") << "[Modem]\nModemStrng=AT#CID=1\n"
                                  << "Modem"
                                  << "ModemStrng"
@@ -225,8 +231,8 @@ void TestSettingsStore::setIniValue_createsFile()
     SaveCommSettings(dir.iniPath(), comm);
     QVERIFY(SetIniValue(dir.iniPath(), QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true)));
     QCOMPARE(dir.readFile(QStringLiteral("QuillonCID.ini")),
-             QStringLiteral("[Comm]\nComPort=3\nBaud=57600\nParity=N\nDataBit=8\nStopBit=1\nCnfg=True\n"
-                            "[Modem]\nModemStrng=AT#CID=1\n"));
+             QStringLiteral("[Comm]\r\nComPort=3\r\nBaud=57600\r\nParity=N\r\nDataBit=8\r\nStopBit=1\r\nCnfg=True\r\n"
+                            "[Modem]\r\nModemStrng=AT#CID=1\r\n"));
 }
 
 void TestSettingsStore::setIniValue_longValueReadBackCut()

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace Quillon;
@@ -56,6 +57,9 @@ void TestActivityLog::firstLine_writesHeaderOnce()
     const QString expected = header(dir.path()) + stamp1 + QStringLiteral(" Program started in ") + dir.path()
         + QStringLiteral("\r\n") + stamp2 + QStringLiteral(" Caf\u00e9 \u00ff\r\n");
     QCOMPARE(dir.readFile(QStringLiteral("CID.Log")), expected);
+    // Callers' numbers are nobody else's business.
+    QCOMPARE(QFileInfo(dir.logPath()).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+             QFileDevice::Permissions());
 
     // One byte per character.
     QFile file(dir.logPath());
