@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Kills a process that is storing calls, many times over, and checks that
+// every call whose InsertCall had returned is still there.
+#include "config/workingsettings.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+#include "records/activitylog.h"
+#include "records/calldatabase.h"
+#include "support/appdir.h"
+#include "support/recordingboxes.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Quillon;
+using namespace Quillon::Test;
+
+namespace {
+
+const char ChildVariable[] = "QUILLON_CRASH_CHILD_DIR";
+
+// A port that is never opened: the child only stores calls.
+class NoPort final : public SerialPort
+{
+public:
+    void setPortNumber(int) override { }
+    int portNumber() const override { return 1; }
+    void setSettingsText(const QString&) override { }
+    void setReadAllBuffered() override { }
+    bool open(QString*) override { return false; }
+    void close() override { }
+    bool isOpen() const override { return false; }
+    bool write(const QString&) override { return false; }
+    QString readAll() override { return {}; }
+    QString devicePath(int) const override { return {}; }
+};
+
+// The child: stores numbered calls until killed, announcing each one only
+// after InsertCall has returned.
+int runChild(const QString& appDir, int firstCall)
+{
+    WorkingSettings settings;
+    SystemClock clock;
+    ActivityLog log(appDir, settings, clock);
+    NoPort port;
+    RecordingBoxes boxes;
+    CallDatabase database(appDir, settings, log, clock, port);
+    if (!database.OpenCallDatabase(boxes))
+        return 3;
+    for (int call = firstCall;; ++call) {
+        if (!database.InsertCall(QStringLiteral("CALLER %1").arg(call), QStringLiteral("555-000-%1").arg(call),
+                                 QStringLiteral("06/12"), QStringLiteral("14:32")))
+            return 4;
+        std::printf("%d\n", call);
+        std::fflush(stdout);
+    }
+}
+
+} // namespace
+
+class TestCrashDurability : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void killedWhileStoring_keepsEveryReturnedCall();
+};
+
+void TestCrashDurability::killedWhileStoring_keepsEveryReturnedCall()
+{
+    AppDir dir;
+    QVERIFY(dir.createDatabase());
+
+    constexpr int Rounds = 25;
+    int nextCall = 0;
+    QList<int> acknowledged;
+    for (int round = 0; round < Rounds; ++round) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(ChildVariable), dir.path());
+        env.insert(QStringLiteral("QUILLON_CRASH_CHILD_FIRST"), QString::number(nextCall));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY2(child.waitForStarted(10000), qPrintable(child.errorString()));
+
+        // Let it store a few calls, then kill it at a random moment.
+        const int wanted = 3 + static_cast<int>(QRandomGenerator::global()->bounded(10));
+        QByteArray output;
+        while (output.count('\n') < wanted && child.state() == QProcess::Running)
+            if (child.waitForReadyRead(10000))
+                output += child.readAllStandardOutput();
+        QTest::qWait(static_cast<int>(QRandomGenerator::global()->bounded(15)));
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000));
+        output += child.readAllStandardOutput();
+        QVERIFY2(child.exitStatus() == QProcess::CrashExit, "the child must have been killed, not have failed");
+
+        const QList<QByteArray> lines = output.split('\n');
+        for (const QByteArray& line : lines) {
+            if (!line.isEmpty())
+                acknowledged.append(line.toInt());
+        }
+        QVERIFY(!acknowledged.isEmpty());
+        nextCall = acknowledged.last() + 1000; // calls in flight at the kill may or may not be there
+    }
+
+    const QString name = QStringLiteral("crash-check");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dir.databasePath());
+        QVERIFY(db.open());
+        QSqlQuery integrity(db);
+        QVERIFY(integrity.exec(QStringLiteral("PRAGMA integrity_check")) && integrity.next());
+        QCOMPARE(integrity.value(0).toString(), QStringLiteral("ok"));
+
+        QSet<QString> stored;
+        QSqlQuery rows(db);
+        QVERIFY(rows.exec(QStringLiteral("SELECT Name FROM CID")));
+        while (rows.next())
+            stored.insert(rows.value(0).toString());
+        for (int call : std::as_const(acknowledged))
+            QVERIFY2(stored.contains(QStringLiteral("CALLER %1").arg(call)), qPrintable(QString::number(call)));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+int main(int argc, char** argv)
+{
+    const QByteArray childDir = qgetenv(ChildVariable);
+    if (!childDir.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return runChild(QString::fromLocal8Bit(childDir), qEnvironmentVariableIntValue("QUILLON_CRASH_CHILD_FIRST"));
+    }
+    QCoreApplication app(argc, argv);
+    TestCrashDurability test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crashdurability.moc"
