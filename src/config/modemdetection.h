@@ -42,6 +42,9 @@ private:
     MessageBoxes& m_boxes;
     ActivityLog& m_log;
     DetectionHooks m_hooks;
+    // Set by TryInitCommand when the port itself failed (could not be
+    // opened or written, or went away): no further command is tried there.
+    bool m_portFailed = false;
 };
 
 // Runs a fresh MdmCnFg over the working port and command, then applies the

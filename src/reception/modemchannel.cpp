@@ -96,7 +96,7 @@ void MdmCmd::ClearModemInput()
 
 void MdmCmd::ReinitModem()
 {
-    if (m_reportInProgress || !m_port.isOpen())
+    if (m_reportInProgress || m_detectionInProgress || !m_port.isOpen())
         return;
     ResetCommand();
     m_clock.sleep(ReinitWaitMs);
@@ -148,7 +148,7 @@ void MdmCmd::armInitCheck()
 
 void MdmCmd::timer2Tick()
 {
-    if (!m_timer2Enabled || m_clock.now() < m_initCheckTime)
+    if (!m_timer2Enabled || m_detectionInProgress || m_clock.now() < m_initCheckTime)
         return;
     // Off before the check: its message box runs an event loop in which
     // this timer would tick again and check a second time.
@@ -158,13 +158,15 @@ void MdmCmd::timer2Tick()
 
 void MdmCmd::timer3Tick()
 {
-    if (m_clock.now() >= m_reinitTime && !m_reportInProgress)
+    if (m_clock.now() >= m_reinitTime && !m_reportInProgress && !m_detectionInProgress)
         ReinitModem();
 }
 
 void MdmCmd::onPortLost(const QString& reason)
 {
     Q_UNUSED(reason)
+    if (m_detectionInProgress)
+        return; // detection treats it as a silent port and reports nothing per port
     const QString message
         = QStringLiteral("Comm Port ") + QString::number(m_port.portNumber()) + QStringLiteral(" was disconnected!");
     SetCidStatus(false);

@@ -54,6 +54,11 @@ public:
     // and no report is in progress.
     void timer3Tick();
 
+    // While modem detection probes the ports, the timers leave the port
+    // alone: no answer check, no re-initialisation.
+    bool detectionInProgress() const { return m_detectionInProgress; }
+    void setDetectionInProgress(bool inProgress) { m_detectionInProgress = inProgress; }
+
     bool reportInProgress() const { return m_reportInProgress; }
     void setReportInProgress(bool inProgress) { m_reportInProgress = inProgress; }
     QDateTime reinitTime() const { return m_reinitTime; }
@@ -79,6 +84,7 @@ private:
     StatusDisplay& m_status;
 
     bool m_reportInProgress = false;
+    bool m_detectionInProgress = false;
     bool m_timer2Enabled = false;
     QDateTime m_initCheckTime;
     QDateTime m_reinitTime;
