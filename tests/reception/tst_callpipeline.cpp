@@ -110,7 +110,6 @@ private Q_SLOTS:
     void translatedAndRejectedCall_isStillShownAndStored();
     void failingSteps_leaveTheOthersRunning();
     void closedDatabase_callIsStillShown();
-    void settle_waitsForQuiet();
     void settle_closedPortSkipsTheRead();
 };
 
@@ -223,33 +222,6 @@ void TestCallPipeline::closedDatabase_callIsStillShown()
     QCOMPARE(rig.view.events.size(), 4);
     QCOMPARE(rig.app.logMessages().last(), QStringLiteral("Displayed name = JOHN DOE"));
     QVERIFY(!QFile::exists(rig.app.databasePath()));
-}
-
-void TestCallPipeline::settle_waitsForQuiet()
-{
-    Rig rig;
-    QVERIFY(!rig.pipeline.timer1Enabled());
-    const QDateTime start = rig.clock.now();
-    rig.pipeline.OnComm();
-    QVERIFY(rig.pipeline.timer1Enabled());
-    QCOMPARE(rig.pipeline.receiveSettleTime(), start.addMSecs(2500));
-
-    // Every event pushes the read back; ticks before the settle time do nothing.
-    for (int i = 0; i < 3; ++i) {
-        for (int tick = 0; tick < 20; ++tick) {
-            rig.clock.advance(100);
-            rig.pipeline.timer1Tick();
-        }
-        QVERIFY(rig.pipeline.timer1Enabled());
-        rig.pipeline.OnComm();
-    }
-    QCOMPARE(rig.pipeline.receiveSettleTime(), start.addMSecs(6000 + 2500));
-    rig.clock.advance(2400);
-    rig.pipeline.timer1Tick();
-    QVERIFY(rig.pipeline.timer1Enabled());
-    rig.clock.advance(100);
-    rig.pipeline.timer1Tick();
-    QVERIFY(!rig.pipeline.timer1Enabled());
 }
 
 // Suspended within the settle time: nothing is read, nothing is processed.

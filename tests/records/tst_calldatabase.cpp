@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QUuid>
 
-#include <memory>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,7 +153,9 @@ void TestCallDatabase::open_unusableFile_fails_data()
     QTest::newRow("no CID table") << QByteArray() << QStringLiteral("DROP TABLE CID");
     QTest::newRow("no Reject table") << QByteArray() << QStringLiteral("DROP TABLE Reject");
     QTest::newRow("no Translate table") << QByteArray() << QStringLiteral("DROP TABLE Translate");
-    QTest::newRow("CID without SysTime") << QByteArray() << QStringLiteral("DROP INDEX idx_cid_systime; ALTER TABLE CID DROP COLUMN SysTime");
+    QTest::newRow("CID without SysTime") << QByteArray()
+                                         << QStringLiteral(
+                                                "DROP INDEX idx_cid_systime; ALTER TABLE CID DROP COLUMN SysTime");
 }
 
 void TestCallDatabase::open_unusableFile_fails()
@@ -296,7 +297,8 @@ void TestCallDatabase::translateCaller_data()
     } << n << QStringLiteral("Mother") << true;
     QTest::newRow("other layout") << Rows { { QStringLiteral("5551234567"), QStringLiteral("Mom") } } << n << caller
                                   << true;
-    QTest::newRow("trailing blank") << Rows { { QString(n + QLatin1Char(' ')), QStringLiteral("Mom") } } << n << caller << true;
+    QTest::newRow("trailing blank") << Rows { { QString(n + QLatin1Char(' ')), QStringLiteral("Mom") } } << n << caller
+                                    << true;
     QTest::newRow("UNKNOWN") << Rows { { QStringLiteral("UNKNOWN"), QStringLiteral("Private") } }
                              << QStringLiteral("UNKNOWN") << QStringLiteral("Private") << true;
     QTest::newRow("ID BLOCKED") << Rows { { QStringLiteral("ID BLOCKED"), QStringLiteral("Blocked") } }
