@@ -32,6 +32,20 @@ QString describe(const QSqlError& error)
     return error.text().trimmed();
 }
 
+// Values are always bound, never spliced into the statement. Each insert is
+// its own transaction, synced before it returns.
+bool execInsert(const QSqlDatabase& db, const QString& statement, const QVariantList& values, QString& lastError)
+{
+    QSqlQuery query(db);
+    query.prepare(statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    lastError = describe(query.lastError());
+    return false;
+}
+
 } // namespace
 
 CallDatabase::CallDatabase(const QString& appDir, const WorkingSettings& settings, ActivityLog& log, Clock& clock,
@@ -132,18 +146,9 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
 {
     if (!isOpen())
         return true;
-    QSqlQuery query(connection());
-    query.prepare(QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
-    query.addBindValue(name);
-    query.addBindValue(number);
-    query.addBindValue(date);
-    query.addBindValue(time);
-    query.addBindValue(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    if (!query.exec()) {
-        m_lastError = describe(query.lastError());
-        return false;
-    }
-    return true;
+    return execInsert(
+        connection(), QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"),
+        { name, number, date, time, m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) }, m_lastError);
 }
 
 /*!
@@ -218,30 +223,16 @@ bool CallDatabase::AddReject(const QString& number, const QString& name)
 {
     if (!isOpen())
         return true;
-    QSqlQuery query(connection());
-    query.prepare(QStringLiteral("INSERT INTO Reject (Number, Name) VALUES (?, ?)"));
-    query.addBindValue(number);
-    query.addBindValue(name);
-    if (!query.exec()) {
-        m_lastError = describe(query.lastError());
-        return false;
-    }
-    return true;
+    return execInsert(connection(), QStringLiteral("INSERT INTO Reject (Number, Name) VALUES (?, ?)"), { number, name },
+                      m_lastError);
 }
 
 bool CallDatabase::AddTranslate(const QString& number, const QString& name)
 {
     if (!isOpen())
         return true;
-    QSqlQuery query(connection());
-    query.prepare(QStringLiteral("INSERT INTO Translate (Number, Name) VALUES (?, ?)"));
-    query.addBindValue(number);
-    query.addBindValue(name);
-    if (!query.exec()) {
-        m_lastError = describe(query.lastError());
-        return false;
-    }
-    return true;
+    return execInsert(connection(), QStringLiteral("INSERT INTO Translate (Number, Name) VALUES (?, ?)"),
+                      { number, name }, m_lastError);
 }
 
 } // namespace Quillon
