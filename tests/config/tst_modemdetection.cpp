@@ -52,6 +52,8 @@ struct Rig
     explicit Rig(const QStringList& ports)
     {
         settings.EnableLog = true;
+        // The pumped simulator answers within each wait; no real time is needed.
+        clock.setRealSliceMs(0);
         QString ini = u"[Comm]\r\nComPort=1\r\nBaud=9600\r\n[Modem]\r\nModemStrng=AT#CID=1\r\n[Ports]\r\n"_qs;
         for (int i = 0; i < 6; ++i) {
             const QString kind = ports.value(i, u"-"_qs);

@@ -40,6 +40,8 @@ struct Rig
     explicit Rig(const QString& comm = QString())
     {
         settings.EnableLog = true;
+        // The pumped simulator answers within each wait; no real time is needed.
+        clock.setRealSliceMs(0);
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
         startSimulator();
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
