@@ -39,7 +39,8 @@ Commands:
   ring                    one RING
   raw TEXT                send TEXT; \r \n \t \\ and \xNN are escapes
   tags spaced|unspaced    "DATE = 0612" or "DATE=0612"
-  accept [COMMAND]        the caller-ID command answered OK (none when empty)
+  accept [COMMAND]        the caller-ID command answered OK (none when empty;
+                          at start AT#CID=1, the program's default)
   results numeric|verbal  "0"/"4" or "OK"/"ERROR"
   echo on|off             echo received characters
   delay MS                delay before every answer
@@ -280,6 +281,7 @@ int main(int argc, char* argv[])
     }
 
     ModemSimulator modem(ModemSimulator::Mode::EventDriven);
+    modem.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
     QString error;
     if (!modem.start(&error)) {
         std::fprintf(stderr, "quillon-modemsim: %s\n", qPrintable(error));
