@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commsettingswindow.h"
+
+#include "app/centerform.h"
+#include "config/modemdetection.h"
+#include "config/modemtypes.h"
+#include "config/settingsstore.h"
+#include "config/workingsettings.h"
+#include "platform/serialport.h"
+#include "reception/modemchannel.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace Quillon {
+
+namespace {
+
+struct PortOption
+{
+    const char* name;
+    int port;
+};
+
+// Option numbers follow the order the options were added, not the screen.
+constexpr PortOption portOptions[] = {
+    { "Option4", 1 }, { "Option5", 2 }, { "Option6", 3 }, { "Option7", 4 }, { "Option1", 5 }, { "Option2", 6 },
+};
+constexpr const char* speedOptions[] = { "Option3", "Option18", "Option19" };
+constexpr const char* speedTexts[] = { "14400", "28800", "57600" };
+
+void selectNone(QButtonGroup* group)
+{
+    // An exclusive group keeps one button checked; lift that to clear it.
+    group->setExclusive(false);
+    const QList<QAbstractButton*> buttons = group->buttons();
+    for (QAbstractButton* button : buttons)
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
+void select(QButtonGroup* group, int id)
+{
+    if (QAbstractButton* button = group->button(id))
+        button->setChecked(true);
+    else
+        selectNone(group);
+}
+
+QRadioButton* addOption(QGroupBox* frame, QButtonGroup* group, const QString& name, const QString& caption, int id)
+{
+    auto* option = new QRadioButton(caption, frame);
+    option->setObjectName(name);
+    // Each button is its own option: the group, not the parent, decides.
+    option->setAutoExclusive(false);
+    frame->layout()->addWidget(option);
+    group->addButton(option, id);
+    return option;
+}
+
+} // namespace
+
+CommSettingsWindow::CommSettingsWindow(QWidget* owner, MdmCmd& modem)
+    : QWidget(owner, Qt::Window)
+    , m_modem(modem)
+    , m_ports(new QButtonGroup(this))
+    , m_speeds(new QButtonGroup(this))
+    , m_modems(new QButtonGroup(this))
+{
+    setObjectName(QStringLiteral("frmCommSettings"));
+    setWindowTitle(QStringLiteral("Communications"));
+
+    auto* frmPort = new QGroupBox(QStringLiteral("Comm Port"), this);
+    frmPort->setObjectName(QStringLiteral("frmPort"));
+    new QVBoxLayout(frmPort);
+    for (const PortOption& option : portOptions)
+        addOption(frmPort, m_ports, QLatin1String(option.name), QStringLiteral("Comm %1").arg(option.port),
+                  option.port);
+
+    auto* frmPrtSpd = new QGroupBox(QStringLiteral("Port Speed"), this);
+    frmPrtSpd->setObjectName(QStringLiteral("frmPrtSpd"));
+    new QVBoxLayout(frmPrtSpd);
+    for (int i = 0; i < 3; ++i)
+        addOption(frmPrtSpd, m_speeds, QLatin1String(speedOptions[i]), QLatin1String(speedTexts[i]), i);
+
+    auto* frmModem = new QGroupBox(QStringLiteral("Modem Type"), this);
+    frmModem->setObjectName(QStringLiteral("frmModem"));
+    new QVBoxLayout(frmModem);
+    const QList<ModemType>& types = modemTypes();
+    for (int i = 0; i < types.size(); ++i)
+        addOption(frmModem, m_modems, types.at(i).optionName, types.at(i).caption, i);
+    static_cast<QVBoxLayout*>(frmModem->layout())->addStretch();
+
+    connect(m_ports, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            onPortChosen(id);
+    });
+    connect(m_speeds, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            onSpeedChosen(id);
+    });
+    connect(m_modems, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            onModemChosen(id);
+    });
+
+    auto* cmdSave = new QPushButton(QStringLiteral("Save"), this);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    connect(cmdSave, &QPushButton::clicked, this, &CommSettingsWindow::cmdSave_Click);
+    auto* cmdReset = new QPushButton(QStringLiteral("Reset"), this);
+    cmdReset->setObjectName(QStringLiteral("cmdReset"));
+    cmdReset->setToolTip(QStringLiteral("Look for the modem on every port again"));
+    connect(cmdReset, &QPushButton::clicked, this, &CommSettingsWindow::cmdReset_Click);
+    auto* cmdCancel = new QPushButton(QStringLiteral("Exit"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton* button : { cmdSave, cmdReset, cmdCancel })
+        button->setAutoDefault(true);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(frmPort);
+    left->addWidget(frmPrtSpd);
+    left->addStretch();
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addWidget(frmModem);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdReset);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    Form_Load();
+}
+
+CommSettingsWindow::~CommSettingsWindow() = default;
+
+void CommSettingsWindow::Form_Load()
+{
+    setCommSettings(m_modem.settings(), LoadCommSettings(m_modem.iniPath(), m_modem.log()));
+    // Port numbers stand for devices; the hint names the one each maps to.
+    for (const PortOption& option : portOptions)
+        m_ports->button(option.port)->setToolTip(m_modem.port().devicePath(option.port));
+    adjustSize();
+    CenterForm(this);
+    CommParameters();
+}
+
+void CommSettingsWindow::CommParameters()
+{
+    const WorkingSettings& settings = m_modem.settings();
+    // Read all three first: selecting an option writes its working value.
+    const int port = settings.ComPort;
+    const QString speed = settings.Baud;
+    const int modemType = modemTypeIndexForCommand(settings.ModemStrng);
+
+    int speedIndex = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (speed == QLatin1String(speedTexts[i]))
+            speedIndex = i;
+    }
+    select(m_speeds, speedIndex);
+    select(m_ports, port);
+    select(m_modems, modemType);
+}
+
+void CommSettingsWindow::onPortChosen(int port)
+{
+    m_modem.settings().ComPort = qint16(port);
+}
+
+void CommSettingsWindow::onSpeedChosen(int index)
+{
+    m_modem.settings().Baud = QLatin1String(speedTexts[index]);
+}
+
+void CommSettingsWindow::onModemChosen(int index)
+{
+    m_modem.settings().ModemStrng = modemTypes().at(index).initCommand;
+}
+
+void CommSettingsWindow::cmdSave_Click()
+{
+    m_modem.ApplyCommSettings();
+}
+
+void CommSettingsWindow::cmdReset_Click()
+{
+    // Detection keeps window events flowing while it waits, so the window
+    // may be closed and gone before it returns.
+    QPointer<CommSettingsWindow> self(this);
+    DetectionHooks hooks;
+    hooks.refreshCommSettings = [self] {
+        if (self)
+            self->CommParameters();
+    };
+    DetectModem(m_modem, hooks);
+    if (self)
+        CommParameters();
+}
+
+} // namespace Quillon

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "callsearch.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+
+namespace Quillon {
+
+namespace {
+
+bool bindsText(SearchType type, const QString& text)
+{
+    return type != SearchType::All && !text.isEmpty();
+}
+
+QString whereClause(SearchType type, const QString& text)
+{
+    switch (type) {
+    case SearchType::All:
+        return {};
+    case SearchType::Name:
+    case SearchType::Number:
+        // An empty text lists no calls rather than all of them: only a caller
+        // literally named "Nothing" would match.
+        if (text.isEmpty())
+            return QStringLiteral(" WHERE CID.Name = 'Nothing'");
+        return type == SearchType::Name ? QStringLiteral(" WHERE CID.Name LIKE '%' || ? || '%'")
+                                        : QStringLiteral(" WHERE CID.Number LIKE '%' || ? || '%'");
+    }
+    return {};
+}
+
+bool prepareAndRun(QSqlQuery& query, const QString& statement, SearchType type, const QString& text, QString* error)
+{
+    if (query.prepare(statement)) {
+        if (bindsText(type, text))
+            query.addBindValue(text);
+        if (query.exec())
+            return true;
+    }
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+QString callSearchStatement(SearchType type, const QString& text)
+{
+    // rowid breaks ties between calls stored within the same second; the
+    // SysTime index already holds it, so the order still comes from the index.
+    return QStringLiteral("SELECT CID.Name, CID.Number, CID.SysTime FROM CID") + whereClause(type, text)
+        + QStringLiteral(" ORDER BY CID.SysTime DESC, CID.rowid DESC");
+}
+
+QString callSearchCountStatement(SearchType type, const QString& text)
+{
+    return QStringLiteral("SELECT COUNT(*) FROM CID") + whereClause(type, text);
+}
+
+bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model, qint64& count,
+                   QString* error)
+{
+    // The count comes from its own statement so that the grid never has to
+    // fetch every row to learn how many there are.
+    QSqlQuery countQuery(db);
+    countQuery.setForwardOnly(true);
+    if (!prepareAndRun(countQuery, callSearchCountStatement(type, text), type, text, error))
+        return false;
+    if (!countQuery.next()) {
+        if (error)
+            *error = countQuery.lastError().text();
+        return false;
+    }
+    const qint64 rows = countQuery.value(0).toLongLong();
+
+    QSqlQuery rowsQuery(db);
+    if (!prepareAndRun(rowsQuery, callSearchStatement(type, text), type, text, error))
+        return false;
+    model.setQuery(std::move(rowsQuery));
+    if (model.lastError().isValid()) {
+        if (error)
+            *error = model.lastError().text();
+        return false;
+    }
+    count = rows;
+    return true;
+}
+
+} // namespace Quillon

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// frmTranslate: the translate list by name, extended with a number and the
+// first and last name to show for it.
+#pragma once
+
+#include "windows/recordlistwindow.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace Quillon {
+
+class TranslateWindow : public RecordListWindow
+{
+    Q_OBJECT
+
+public:
+    TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes);
+    ~TranslateWindow() override;
+    Q_DISABLE_COPY_MOVE(TranslateWindow)
+
+    void Form_Load();
+    void cmdEnter_Click();
+
+private:
+    QLineEdit* m_txtFirstName;
+    QLineEdit* m_txtLastName;
+    QLineEdit* m_txtNumber;
+    QPushButton* m_cmdEnter;
+    QPushButton* m_cmdExit;
+    // The values of the last Enter press.
+    QString m_number;
+    QString m_firstName;
+    QString m_lastName;
+};
+
+} // namespace Quillon
