@@ -73,6 +73,7 @@ AboutWindow::AboutWindow(QWidget* owner)
     setMinimumWidth(320);
 
     Form_Load();
+    adjustSize();
     cmdOK->setFocus();
 }
 

@@ -2,6 +2,7 @@
 #include "searchwindow.h"
 
 #include "app/centerform.h"
+#include "platform/datetimetext.h"
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
 #include "records/callsearch.h"
@@ -9,6 +10,7 @@
 #include "windows/recordgrid.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,12 +26,14 @@ namespace Quillon {
 
 namespace {
 
+constexpr int dateTimeDesignTwips = 1965;
+
 const QList<GridColumn>& searchColumns()
 {
     static const QList<GridColumn> columns {
         { QStringLiteral("Name"), QStringLiteral("Name"), 2445 },
         { QStringLiteral("Number"), QStringLiteral("Number"), 1635 },
-        { QStringLiteral("SysTime"), QStringLiteral("Date/Time"), 1965 },
+        { QStringLiteral("SysTime"), QStringLiteral("Date/Time"), dateTimeDesignTwips },
     };
     return columns;
 }
@@ -92,7 +96,8 @@ SearchWindow::SearchWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     connect(m_cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
 
     m_grid = makeRecordGrid(m_model, searchColumns(), this);
-    m_grid->setMinimumSize(gridWidthFor(m_grid, searchColumns()), 260);
+    m_grid->setMinimumSize(
+        gridWidthFor(m_grid, searchColumns()) + dateTimeColumnWidth() - twipsToPixels(dateTimeDesignTwips), 260);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->addWidget(lblSearchStr);
@@ -190,6 +195,22 @@ void SearchWindow::LoadGrid(int type, const QString& text)
     }
     m_lblRcCount->setText(QString::number(count) + QStringLiteral(" Record(s) Displayed"));
     layOutGridColumns(m_grid, searchColumns());
+    fitDateTimeColumn();
+}
+
+// The design width was made for a smaller font and a shorter date; a cut-off
+// time of day would hide what the column is for.
+int SearchWindow::dateTimeColumnWidth() const
+{
+    const QString widest = dateTimeText(QDateTime(QDate(2026, 12, 28), QTime(23, 59, 59)));
+    return qMax(twipsToPixels(dateTimeDesignTwips), m_grid->fontMetrics().horizontalAdvance(widest) + 16);
+}
+
+void SearchWindow::fitDateTimeColumn()
+{
+    const int column = m_model->column(QStringLiteral("SysTime"));
+    if (column >= 0)
+        m_grid->setColumnWidth(column, dateTimeColumnWidth());
 }
 
 } // namespace Quillon

@@ -37,6 +37,8 @@ private:
     void onTypeSelected(int type);
     void applyLengthLimit();
     void LoadGrid(int type, const QString& text);
+    int dateTimeColumnWidth() const;
+    void fitDateTimeColumn();
 
     CallDatabase& m_database;
     MessageBoxes& m_boxes;

@@ -107,7 +107,9 @@ void TestSearchWindow::gridHasItsColumns()
         widths.append(grid->columnWidth(section));
     }
     QCOMPARE(captions, (QStringList { QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date/Time") }));
-    QCOMPARE(widths, (QList<int> { 163, 109, 131 }));
+    QCOMPARE(widths.mid(0, 2), (QList<int> { 163, 109 }));
+    // At least the design width, wider when the date and time need it.
+    QVERIFY(widths.at(2) >= 131);
     QVERIFY(grid->editTriggers() == QAbstractItemView::NoEditTriggers);
 }
 
