@@ -36,6 +36,8 @@ private Q_SLOTS:
     void optionClickChangesTheWorkingSettingsOnly();
     void modemTypeThenExitChangesOnlyReinitialisation();
     void portOptionsNameTheirDevices();
+    void resetDetectsAndShowsTheOutcome_data();
+    void resetDetectsAndShowsTheOutcome();
 
 private:
     QRadioButton* option(const QString& name) const { return m_window->findChild<QRadioButton*>(name); }
@@ -244,6 +246,43 @@ void TestCommSettingsWindow::portOptionsNameTheirDevices()
     QCOMPARE(option(QStringLiteral("Option6"))->toolTip(), QStringLiteral("/dev/ttyModem"));
     QCOMPARE(option(QStringLiteral("Option4"))->toolTip(), QtSerialPort::defaultDevicePath(1));
     QCOMPARE(option(QStringLiteral("Option2"))->toolTip(), QtSerialPort::defaultDevicePath(6));
+}
+
+void TestCommSettingsWindow::resetDetectsAndShowsTheOutcome_data()
+{
+    QTest::addColumn<bool>("useIt");
+    QTest::addColumn<QStringList>("checked");
+    QTest::addColumn<QString>("command");
+
+    QTest::newRow("yes") << true
+                         << QStringList { QStringLiteral("Option10"), QStringLiteral("Option19"),
+                                          QStringLiteral("Option4") }
+                         << QStringLiteral("AT#CC1");
+    // Declined: the port stays, the command is emptied and matches no type.
+    QTest::newRow("no") << false << QStringList { QStringLiteral("Option19"), QStringLiteral("Option4") } << QString();
+}
+
+void TestCommSettingsWindow::resetDetectsAndShowsTheOutcome()
+{
+    QFETCH(bool, useIt);
+    QFETCH(QStringList, checked);
+    QFETCH(QString, command);
+
+    m_modemSim->setAcceptedCidCommand(QStringLiteral("AT#CC1"));
+    writeIni(QStringLiteral("[Comm]\r\nComPort=3\r\n"));
+    load();
+    // Unsaved choices that detection does not touch are stored with its result.
+    click(option(QStringLiteral("Option19")));
+    m_boxes.queueAnswer(useIt ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdReset")), Qt::LeftButton);
+
+    QVERIFY(!m_boxes.shown.isEmpty());
+    QCOMPARE(m_boxes.shown.first().caption, QStringLiteral("Found Modem"));
+    QCOMPARE(checkedOptions(), checked);
+    QCOMPARE(stored(QStringLiteral("Comm"), QStringLiteral("ComPort")), QStringLiteral("1"));
+    QCOMPARE(stored(QStringLiteral("Comm"), QStringLiteral("Baud")), QStringLiteral("57600"));
+    QCOMPARE(stored(QStringLiteral("Modem"), QStringLiteral("ModemStrng")), command);
+    QVERIFY(m_window->isVisible());
 }
 
 QTEST_MAIN(TestCommSettingsWindow)
