@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "application.h"
+
+#include "app/centerform.h"
+#include "app/maindisplaywindow.h"
+#include "app/pleasewaitwindow.h"
+#include "app/singleinstance.h"
+#include "config/modemdetection.h"
+#include "config/settingsstore.h"
+#include "platform/clock.h"
+#include "reception/callpipeline.h"
+#include "reception/modemchannel.h"
+#include "records/activitylog.h"
+#include "records/calldatabase.h"
+#include "windows/windowset.h"
+
+namespace Quillon {
+
+Application::Application(const QString& appDir, const AppServices& services, QObject* parent)
+    : QObject(parent)
+    , m_appDir(appDir)
+    , m_iniPath(iniPathFor(appDir))
+    , m_services(services)
+{
+    m_log = std::make_unique<ActivityLog>(m_appDir, m_settings, m_services.clock);
+    m_window = std::make_unique<frmCIDDisplay>(MainWindowServices { m_appDir, m_settings, *m_log, m_services.clock,
+                                                                    m_services.boxes, m_services.sound, m_services.help,
+                                                                    m_services.port });
+    m_database = std::make_unique<CallDatabase>(m_appDir, m_settings, *m_log, m_services.clock, m_services.port);
+    m_modem = std::make_unique<MdmCmd>(m_appDir, m_settings, m_services.port, m_services.clock, *m_log,
+                                       m_services.boxes, *m_window);
+    m_pipeline = std::make_unique<ProcessCid>(m_settings, *m_modem, *m_database, *m_log, m_services.clock, *m_window);
+    m_window->attachReception(m_modem.get(), m_pipeline.get());
+    m_windows
+        = std::make_unique<WindowSet>(m_window.get(), m_appDir, m_settings, *m_modem, *m_database, m_services.boxes);
+    m_window->setWindowSet(m_windows.get());
+
+    connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
+        m_ended = true;
+        Q_EMIT programEnded();
+    });
+}
+
+Application::~Application()
+{
+    // Windows first: the secondary ones use the modem and the database, and
+    // nothing may report to the main window once it is gone.
+    m_windows.reset();
+    m_pipeline.reset();
+    m_modem.reset();
+    m_window.reset();
+    delete m_pleaseWait.data();
+}
+
+Application::StartResult Application::Main()
+{
+    if (!Form_Load()) {
+        if (!m_instance)
+            return StartResult::AlreadyRunning;
+        return StartResult::NoDatabase;
+    }
+    m_window->show();
+    if (m_settings.Cnfg)
+        m_modem->OpenCommPort();
+    else
+        firstRunConfiguration();
+    return StartResult::Running;
+}
+
+bool Application::Form_Load()
+{
+    auto instance = std::make_unique<SingleInstance>(m_appDir);
+    if (!instance->tryToBecomeOnly())
+        return false;
+    m_instance = std::move(instance);
+
+    m_window->addTrayIcon();
+    loadShellSettings(m_iniPath, m_settings);
+    m_log->log(QStringLiteral("Program started in ") + m_appDir);
+    m_window->setCheckMarks();
+    if (!m_database->OpenCallDatabase(m_services.boxes)) {
+        // Ending here, before the window was ever shown: take the tray icon
+        // along rather than leave it behind.
+        m_window->removeTrayIcon();
+        return false;
+    }
+    m_window->prepareCallList();
+    CenterForm(m_window.get());
+
+    const QDateTime now = m_services.clock.now();
+    m_modem->setReportInProgress(false);
+    m_modem->armInitCheck();
+    m_modem->setReinitTime(now.addSecs(1800));
+    m_window->startTimers();
+    return true;
+}
+
+void Application::firstRunConfiguration()
+{
+    m_pleaseWait = new frmCnfg;
+    m_pleaseWait->show();
+    m_services.clock.waitProcessingEvents(1000);
+    setCommSettings(m_settings, LoadCommSettings(m_iniPath, *m_log));
+    m_services.clock.waitProcessingEvents(1000);
+
+    DetectionHooks hooks;
+    hooks.closePleaseWait = [this] {
+        if (m_pleaseWait)
+            m_pleaseWait->close();
+    };
+    hooks.refreshCommSettings = [this] {
+        if (m_windows)
+            m_windows->refreshCommSettings();
+    };
+    DetectModem(*m_modem, hooks);
+
+    // Whatever detection found: it runs by itself only once.
+    SetIniValue(m_iniPath, QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true));
+    m_settings.Cnfg = true;
+    if (m_pleaseWait)
+        m_pleaseWait->close();
+}
+
+} // namespace Quillon

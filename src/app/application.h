@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The program's start-up: builds every part around the injected platform
+// services, loads and shows the main window, then starts reception.
+#pragma once
+
+#include "config/workingsettings.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+namespace Quillon {
+
+class ActivityLog;
+class CallDatabase;
+class Clock;
+class HelpViewer;
+class MdmCmd;
+class MessageBoxes;
+class ProcessCid;
+class SerialPort;
+class SingleInstance;
+class SoundPlayer;
+class WindowSet;
+class frmCIDDisplay;
+class frmCnfg;
+
+struct AppServices
+{
+    Clock& clock;
+    MessageBoxes& boxes;
+    SoundPlayer& sound;
+    HelpViewer& help;
+    SerialPort& port;
+};
+
+class Application final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class StartResult
+    {
+        Running, // the window is up; the event loop takes over
+        AlreadyRunning, // another copy runs in this directory: end silently
+        NoDatabase, // the database could not be opened: its box was shown
+    };
+
+    Application(const QString& appDir, const AppServices& services, QObject* parent = nullptr);
+    ~Application() override;
+    Q_DISABLE_COPY_MOVE(Application)
+
+    StartResult Main();
+
+    // True once the user has ended the program (Exit, or closing the window).
+    bool ended() const { return m_ended; }
+
+    QString appDir() const { return m_appDir; }
+    QString iniPath() const { return m_iniPath; }
+    WorkingSettings& settings() { return m_settings; }
+    ActivityLog& log() { return *m_log; }
+    CallDatabase& database() { return *m_database; }
+    MdmCmd& modem() { return *m_modem; }
+    ProcessCid& pipeline() { return *m_pipeline; }
+    frmCIDDisplay* mainWindow() const { return m_window.get(); }
+    WindowSet* windows() const { return m_windows.get(); }
+    // The please-wait window while the first start looks for the modem.
+    frmCnfg* pleaseWait() const { return m_pleaseWait; }
+
+Q_SIGNALS:
+    void programEnded();
+
+private:
+    bool Form_Load();
+    void firstRunConfiguration();
+
+    QString m_appDir;
+    QString m_iniPath;
+    AppServices m_services;
+    WorkingSettings m_settings;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<ActivityLog> m_log;
+    std::unique_ptr<frmCIDDisplay> m_window;
+    std::unique_ptr<CallDatabase> m_database;
+    std::unique_ptr<MdmCmd> m_modem;
+    std::unique_ptr<ProcessCid> m_pipeline;
+    std::unique_ptr<WindowSet> m_windows;
+    QPointer<frmCnfg> m_pleaseWait;
+    bool m_ended = false;
+};
+
+} // namespace Quillon

@@ -1,0 +1,573 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "maindisplaywindow.h"
+
+#include "app/callnotifywindow.h"
+#include "config/settingsstore.h"
+#include "config/workingsettings.h"
+#include "platform/appinfo.h"
+#include "platform/clock.h"
+#include "platform/datetimetext.h"
+#include "platform/helpviewer.h"
+#include "platform/messageboxes.h"
+#include "platform/serialport.h"
+#include "platform/soundplayer.h"
+#include "reception/callpipeline.h"
+#include "reception/modemchannel.h"
+#include "records/activitylog.h"
+#include "windows/windowset.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace Quillon {
+
+namespace {
+
+// The call list's margins inside the area between toolbar and status bar,
+// in pixels (15 twips each): left 240, right 255, bottom 240 twips.
+constexpr int kListLeft = 16;
+constexpr int kListTop = 4;
+constexpr int kListRight = 17;
+constexpr int kListBottom = 16;
+// Inner area as laid out: 7470 by 3270 twips.
+constexpr int kInnerWidth = 498;
+constexpr int kInnerHeight = 218;
+
+QString exitQuestion()
+{
+    return QStringLiteral("Are you sure you want to quit?");
+}
+
+} // namespace
+
+frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
+    : m_appDir(services.appDir)
+    , m_iniPath(iniPathFor(services.appDir))
+    , m_settings(services.settings)
+    , m_log(services.log)
+    , m_clock(services.clock)
+    , m_boxes(services.boxes)
+    , m_sound(services.sound)
+    , m_help(services.help)
+    , m_port(services.port)
+    , m_trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
+{
+    setObjectName(QStringLiteral("frmCIDDisplay"));
+    setWindowTitle(programTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quilloncid.png")));
+
+    buildMenus();
+    buildToolbar();
+    buildCallList();
+
+    auto* statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar->setSizeGripEnabled(true);
+    m_statusPanel = new QLabel(statusBar);
+    m_statusPanel->setObjectName(QStringLiteral("Panel1"));
+    statusBar->addWidget(m_statusPanel, 1);
+    setStatusBar(statusBar);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(100);
+    connect(m_timer1, &QTimer::timeout, this, &frmCIDDisplay::Timer1_Timer);
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(100);
+    connect(m_timer2, &QTimer::timeout, this, &frmCIDDisplay::Timer2_Timer);
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timer3->setInterval(5000);
+    connect(m_timer3, &QTimer::timeout, this, &frmCIDDisplay::Timer3_Timer);
+
+    connect(&m_port, &SerialPort::dataArrived, this, [this] {
+        if (!m_pipeline)
+            return;
+        m_pipeline->OnComm();
+        if (m_pipeline->timer1Enabled() && !m_timer1->isActive())
+            m_timer1->start();
+    });
+
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setObjectName(QStringLiteral("TrayIcon"));
+    m_tray->setToolTip(programTitle());
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // Only the left double-click means anything; there is no tray menu.
+        if (reason == QSystemTrayIcon::DoubleClick)
+            restoreFromTray();
+    });
+
+    resize(kInnerWidth, kInnerHeight + menuBar()->sizeHint().height());
+}
+
+frmCIDDisplay::~frmCIDDisplay()
+{
+    // The popup has no owner; it must not outlive the window that shows it.
+    delete m_splash.data();
+}
+
+void frmCIDDisplay::attachReception(MdmCmd* modem, ProcessCid* pipeline)
+{
+    m_modem = modem;
+    m_pipeline = pipeline;
+}
+
+void frmCIDDisplay::setWindowSet(WindowSet* windows)
+{
+    m_windows = windows;
+}
+
+void frmCIDDisplay::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto addItem = [this](QWidget* menu, const QString& name, const QString& caption, void (frmCIDDisplay::*slot)(),
+                          bool checkable = false) {
+        auto* item = new QAction(caption, this);
+        item->setObjectName(name);
+        item->setCheckable(checkable);
+        menu->addAction(item);
+        connect(item, &QAction::triggered, this, slot);
+        return item;
+    };
+    auto addSeparator = [](QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); };
+    auto openWith = [this](void (WindowSet::*open)()) {
+        return [this, open] {
+            if (m_windows)
+                (m_windows->*open)();
+        };
+    };
+    auto addOpener = [this](QWidget* menu, const QString& name, const QString& caption, auto handler) {
+        auto* item = new QAction(caption, this);
+        item->setObjectName(name);
+        menu->addAction(item);
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+
+    QMenu* program = bar->addMenu(QStringLiteral("&QuillonCID"));
+    program->setObjectName(QStringLiteral("QuillonCID"));
+    addItem(program, QStringLiteral("Start"), QStringLiteral("&Start"), &frmCIDDisplay::Start_Click);
+    addItem(program, QStringLiteral("Suspend"), QStringLiteral("S&uspend"), &frmCIDDisplay::Suspend_Click);
+    addSeparator(program, QStringLiteral("Space1"));
+    addItem(program, QStringLiteral("Exit"), QStringLiteral("E&xit"), &frmCIDDisplay::Exit_Click);
+
+    QMenu* settings = bar->addMenu(QStringLiteral("Se&ttings"));
+    settings->setObjectName(QStringLiteral("Settings"));
+    addOpener(settings, QStringLiteral("Communications"), QStringLiteral("&Communications"),
+              openWith(&WindowSet::openCommunications));
+    addOpener(settings, QStringLiteral("Format"), QStringLiteral("&Number Format"), openWith(&WindowSet::openFormat));
+    addSeparator(settings, QStringLiteral("space3"));
+    addItem(settings, QStringLiteral("RingIn"), QStringLiteral("E&mulate Ring"), &frmCIDDisplay::RingIn_Click, true);
+    addItem(settings, QStringLiteral("EnableLog"), QStringLiteral("&Enable Log"), &frmCIDDisplay::EnableLog_Click,
+            true);
+    addItem(settings, QStringLiteral("Enable_Notify"), QStringLiteral("&Call Notify"),
+            &frmCIDDisplay::Enable_Notify_Click, true);
+    addItem(settings, QStringLiteral("Call_Reject"), QStringLiteral("Call &Reject"), &frmCIDDisplay::Call_Reject_Click,
+            true);
+    addItem(settings, QStringLiteral("ExtDelay"), QStringLiteral("Exit &Delay"), &frmCIDDisplay::ExtDelay_Click, true);
+
+    addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), openWith(&WindowSet::openSearch));
+    addOpener(bar, QStringLiteral("Reject"), QStringLiteral("&Reject"), openWith(&WindowSet::openReject));
+    addOpener(bar, QStringLiteral("PhoneBook"), QStringLiteral("&Phone Index"), openWith(&WindowSet::openPhoneIndex));
+    addOpener(bar, QStringLiteral("Translate"), QStringLiteral("&Translate"), openWith(&WindowSet::openTranslate));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help"));
+    addItem(help, QStringLiteral("CIDHelp"), QStringLiteral("Help Topics"), &frmCIDDisplay::CIDHelp_Click);
+    addOpener(help, QStringLiteral("About"), QStringLiteral("About"), openWith(&WindowSet::openAbout));
+}
+
+QAction* frmCIDDisplay::toolbarButton(const QString& key, const QString& tooltip, const QString& themeIcon,
+                                      const QString& fallback)
+{
+    // The desktop's own icon where its theme has one; ours otherwise, so
+    // that no button is ever blank.
+    const QIcon icon = QIcon::fromTheme(themeIcon, QIcon(QStringLiteral(":/icons/") + fallback));
+    QAction* button = m_toolbar->addAction(icon, tooltip);
+    button->setObjectName(key);
+    button->setToolTip(tooltip);
+    connect(button, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+    return button;
+}
+
+void frmCIDDisplay::buildToolbar()
+{
+    m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(22, 22));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->toggleViewAction()->setVisible(false);
+
+    m_toolbar->addSeparator();
+    toolbarButton(QStringLiteral("StrtBtn"), QStringLiteral("Start Quillon CallerID"),
+                  QStringLiteral("media-playback-start"), QStringLiteral("start.png"))
+        ->setCheckable(true);
+    toolbarButton(QStringLiteral("SpndBtn"), QStringLiteral("Suspend Quillon CallerID"),
+                  QStringLiteral("media-playback-pause"), QStringLiteral("suspend.png"))
+        ->setCheckable(true);
+    m_toolbar->addSeparator();
+    toolbarButton(QStringLiteral("CommSet"), QStringLiteral("Communications Settings"),
+                  QStringLiteral("preferences-system"), QStringLiteral("comm.png"));
+    m_toolbar->addSeparator();
+    toolbarButton(QStringLiteral("Srch"), QStringLiteral("Search"), QStringLiteral("edit-find"),
+                  QStringLiteral("search.png"));
+    toolbarButton(QStringLiteral("RjctLst"), QStringLiteral("Reject List"), QStringLiteral("call-stop"),
+                  QStringLiteral("reject.png"));
+    toolbarButton(QStringLiteral("PhnIndx"), QStringLiteral("Phone Index"), QStringLiteral("x-office-address-book"),
+                  QStringLiteral("phonebook.png"));
+    toolbarButton(QStringLiteral("trnslate"), QStringLiteral("Translate List"),
+                  QStringLiteral("accessories-dictionary"), QStringLiteral("translate.png"));
+    m_toolbar->addSeparator();
+    toolbarButton(QStringLiteral("hlpbtn"), QStringLiteral("Help"), QStringLiteral("help-browser"),
+                  QStringLiteral("help.png"));
+}
+
+void frmCIDDisplay::buildCallList()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("CentralArea"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(kListLeft, kListTop, kListRight, kListBottom);
+
+    m_list = new QTreeWidget(central);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSortingEnabled(false);
+    m_list->header()->setStretchLastSection(false);
+    m_list->installEventFilter(this);
+    layout->addWidget(m_list);
+    setCentralWidget(central);
+}
+
+void frmCIDDisplay::prepareCallList()
+{
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date/Time") });
+    setColumnWidths();
+}
+
+void frmCIDDisplay::setColumnWidths()
+{
+    // Thirds and a quarter: a twelfth of the width stays free.
+    const int width = m_list->width();
+    m_list->setColumnWidth(0, width / 3);
+    m_list->setColumnWidth(1, width / 4);
+    m_list->setColumnWidth(2, width / 3);
+}
+
+bool frmCIDDisplay::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::Resize)
+        setColumnWidths();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmCIDDisplay::addTrayIcon()
+{
+    m_tray->show();
+    m_trayAdded = true;
+}
+
+void frmCIDDisplay::removeTrayIcon()
+{
+    m_tray->hide();
+    m_trayAdded = false;
+}
+
+void frmCIDDisplay::setCheckMarks()
+{
+    action(QStringLiteral("EnableLog"))->setChecked(m_settings.EnableLog);
+    action(QStringLiteral("Enable_Notify"))->setChecked(m_settings.Notify);
+    action(QStringLiteral("Call_Reject"))->setChecked(m_settings.Reject);
+    action(QStringLiteral("RingIn"))->setChecked(m_settings.RingIn);
+    action(QStringLiteral("ExtDelay"))->setChecked(m_settings.ExitDelay);
+}
+
+void frmCIDDisplay::startTimers()
+{
+    m_timer1->stop();
+    // Timer2 ticks all the time; whether a tick checks the modem's answer
+    // is the modem channel's own flag, which more than one place arms.
+    m_timer2->start();
+    m_timer3->start();
+}
+
+QAction* frmCIDDisplay::action(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+QTimer* frmCIDDisplay::timer(int number) const
+{
+    switch (number) {
+    case 1:
+        return m_timer1;
+    case 2:
+        return m_timer2;
+    case 3:
+        return m_timer3;
+    default:
+        return nullptr;
+    }
+}
+
+QString frmCIDDisplay::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void frmCIDDisplay::showReady(bool ready)
+{
+    m_statusPanel->setText(ready ? QStringLiteral("Ready") : QStringLiteral("Not Ready"));
+    action(QStringLiteral("StrtBtn"))->setChecked(ready);
+    action(QStringLiteral("SpndBtn"))->setChecked(!ready);
+}
+
+void frmCIDDisplay::PlayRingSound()
+{
+    m_sound.play(m_appDir + QStringLiteral("/RingIn.wav"));
+}
+
+void frmCIDDisplay::AddCallToList(const QString& name, const QString& number)
+{
+    auto* row = new QTreeWidgetItem({ name, number, dateTimeText(m_clock.now()) });
+    m_list->insertTopLevelItem(0, row);
+    setWindowTitle(name);
+}
+
+void frmCIDDisplay::ShowCallNotify(const QString& name, const QString& number)
+{
+    if (!isMinimized() || !m_settings.Notify)
+        return;
+    if (!m_splash)
+        m_splash = new frmSplash;
+    m_splash->show();
+    m_splash->raise();
+    m_splash->activateWindow();
+    m_splash->setCaller(name, number);
+    m_splashCloseTime = m_clock.now().addSecs(20);
+}
+
+void frmCIDDisplay::SelectNewestCall()
+{
+    QTreeWidgetItem* newest = m_list->topLevelItem(0);
+    if (!newest)
+        return;
+    m_list->setCurrentItem(newest);
+    m_list->scrollToItem(newest);
+}
+
+void frmCIDDisplay::closeSplash()
+{
+    if (m_splash)
+        m_splash->close();
+}
+
+void frmCIDDisplay::Start_Click()
+{
+    if (!m_modem || m_port.isOpen())
+        return;
+    m_log.log(QStringLiteral("Program Started"));
+    m_modem->OpenCommPort();
+    m_modem->armInitCheck();
+}
+
+void frmCIDDisplay::Suspend_Click()
+{
+    if (!m_modem || !m_port.isOpen())
+        return;
+    m_port.close();
+    m_log.log(QStringLiteral("Program Suspended"));
+    m_modem->SetCidStatus(false);
+}
+
+void frmCIDDisplay::Exit_Click()
+{
+    if (m_boxes.show(exitQuestion(), QStringLiteral("Exit"), MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo)
+        == MessageBoxes::Answer::No)
+        return;
+    m_log.log(QStringLiteral("Program exiting"));
+    // Ending at once skips unload, but a stale tray icon and orphaned windows
+    // would outlive the program on some desktops.
+    removeTrayIcon();
+    closeSplash();
+    if (m_windows)
+        m_windows->closeAll();
+    Q_EMIT programEnded();
+}
+
+bool frmCIDDisplay::toggle(QAction* item, const QString& key)
+{
+    // A checkable action has already flipped its mark when triggered.
+    const bool on = item->isChecked();
+    SetIniValue(m_iniPath, QStringLiteral("Settings"), key, boolText(on));
+    return on;
+}
+
+void frmCIDDisplay::RingIn_Click()
+{
+    m_settings.RingIn = toggle(action(QStringLiteral("RingIn")), QStringLiteral("RingIn"));
+}
+
+void frmCIDDisplay::EnableLog_Click()
+{
+    QAction* item = action(QStringLiteral("EnableLog"));
+    // Both lines are written whatever the flag says, so that the log shows
+    // where it stops and starts again.
+    m_log.WriteLog(item->isChecked() ? QStringLiteral("Log Enabled") : QStringLiteral("Log Disabled"));
+    m_settings.EnableLog = toggle(item, QStringLiteral("EnableLog"));
+}
+
+void frmCIDDisplay::Enable_Notify_Click()
+{
+    m_settings.Notify = toggle(action(QStringLiteral("Enable_Notify")), QStringLiteral("Notify"));
+}
+
+void frmCIDDisplay::Call_Reject_Click()
+{
+    m_settings.Reject = toggle(action(QStringLiteral("Call_Reject")), QStringLiteral("Reject"));
+}
+
+void frmCIDDisplay::ExtDelay_Click()
+{
+    m_settings.ExitDelay = toggle(action(QStringLiteral("ExtDelay")), QStringLiteral("ExitDelay"));
+}
+
+void frmCIDDisplay::CIDHelp_Click()
+{
+    const QString path = m_appDir + QStringLiteral("/QuillonCID.html");
+    if (!QFileInfo(path).isFile()) {
+        m_boxes.show(QStringLiteral("Could not find QuillonCID.html"), QStringLiteral("Error Finding Help File"),
+                     MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    m_help.open(path);
+}
+
+void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
+{
+    const QString upper = key.toUpper();
+    if (upper == QLatin1String("STRTBTN")) {
+        Start_Click();
+        if (m_modem)
+            m_modem->SetCidStatus(true);
+    } else if (upper == QLatin1String("SPNDBTN")) {
+        Suspend_Click();
+        if (m_modem)
+            m_modem->SetCidStatus(false);
+    } else if (upper == QLatin1String("COMMSET")) {
+        if (m_windows)
+            m_windows->openCommunications();
+    } else if (upper == QLatin1String("SRCH")) {
+        if (m_windows)
+            m_windows->openSearch();
+    } else if (upper == QLatin1String("RJCTLST")) {
+        if (m_windows)
+            m_windows->openReject();
+    } else if (upper == QLatin1String("PHNINDX")) {
+        if (m_windows)
+            m_windows->openPhoneIndex();
+    } else if (upper == QLatin1String("TRNSLATE")) {
+        if (m_windows)
+            m_windows->openTranslate();
+    } else if (upper == QLatin1String("HLPBTN")) {
+        CIDHelp_Click();
+    }
+}
+
+void frmCIDDisplay::Timer1_Timer()
+{
+    if (m_pipeline)
+        m_pipeline->timer1Tick();
+    if (!m_pipeline || !m_pipeline->timer1Enabled())
+        m_timer1->stop();
+}
+
+void frmCIDDisplay::Timer2_Timer()
+{
+    if (m_modem && m_modem->timer2Enabled())
+        m_modem->timer2Tick();
+}
+
+void frmCIDDisplay::Timer3_Timer()
+{
+    if (m_modem)
+        m_modem->timer3Tick();
+    if (m_splash && (!m_splashCloseTime.isValid() || m_clock.now() >= m_splashCloseTime))
+        closeSplash();
+}
+
+void frmCIDDisplay::restoreFromTray()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmCIDDisplay::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Without a tray there would be no way back to a hidden window: then it
+    // simply stays minimised.
+    if (!m_trayAdded || !m_trayAvailable())
+        return;
+    // Hiding from inside the state change confuses some window managers.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized())
+            hide();
+    });
+}
+
+bool frmCIDDisplay::Form_QueryUnload()
+{
+    if (!m_settings.ExitDelay)
+        return true;
+    return m_boxes.show(exitQuestion(), QStringLiteral("Exit"), MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo)
+        != MessageBoxes::Answer::No;
+}
+
+void frmCIDDisplay::Form_Unload()
+{
+    if (m_modem && m_port.isOpen())
+        m_modem->ResetCommand();
+    removeTrayIcon();
+    m_log.log(QStringLiteral("Program Ending"));
+    closeSplash();
+    if (m_windows)
+        m_windows->closeAll();
+    m_timer1->stop();
+    m_timer2->stop();
+    m_timer3->stop();
+}
+
+void frmCIDDisplay::closeEvent(QCloseEvent* event)
+{
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+    Q_EMIT programEnded();
+}
+
+} // namespace Quillon

@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The main window: menus, toolbar, call list, status bar, tray icon and the
+// three timers that drive reception.
+#pragma once
+
+#include "app/callnotifywindow.h"
+#include "platform/statusdisplay.h"
+#include "reception/callview.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QSystemTrayIcon;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+
+namespace Quillon {
+
+class ActivityLog;
+class Clock;
+class HelpViewer;
+class MdmCmd;
+class MessageBoxes;
+class ProcessCid;
+class SerialPort;
+class SoundPlayer;
+class WindowSet;
+struct WorkingSettings;
+
+// What the main window works with; every member outlives the window.
+struct MainWindowServices
+{
+    QString appDir;
+    WorkingSettings& settings;
+    ActivityLog& log;
+    Clock& clock;
+    MessageBoxes& boxes;
+    SoundPlayer& sound;
+    HelpViewer& help;
+    SerialPort& port;
+};
+
+class frmCIDDisplay final : public QMainWindow, public StatusDisplay, public CallView
+{
+    Q_OBJECT
+
+public:
+    explicit frmCIDDisplay(const MainWindowServices& services);
+    ~frmCIDDisplay() override;
+
+    // Reception parts are built after the window, which they report to.
+    void attachReception(MdmCmd* modem, ProcessCid* pipeline);
+    void setWindowSet(WindowSet* windows);
+
+    // Load steps that belong to the window itself.
+    void addTrayIcon();
+    void removeTrayIcon();
+    void setCheckMarks();
+    void prepareCallList();
+    void startTimers(); // Timer1 off, Timer2 and Timer3 on
+
+    // StatusDisplay
+    void showReady(bool ready) override;
+
+    // CallView
+    void PlayRingSound() override;
+    void AddCallToList(const QString& name, const QString& number) override;
+    void ShowCallNotify(const QString& name, const QString& number) override;
+    void SelectNewestCall() override;
+
+    // Commands, as the menus and the toolbar run them.
+    void Start_Click();
+    void Suspend_Click();
+    void Exit_Click();
+    void CIDHelp_Click();
+    void Toolbar1_ButtonClick(const QString& key);
+
+    // Timer handlers.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+
+    // Tray icon double-click: back to a normal, visible window.
+    void restoreFromTray();
+
+    // The popup, while it is loaded; for tests.
+    frmSplash* splash() const { return m_splash; }
+    QDateTime splashCloseTime() const { return m_splashCloseTime; }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    bool trayIconAdded() const { return m_trayAdded; }
+    QString statusText() const;
+    QTimer* timer(int number) const;
+
+    // Whether minimising may hide the window; a tray is needed to get it back.
+    void setTrayAvailableCheck(std::function<bool()> check) { m_trayAvailable = std::move(check); }
+
+Q_SIGNALS:
+    // The program should end now (Exit, or the window was closed).
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The toggles run when their item is triggered, its mark already flipped.
+    void RingIn_Click();
+    void EnableLog_Click();
+    void Enable_Notify_Click();
+    void Call_Reject_Click();
+    void ExtDelay_Click();
+
+    bool Form_QueryUnload();
+    void Form_Unload();
+    void buildMenus();
+    void buildToolbar();
+    void buildCallList();
+    QAction* toolbarButton(const QString& key, const QString& tooltip, const QString& themeIcon,
+                           const QString& fallback);
+    bool toggle(QAction* item, const QString& key);
+    void setColumnWidths();
+    void closeSplash();
+    QAction* action(const QString& name) const;
+
+    QString m_appDir;
+    QString m_iniPath;
+    WorkingSettings& m_settings;
+    ActivityLog& m_log;
+    Clock& m_clock;
+    MessageBoxes& m_boxes;
+    SoundPlayer& m_sound;
+    HelpViewer& m_help;
+    SerialPort& m_port;
+    MdmCmd* m_modem = nullptr;
+    ProcessCid* m_pipeline = nullptr;
+    WindowSet* m_windows = nullptr; // outlives the window's use of it
+
+    QToolBar* m_toolbar = nullptr;
+    QTreeWidget* m_list = nullptr;
+    QLabel* m_statusPanel = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+    QTimer* m_timer3 = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    bool m_trayAdded = false;
+    std::function<bool()> m_trayAvailable;
+
+    QPointer<frmSplash> m_splash;
+    QDateTime m_splashCloseTime; // invalid = long past
+};
+
+} // namespace Quillon

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QWidget>
+
+namespace Quillon {
+
+// Shown in front of the main window while the first start looks for the modem.
+class frmCnfg final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frmCnfg();
+};
+
+} // namespace Quillon
