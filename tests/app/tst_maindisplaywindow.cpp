@@ -1,0 +1,478 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The main window's commands, call list, ready display, popup and sound.
+#include "appharness.h"
+#include "config/settingsstore.h"
+#include "config/workingsettings.h"
+#include "platform/datetimetext.h"
+#include "reception/modemchannel.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace Quillon::Test {
+
+class TestMainDisplayWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void menuItems_data();
+    void menuItems();
+    void toolbarButtons();
+    void toggles_data();
+    void toggles();
+    void logToggleWritesBothLinesWhateverTheFlag();
+    void startAndSuspendFromMenuAndToolbar();
+    void readyDisplay();
+    void callListNewestOnTop();
+    void columnsFollowTheListWidth();
+    void popupOnlyWhenMinimisedAndNotifyOn_data();
+    void popupOnlyWhenMinimisedAndNotifyOn();
+    void popupClosesTwentyToTwentyFiveSecondsAfterTheLastCall();
+    void popupCloseButton();
+    void minimisingWithoutATrayKeepsTheWindowReachable();
+    void minimisingWithATrayHidesTheWindow();
+    void ringSoundPlaysTheFileBesideTheProgram();
+    void help();
+
+private:
+    static QStringList menuPath(QAction* item);
+};
+
+QStringList TestMainDisplayWindow::menuPath(QAction* item)
+{
+    QStringList path;
+    for (QObject* w : item->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(w))
+            path << menu->objectName();
+        else if (qobject_cast<QMenuBar*>(w))
+            path << QStringLiteral("<bar>");
+    }
+    return path;
+}
+
+void TestMainDisplayWindow::menuItems_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<bool>("checkable");
+    QTest::newRow("Start") << "Start" << "&Start" << "QuillonCID" << false;
+    QTest::newRow("Suspend") << "Suspend" << "S&uspend" << "QuillonCID" << false;
+    QTest::newRow("Exit") << "Exit" << "E&xit" << "QuillonCID" << false;
+    QTest::newRow("Communications") << "Communications" << "&Communications" << "Settings" << false;
+    QTest::newRow("Format") << "Format" << "&Number Format" << "Settings" << false;
+    QTest::newRow("RingIn") << "RingIn" << "E&mulate Ring" << "Settings" << true;
+    QTest::newRow("EnableLog") << "EnableLog" << "&Enable Log" << "Settings" << true;
+    QTest::newRow("Enable_Notify") << "Enable_Notify" << "&Call Notify" << "Settings" << true;
+    QTest::newRow("Call_Reject") << "Call_Reject" << "Call &Reject" << "Settings" << true;
+    QTest::newRow("ExtDelay") << "ExtDelay" << "Exit &Delay" << "Settings" << true;
+    QTest::newRow("Search") << "Search" << "&Search" << "<bar>" << false;
+    QTest::newRow("Reject") << "Reject" << "&Reject" << "<bar>" << false;
+    QTest::newRow("PhoneBook") << "PhoneBook" << "&Phone Index" << "<bar>" << false;
+    QTest::newRow("Translate") << "Translate" << "&Translate" << "<bar>" << false;
+    QTest::newRow("CIDHelp") << "CIDHelp" << "Help Topics" << "Help" << false;
+    QTest::newRow("About") << "About" << "About" << "Help" << false;
+}
+
+void TestMainDisplayWindow::menuItems()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, menu);
+    QFETCH(bool, checkable);
+
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QAction* item = h.action(name);
+    QVERIFY(item);
+    QCOMPARE(item->text(), caption);
+    QCOMPARE(item->isCheckable(), checkable);
+    QVERIFY(item->shortcut().isEmpty());
+    QCOMPARE(menuPath(item), QStringList{menu});
+
+    // The menu bar itself, in order.
+    QStringList top;
+    for (QAction* a : h.window()->menuBar()->actions())
+        top << a->text();
+    QCOMPARE(top,
+             QStringList({"&QuillonCID", "Se&ttings", "&Search", "&Reject", "&Phone Index", "&Translate", "&Help"}));
+    auto* settings = h.window()->findChild<QMenu*>(QStringLiteral("Settings"));
+    QCOMPARE(settings->actions().at(2)->objectName(), QStringLiteral("space3"));
+    QVERIFY(settings->actions().at(2)->isSeparator());
+}
+
+void TestMainDisplayWindow::toolbarButtons()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    auto* toolbar = h.window()->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+    QVERIFY(toolbar);
+    const QList<QAction*> positions = toolbar->actions();
+    QCOMPARE(positions.size(), 12);
+    const QStringList keys{{}, "StrtBtn", "SpndBtn", {}, "CommSet", {}, "Srch", "RjctLst", "PhnIndx", "trnslate", {},
+                           "hlpbtn"};
+    const QStringList tips{{},
+                           "Start Quillon CallerID",
+                           "Suspend Quillon CallerID",
+                           {},
+                           "Communications Settings",
+                           {},
+                           "Search",
+                           "Reject List",
+                           "Phone Index",
+                           "Translate List",
+                           {},
+                           "Help"};
+    for (int i = 0; i < 12; ++i) {
+        QAction* a = positions.at(i);
+        if (keys.at(i).isEmpty()) {
+            QVERIFY2(a->isSeparator(), qPrintable(QString::number(i + 1)));
+            continue;
+        }
+        QCOMPARE(a->objectName(), keys.at(i));
+        QCOMPARE(a->toolTip(), tips.at(i));
+        QVERIFY2(!a->icon().pixmap(22, 22).isNull(), qPrintable(keys.at(i)));
+        QCOMPARE(a->isCheckable(), i == 1 || i == 2);
+    }
+    QVERIFY(!h.window()->windowIcon().isNull());
+    QCOMPARE(h.window()->trayIcon()->toolTip(), QStringLiteral("Quillon CallerID"));
+}
+
+void TestMainDisplayWindow::toggles_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("initially");
+    QTest::newRow("ring") << "RingIn" << "RingIn" << true;
+    QTest::newRow("notify") << "Enable_Notify" << "Notify" << true;
+    QTest::newRow("reject") << "Call_Reject" << "Reject" << true;
+    QTest::newRow("exit delay") << "ExtDelay" << "ExitDelay" << true;
+    QTest::newRow("log") << "EnableLog" << "EnableLog" << false;
+}
+
+void TestMainDisplayWindow::toggles()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, key);
+    QFETCH(bool, initially);
+
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    auto flag = [&]() -> bool {
+        const WorkingSettings& s = h.app->settings();
+        const QHash<QString, bool> flags{{"RingIn", s.RingIn},       {"Notify", s.Notify},
+                                         {"Reject", s.Reject},       {"ExitDelay", s.ExitDelay},
+                                         {"EnableLog", s.EnableLog}};
+        return flags.value(key);
+    };
+    QAction* toggle = h.action(item);
+    QCOMPARE(toggle->isChecked(), initially);
+    QCOMPARE(flag(), initially);
+
+    toggle->trigger();
+    QCOMPARE(toggle->isChecked(), !initially);
+    QCOMPARE(flag(), !initially);
+    QCOMPARE(GetIniValue(h.dir.iniPath(), QStringLiteral("Settings"), key, {}), boolText(!initially));
+
+    toggle->trigger();
+    QCOMPARE(toggle->isChecked(), initially);
+    QCOMPARE(GetIniValue(h.dir.iniPath(), QStringLiteral("Settings"), key, {}), boolText(initially));
+
+    // A restart shows the same marks.
+    toggle->trigger();
+    h.app.reset();
+    QtSerialPort port(h.dir.path());
+    Application again(h.dir.path(), AppServices{h.clock, h.boxes, h.sound, h.help, port});
+    QCOMPARE(again.Main(), Application::StartResult::Running);
+    QCOMPARE(again.mainWindow()->findChild<QAction*>(item)->isChecked(), !initially);
+}
+
+void TestMainDisplayWindow::logToggleWritesBothLinesWhateverTheFlag()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    QVERIFY(!QFileInfo::exists(h.dir.logPath()));
+
+    h.action(QStringLiteral("EnableLog"))->trigger();
+    h.action(QStringLiteral("EnableLog"))->trigger();
+    QCOMPARE(h.dir.logMessages(), QStringList({"Log Enabled", "Log Disabled"}));
+}
+
+void TestMainDisplayWindow::startAndSuspendFromMenuAndToolbar()
+{
+    AppHarness h;
+    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n")));
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.pass(1100);
+    QVERIFY(h.port->isOpen());
+    auto logSince = [&](qsizetype from) { return h.dir.logMessages().mid(from); };
+
+    // Start while started, from the menu: nothing at all.
+    qsizetype mark = h.dir.logMessages().size();
+    h.action(QStringLiteral("Start"))->trigger();
+    QCOMPARE(logSince(mark), QStringList());
+
+    // Suspend from the menu: one status line.
+    h.action(QStringLiteral("Suspend"))->trigger();
+    QVERIFY(!h.port->isOpen());
+    QCOMPARE(logSince(mark), QStringList({"Program Suspended", "CID Status = Not Ready"}));
+    QCOMPARE(h.window()->statusText(), QStringLiteral("Not Ready"));
+
+    // Suspend while suspended, from the menu: nothing.
+    mark = h.dir.logMessages().size();
+    h.action(QStringLiteral("Suspend"))->trigger();
+    QCOMPARE(logSince(mark), QStringList());
+    // ... from the toolbar: only the status again.
+    h.action(QStringLiteral("SpndBtn"))->trigger();
+    QCOMPARE(logSince(mark), QStringList({"CID Status = Not Ready"}));
+    QVERIFY(h.action(QStringLiteral("SpndBtn"))->isChecked());
+    QVERIFY(!h.action(QStringLiteral("StrtBtn"))->isChecked());
+
+    // Start from the toolbar: the port opens, the status is set twice and
+    // the answer is checked a second later.
+    mark = h.dir.logMessages().size();
+    h.action(QStringLiteral("StrtBtn"))->trigger();
+    QVERIFY(h.port->isOpen());
+    QStringList log = logSince(mark);
+    QCOMPARE(log.first(), QStringLiteral("Program Started"));
+    QCOMPARE(log.count(QStringLiteral("CID Status = Ready")), 2);
+    QVERIFY(h.app->modem().timer2Enabled());
+    h.pass(1100);
+    QVERIFY(!h.app->modem().timer2Enabled());
+    QVERIFY(h.port->isOpen());
+
+    // Suspend from the toolbar: the status line twice.
+    mark = h.dir.logMessages().size();
+    h.action(QStringLiteral("SpndBtn"))->trigger();
+    QCOMPARE(logSince(mark), QStringList({"Program Suspended", "CID Status = Not Ready", "CID Status = Not Ready"}));
+    QVERIFY(h.boxes.shown.isEmpty());
+}
+
+void TestMainDisplayWindow::readyDisplay()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    auto* statusBar = h.window()->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QVERIFY(statusBar);
+    QCOMPARE(h.window()->statusText(), QString());
+    for (bool ready : {true, true, false, true}) {
+        h.window()->showReady(ready);
+        QCOMPARE(h.window()->statusText(), ready ? QStringLiteral("Ready") : QStringLiteral("Not Ready"));
+        QCOMPARE(h.action(QStringLiteral("StrtBtn"))->isChecked(), ready);
+        QCOMPARE(h.action(QStringLiteral("SpndBtn"))->isChecked(), !ready);
+        QCOMPARE(statusBar->findChildren<QLabel*>().size(), 1);
+    }
+}
+
+void TestMainDisplayWindow::callListNewestOnTop()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    auto* list = h.window()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+    QVERIFY(list);
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Name"));
+    QCOMPARE(list->headerItem()->text(1), QStringLiteral("Number"));
+    QCOMPARE(list->headerItem()->text(2), QStringLiteral("Date/Time"));
+    QCOMPARE(list->topLevelItemCount(), 0);
+
+    QStringList times;
+    const QList<QPair<QString, QString>> calls{
+        {"JOHN DOE", "(555) 123-4567"}, {"ANONYMOUS CALLER", "ID BLOCKED"}, {"MOM", "(555) 765-4321"}};
+    for (const auto& [name, number] : calls) {
+        h.clock.advance(61000);
+        times.prepend(dateTimeText(h.clock.now()));
+        h.window()->AddCallToList(name, number);
+        h.window()->SelectNewestCall();
+        QCOMPARE(h.window()->windowTitle(), name);
+    }
+    QCOMPARE(list->topLevelItemCount(), 3);
+    const QStringList names{"MOM", "ANONYMOUS CALLER", "JOHN DOE"};
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(list->topLevelItem(row)->text(0), names.at(row));
+        QCOMPARE(list->topLevelItem(row)->text(2), times.at(row));
+    }
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("(555) 765-4321"));
+    QCOMPARE(list->currentItem(), list->topLevelItem(0));
+}
+
+void TestMainDisplayWindow::columnsFollowTheListWidth()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    auto* list = h.window()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+    for (const QSize size : {QSize(700, 400), QSize(520, 300)}) {
+        h.window()->resize(size);
+        QTRY_COMPARE(h.window()->size(), size);
+        QApplication::processEvents();
+        const int width = list->width();
+        QCOMPARE(list->columnWidth(0), width / 3);
+        QCOMPARE(list->columnWidth(1), width / 4);
+        QCOMPARE(list->columnWidth(2), width / 3);
+        // Margins: 16 px left, 17 px right, 16 px above the status bar.
+        const QRect inner = h.window()->centralWidget()->geometry();
+        QCOMPARE(list->x(), 16);
+        QCOMPARE(inner.width() - list->geometry().right() - 1, 17);
+        QCOMPARE(inner.height() - list->geometry().bottom() - 1, 16);
+    }
+}
+
+void TestMainDisplayWindow::popupOnlyWhenMinimisedAndNotifyOn_data()
+{
+    QTest::addColumn<bool>("minimised");
+    QTest::addColumn<bool>("notify");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("visible, notify on") << false << true << false;
+    QTest::newRow("visible, notify off") << false << false << false;
+    QTest::newRow("minimised, notify off") << true << false << false;
+    QTest::newRow("minimised, notify on") << true << true << true;
+}
+
+void TestMainDisplayWindow::popupOnlyWhenMinimisedAndNotifyOn()
+{
+    QFETCH(bool, minimised);
+    QFETCH(bool, notify);
+    QFETCH(bool, shown);
+
+    AppHarness h;
+    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nNotify=") + boolText(notify) + u'\n'));
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    if (minimised) {
+        h.window()->showMinimized();
+        QTRY_VERIFY(h.window()->isMinimized());
+    }
+    h.window()->ShowCallNotify(QStringLiteral("JOHN DOE"), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(h.window()->splash() != nullptr, shown);
+    if (!shown)
+        return;
+    frmSplash* popup = h.window()->splash();
+    QVERIFY(popup->isVisible());
+    QVERIFY(!popup->parentWidget());
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("lblTelcoName"))->text(), QStringLiteral("JOHN DOE"));
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("lblTelcoNumber"))->text(), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("lblName"))->text(), QStringLiteral("Name"));
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("lblNumber"))->text(), QStringLiteral("Number"));
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("lblTelcoName"))->font().pointSize(), 18);
+}
+
+void TestMainDisplayWindow::popupClosesTwentyToTwentyFiveSecondsAfterTheLastCall()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.window()->showMinimized();
+    QTRY_VERIFY(h.window()->isMinimized());
+
+    // The timer ticks on its own phase, not the call's: start between ticks.
+    h.clock.advance(2300);
+    h.window()->ShowCallNotify(QStringLiteral("FIRST"), QStringLiteral("111"));
+    const QDateTime first = h.clock.now();
+    auto tick = [&] {
+        h.clock.advance(5000);
+        h.window()->Timer3_Timer();
+    };
+    tick();
+    tick(); // 10 s after the first call
+    h.window()->ShowCallNotify(QStringLiteral("SECOND"), QStringLiteral("222"));
+    const QDateTime second = h.clock.now();
+    QCOMPARE(h.window()->splash()->callerName(), QStringLiteral("SECOND"));
+
+    while (h.window()->splash() && h.window()->splash()->isVisible()) {
+        tick();
+        QVERIFY(first.secsTo(h.clock.now()) < 60);
+    }
+    const qint64 shownFor = second.secsTo(h.clock.now());
+    QVERIFY2(shownFor >= 20 && shownFor <= 25, qPrintable(QString::number(shownFor)));
+    QTRY_VERIFY(!h.window()->splash());
+}
+
+void TestMainDisplayWindow::popupCloseButton()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.window()->showMinimized();
+    QTRY_VERIFY(h.window()->isMinimized());
+    h.window()->ShowCallNotify(QStringLiteral("JOHN DOE"), QStringLiteral("5551234567"));
+    auto* close = h.window()->splash()->findChild<QPushButton*>(QStringLiteral("cmdClose"));
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    QTest::mouseClick(close, Qt::LeftButton);
+    QTRY_VERIFY(!h.window()->splash());
+    // A tick after that finds nothing to close; a new call opens a new popup.
+    h.window()->Timer3_Timer();
+    h.window()->ShowCallNotify(QStringLiteral("MOM"), QStringLiteral("5557654321"));
+    QVERIFY(h.window()->splash() && h.window()->splash()->isVisible());
+}
+
+void TestMainDisplayWindow::minimisingWithoutATrayKeepsTheWindowReachable()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.window()->setTrayAvailableCheck([] { return false; });
+    h.window()->showMinimized();
+    QTRY_VERIFY(h.window()->isMinimized());
+    QTest::qWait(20);
+    QVERIFY(h.window()->isVisible());
+}
+
+void TestMainDisplayWindow::minimisingWithATrayHidesTheWindow()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.window()->setTrayAvailableCheck([] { return true; });
+    h.window()->showMinimized();
+    QTRY_VERIFY(!h.window()->isVisible());
+    QVERIFY(h.window()->isMinimized());
+
+    h.window()->restoreFromTray();
+    QVERIFY(h.window()->isVisible());
+    QVERIFY(!h.window()->isMinimized());
+}
+
+void TestMainDisplayWindow::ringSoundPlaysTheFileBesideTheProgram()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    h.window()->PlayRingSound();
+    h.window()->PlayRingSound();
+    const QString wav = h.dir.path() + QStringLiteral("/RingIn.wav");
+    QCOMPARE(h.sound.played, QStringList({wav, wav}));
+}
+
+void TestMainDisplayWindow::help()
+{
+    AppHarness h;
+    QVERIFY(h.prepare());
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+
+    h.action(QStringLiteral("CIDHelp"))->trigger();
+    QCOMPARE(h.boxes.shown.size(), 1);
+    QCOMPARE(h.boxes.shown.first().text, QStringLiteral("Could not find QuillonCID.html"));
+    QCOMPARE(h.boxes.shown.first().caption, QStringLiteral("Error Finding Help File"));
+    QCOMPARE(h.boxes.shown.first().buttons, MessageBoxes::Buttons::Ok);
+    QVERIFY(h.help.opened.isEmpty());
+
+    QFile page(h.dir.file(QStringLiteral("QuillonCID.html")));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
+    h.action(QStringLiteral("hlpbtn"))->trigger();
+    QCOMPARE(h.help.opened, QStringList{page.fileName()});
+    QCOMPARE(h.boxes.shown.size(), 1);
+}
+
+} // namespace Quillon::Test
+
+QTEST_MAIN(Quillon::Test::TestMainDisplayWindow)
+#include "tst_maindisplaywindow.moc"
