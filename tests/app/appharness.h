@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/maindisplaywindow.h"
+#include "app/pleasewaitwindow.h"
 #include "modemsimulator.h"
 #include "platform/qtserialport.h"
 #include "support/appdir.h"

@@ -11,9 +11,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace Quillon::Test {
 
@@ -63,22 +66,22 @@ void TestMainDisplayWindow::menuItems_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("menu");
     QTest::addColumn<bool>("checkable");
-    QTest::newRow("Start") << "Start" << "&Start" << "QuillonCID" << false;
-    QTest::newRow("Suspend") << "Suspend" << "S&uspend" << "QuillonCID" << false;
-    QTest::newRow("Exit") << "Exit" << "E&xit" << "QuillonCID" << false;
-    QTest::newRow("Communications") << "Communications" << "&Communications" << "Settings" << false;
-    QTest::newRow("Format") << "Format" << "&Number Format" << "Settings" << false;
-    QTest::newRow("RingIn") << "RingIn" << "E&mulate Ring" << "Settings" << true;
-    QTest::newRow("EnableLog") << "EnableLog" << "&Enable Log" << "Settings" << true;
-    QTest::newRow("Enable_Notify") << "Enable_Notify" << "&Call Notify" << "Settings" << true;
-    QTest::newRow("Call_Reject") << "Call_Reject" << "Call &Reject" << "Settings" << true;
-    QTest::newRow("ExtDelay") << "ExtDelay" << "Exit &Delay" << "Settings" << true;
-    QTest::newRow("Search") << "Search" << "&Search" << "<bar>" << false;
-    QTest::newRow("Reject") << "Reject" << "&Reject" << "<bar>" << false;
-    QTest::newRow("PhoneBook") << "PhoneBook" << "&Phone Index" << "<bar>" << false;
-    QTest::newRow("Translate") << "Translate" << "&Translate" << "<bar>" << false;
-    QTest::newRow("CIDHelp") << "CIDHelp" << "Help Topics" << "Help" << false;
-    QTest::newRow("About") << "About" << "About" << "Help" << false;
+    QTest::newRow("Start") << u"Start"_s << u"&Start"_s << u"QuillonCID"_s << false;
+    QTest::newRow("Suspend") << u"Suspend"_s << u"S&uspend"_s << u"QuillonCID"_s << false;
+    QTest::newRow("Exit") << u"Exit"_s << u"E&xit"_s << u"QuillonCID"_s << false;
+    QTest::newRow("Communications") << u"Communications"_s << u"&Communications"_s << u"Settings"_s << false;
+    QTest::newRow("Format") << u"Format"_s << u"&Number Format"_s << u"Settings"_s << false;
+    QTest::newRow("RingIn") << u"RingIn"_s << u"E&mulate Ring"_s << u"Settings"_s << true;
+    QTest::newRow("EnableLog") << u"EnableLog"_s << u"&Enable Log"_s << u"Settings"_s << true;
+    QTest::newRow("Enable_Notify") << u"Enable_Notify"_s << u"&Call Notify"_s << u"Settings"_s << true;
+    QTest::newRow("Call_Reject") << u"Call_Reject"_s << u"Call &Reject"_s << u"Settings"_s << true;
+    QTest::newRow("ExtDelay") << u"ExtDelay"_s << u"Exit &Delay"_s << u"Settings"_s << true;
+    QTest::newRow("Search") << u"Search"_s << u"&Search"_s << u"<bar>"_s << false;
+    QTest::newRow("Reject") << u"Reject"_s << u"&Reject"_s << u"<bar>"_s << false;
+    QTest::newRow("PhoneBook") << u"PhoneBook"_s << u"&Phone Index"_s << u"<bar>"_s << false;
+    QTest::newRow("Translate") << u"Translate"_s << u"&Translate"_s << u"<bar>"_s << false;
+    QTest::newRow("CIDHelp") << u"CIDHelp"_s << u"Help Topics"_s << u"Help"_s << false;
+    QTest::newRow("About") << u"About"_s << u"About"_s << u"Help"_s << false;
 }
 
 void TestMainDisplayWindow::menuItems()
@@ -102,7 +105,7 @@ void TestMainDisplayWindow::menuItems()
     for (QAction* a : h.window()->menuBar()->actions())
         top << a->text();
     QCOMPARE(top,
-             QStringList({"&QuillonCID", "Se&ttings", "&Search", "&Reject", "&Phone Index", "&Translate", "&Help"}));
+             QStringList({u"&QuillonCID"_s, u"Se&ttings"_s, u"&Search"_s, u"&Reject"_s, u"&Phone Index"_s, u"&Translate"_s, u"&Help"_s}));
     auto* settings = h.window()->findChild<QMenu*>(QStringLiteral("Settings"));
     QCOMPARE(settings->actions().at(2)->objectName(), QStringLiteral("space3"));
     QVERIFY(settings->actions().at(2)->isSeparator());
@@ -116,20 +119,20 @@ void TestMainDisplayWindow::toolbarButtons()
     QVERIFY(toolbar);
     const QList<QAction*> positions = toolbar->actions();
     QCOMPARE(positions.size(), 12);
-    const QStringList keys{{}, "StrtBtn", "SpndBtn", {}, "CommSet", {}, "Srch", "RjctLst", "PhnIndx", "trnslate", {},
-                           "hlpbtn"};
+    const QStringList keys{{}, u"StrtBtn"_s, u"SpndBtn"_s, {}, u"CommSet"_s, {}, u"Srch"_s, u"RjctLst"_s, u"PhnIndx"_s, u"trnslate"_s, {},
+                           u"hlpbtn"_s};
     const QStringList tips{{},
-                           "Start Quillon CallerID",
-                           "Suspend Quillon CallerID",
+                           u"Start Quillon CallerID"_s,
+                           u"Suspend Quillon CallerID"_s,
                            {},
-                           "Communications Settings",
+                           u"Communications Settings"_s,
                            {},
-                           "Search",
-                           "Reject List",
-                           "Phone Index",
-                           "Translate List",
+                           u"Search"_s,
+                           u"Reject List"_s,
+                           u"Phone Index"_s,
+                           u"Translate List"_s,
                            {},
-                           "Help"};
+                           u"Help"_s};
     for (int i = 0; i < 12; ++i) {
         QAction* a = positions.at(i);
         if (keys.at(i).isEmpty()) {
@@ -150,11 +153,11 @@ void TestMainDisplayWindow::toggles_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("initially");
-    QTest::newRow("ring") << "RingIn" << "RingIn" << true;
-    QTest::newRow("notify") << "Enable_Notify" << "Notify" << true;
-    QTest::newRow("reject") << "Call_Reject" << "Reject" << true;
-    QTest::newRow("exit delay") << "ExtDelay" << "ExitDelay" << true;
-    QTest::newRow("log") << "EnableLog" << "EnableLog" << false;
+    QTest::newRow("ring") << u"RingIn"_s << u"RingIn"_s << true;
+    QTest::newRow("notify") << u"Enable_Notify"_s << u"Notify"_s << true;
+    QTest::newRow("reject") << u"Call_Reject"_s << u"Reject"_s << true;
+    QTest::newRow("exit delay") << u"ExtDelay"_s << u"ExitDelay"_s << true;
+    QTest::newRow("log") << u"EnableLog"_s << u"EnableLog"_s << false;
 }
 
 void TestMainDisplayWindow::toggles()
@@ -168,9 +171,9 @@ void TestMainDisplayWindow::toggles()
     QCOMPARE(h.app->Main(), Application::StartResult::Running);
     auto flag = [&]() -> bool {
         const WorkingSettings& s = h.app->settings();
-        const QHash<QString, bool> flags{{"RingIn", s.RingIn},       {"Notify", s.Notify},
-                                         {"Reject", s.Reject},       {"ExitDelay", s.ExitDelay},
-                                         {"EnableLog", s.EnableLog}};
+        const QHash<QString, bool> flags{{u"RingIn"_s, s.RingIn},       {u"Notify"_s, s.Notify},
+                                         {u"Reject"_s, s.Reject},       {u"ExitDelay"_s, s.ExitDelay},
+                                         {u"EnableLog"_s, s.EnableLog}};
         return flags.value(key);
     };
     QAction* toggle = h.action(item);
@@ -204,7 +207,7 @@ void TestMainDisplayWindow::logToggleWritesBothLinesWhateverTheFlag()
 
     h.action(QStringLiteral("EnableLog"))->trigger();
     h.action(QStringLiteral("EnableLog"))->trigger();
-    QCOMPARE(h.dir.logMessages(), QStringList({"Log Enabled", "Log Disabled"}));
+    QCOMPARE(h.dir.logMessages(), QStringList({u"Log Enabled"_s, u"Log Disabled"_s}));
 }
 
 void TestMainDisplayWindow::startAndSuspendFromMenuAndToolbar()
@@ -224,7 +227,7 @@ void TestMainDisplayWindow::startAndSuspendFromMenuAndToolbar()
     // Suspend from the menu: one status line.
     h.action(QStringLiteral("Suspend"))->trigger();
     QVERIFY(!h.port->isOpen());
-    QCOMPARE(logSince(mark), QStringList({"Program Suspended", "CID Status = Not Ready"}));
+    QCOMPARE(logSince(mark), QStringList({u"Program Suspended"_s, u"CID Status = Not Ready"_s}));
     QCOMPARE(h.window()->statusText(), QStringLiteral("Not Ready"));
 
     // Suspend while suspended, from the menu: nothing.
@@ -233,7 +236,7 @@ void TestMainDisplayWindow::startAndSuspendFromMenuAndToolbar()
     QCOMPARE(logSince(mark), QStringList());
     // ... from the toolbar: only the status again.
     h.action(QStringLiteral("SpndBtn"))->trigger();
-    QCOMPARE(logSince(mark), QStringList({"CID Status = Not Ready"}));
+    QCOMPARE(logSince(mark), QStringList({u"CID Status = Not Ready"_s}));
     QVERIFY(h.action(QStringLiteral("SpndBtn"))->isChecked());
     QVERIFY(!h.action(QStringLiteral("StrtBtn"))->isChecked());
 
@@ -253,7 +256,7 @@ void TestMainDisplayWindow::startAndSuspendFromMenuAndToolbar()
     // Suspend from the toolbar: the status line twice.
     mark = h.dir.logMessages().size();
     h.action(QStringLiteral("SpndBtn"))->trigger();
-    QCOMPARE(logSince(mark), QStringList({"Program Suspended", "CID Status = Not Ready", "CID Status = Not Ready"}));
+    QCOMPARE(logSince(mark), QStringList({u"Program Suspended"_s, u"CID Status = Not Ready"_s, u"CID Status = Not Ready"_s}));
     QVERIFY(h.boxes.shown.isEmpty());
 }
 
@@ -287,7 +290,7 @@ void TestMainDisplayWindow::callListNewestOnTop()
 
     QStringList times;
     const QList<QPair<QString, QString>> calls{
-        {"JOHN DOE", "(555) 123-4567"}, {"ANONYMOUS CALLER", "ID BLOCKED"}, {"MOM", "(555) 765-4321"}};
+        {u"JOHN DOE"_s, u"(555) 123-4567"_s}, {u"ANONYMOUS CALLER"_s, u"ID BLOCKED"_s}, {u"MOM"_s, u"(555) 765-4321"_s}};
     for (const auto& [name, number] : calls) {
         h.clock.advance(61000);
         times.prepend(dateTimeText(h.clock.now()));
@@ -296,7 +299,7 @@ void TestMainDisplayWindow::callListNewestOnTop()
         QCOMPARE(h.window()->windowTitle(), name);
     }
     QCOMPARE(list->topLevelItemCount(), 3);
-    const QStringList names{"MOM", "ANONYMOUS CALLER", "JOHN DOE"};
+    const QStringList names{u"MOM"_s, u"ANONYMOUS CALLER"_s, u"JOHN DOE"_s};
     for (int row = 0; row < 3; ++row) {
         QCOMPARE(list->topLevelItem(row)->text(0), names.at(row));
         QCOMPARE(list->topLevelItem(row)->text(2), times.at(row));
