@@ -3,6 +3,7 @@
 // services, loads and shows the main window, then starts reception.
 #pragma once
 
+#include "app/pleasewaitwindow.h"
 #include "config/workingsettings.h"
 
 #include <QObject>
@@ -25,7 +26,6 @@ class SingleInstance;
 class SoundPlayer;
 class WindowSet;
 class frmCIDDisplay;
-class frmCnfg;
 
 struct AppServices
 {

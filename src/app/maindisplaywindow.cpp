@@ -28,6 +28,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+// The icons live in the static GUI library, whose resource initialiser the
+// linker would drop; it must be named from the global namespace.
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace Quillon {
 
 namespace {
@@ -61,6 +68,7 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     , m_port(services.port)
     , m_trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
+    initIconResources();
     setObjectName(QStringLiteral("frmCIDDisplay"));
     setWindowTitle(programTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/quilloncid.png")));

@@ -14,8 +14,8 @@
 #include "support/recordingsound.h"
 
 #include <QAction>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -39,7 +39,7 @@ public:
         dir.writeIni(settings + QLatin1Char('\n') + ports);
         clock.setWaitHook([this](int ms) { modem.advance(ms); });
         port = std::make_unique<QtSerialPort>(dir.path());
-        app = std::make_unique<Application>(dir.path(), AppServices{clock, boxes, sound, help, *port});
+        app = std::make_unique<Application>(dir.path(), AppServices { clock, boxes, sound, help, *port });
         return true;
     }
 
@@ -62,6 +62,19 @@ public:
         }
     }
 
+    // Waits (a little real time, no simulated time) until the modem has
+    // received the command.
+    bool modemReceived(const QString& command)
+    {
+        for (int i = 0; i < 200; ++i) {
+            modem.pump();
+            if (modem.receivedCommands().contains(command))
+                return true;
+            QTest::qWait(5);
+        }
+        return false;
+    }
+
     int count(const QString& message) const { return dir.logMessages().count(message); }
 
     AppDir dir;
@@ -69,7 +82,7 @@ public:
     RecordingBoxes boxes;
     RecordingSound sound;
     RecordingHelp help;
-    Sim::ModemSimulator modem{Sim::ModemSimulator::Mode::Pumped};
+    Sim::ModemSimulator modem { Sim::ModemSimulator::Mode::Pumped };
     std::unique_ptr<QtSerialPort> port;
     std::unique_ptr<Application> app;
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up, first-run configuration and the two ways out of the program.
-#include "appharness.h"
 #include "app/pleasewaitwindow.h"
 #include "app/singleinstance.h"
+#include "appharness.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "reception/modemchannel.h"
@@ -53,7 +53,7 @@ void TestApplication::startLogsInOrderAndOpensThePort()
     QCOMPARE(h.app->modem().reinitTime(), h.clock.now().addSecs(1800));
 
     // The modem's answer is checked once a second has passed.
-    QTRY_VERIFY(h.modem.receivedCommands().contains(QStringLiteral("AT#CID=1")));
+    QVERIFY(h.modemReceived(QStringLiteral("AT#CID=1")));
     h.pass(1100);
     QVERIFY(!h.app->modem().timer2Enabled());
     QCOMPARE(h.count(QStringLiteral("CID Status = Not Ready")), 0);
@@ -84,7 +84,7 @@ void TestApplication::secondCopyEndsSilently()
     const QString logBefore = h.dir.readFile(QStringLiteral("CID.Log"));
 
     QtSerialPort secondPort(h.dir.path());
-    Application second(h.dir.path(), AppServices{h.clock, h.boxes, h.sound, h.help, secondPort});
+    Application second(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, secondPort });
     QCOMPARE(second.Main(), Application::StartResult::AlreadyRunning);
     QVERIFY(!second.mainWindow()->isVisible());
     QVERIFY(!second.mainWindow()->trayIconAdded());
@@ -108,11 +108,11 @@ void TestApplication::settingsDefaultWithoutTheSettingsSection()
     {
         const char* item;
         bool checked;
-    } expected[] = {{"EnableLog", false},
-                    {"Enable_Notify", true},
-                    {"Call_Reject", true},
-                    {"RingIn", true},
-                    {"ExtDelay", true}};
+    } expected[] = { { "EnableLog", false },
+                     { "Enable_Notify", true },
+                     { "Call_Reject", true },
+                     { "RingIn", true },
+                     { "ExtDelay", true } };
     for (const auto& e : expected) {
         QAction* item = h.action(QLatin1String(e.item));
         QVERIFY2(item && item->isCheckable(), e.item);
@@ -168,10 +168,10 @@ void TestApplication::closeRequest()
     QFETCH(bool, closes);
 
     AppHarness h;
-    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\nExitDelay=")
-                      + boolText(exitDelay) + u'\n'));
+    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\nExitDelay=") + boolText(exitDelay)
+                      + u'\n'));
     QCOMPARE(h.app->Main(), Application::StartResult::Running);
-    QTRY_VERIFY(h.modem.receivedCommands().contains(QStringLiteral("AT#CID=1")));
+    QVERIFY(h.modemReceived(QStringLiteral("AT#CID=1")));
     h.modem.clearReceivedCommands();
     const QString logBefore = h.dir.readFile(QStringLiteral("CID.Log"));
     QSignalSpy ended(h.app.get(), &Application::programEnded);
@@ -196,7 +196,7 @@ void TestApplication::closeRequest()
     QVERIFY(h.app->ended());
     QVERIFY(!h.window()->trayIconAdded());
     QCOMPARE(h.dir.logMessages().last(), QStringLiteral("Program Ending"));
-    QTRY_VERIFY(h.modem.receivedCommands().contains(QStringLiteral("ATZ")));
+    QVERIFY(h.modemReceived(QStringLiteral("ATZ")));
 }
 
 void TestApplication::exitAlwaysAsks_data()
@@ -214,10 +214,10 @@ void TestApplication::exitAlwaysAsks()
     QFETCH(bool, answerYes);
 
     AppHarness h;
-    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\nExitDelay=")
-                      + boolText(exitDelay) + u'\n'));
+    QVERIFY(h.prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\nExitDelay=") + boolText(exitDelay)
+                      + u'\n'));
     QCOMPARE(h.app->Main(), Application::StartResult::Running);
-    QTRY_VERIFY(h.modem.receivedCommands().contains(QStringLiteral("AT#CID=1")));
+    QVERIFY(h.modemReceived(QStringLiteral("AT#CID=1")));
     h.modem.clearReceivedCommands();
     const QString logBefore = h.dir.readFile(QStringLiteral("CID.Log"));
     QSignalSpy ended(h.app.get(), &Application::programEnded);
