@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/application.h"
 #include "app/desktophelpviewer.h"
+#include "app/maindisplaywindow.h"
 #include "app/qtmessageboxes.h"
 #include "app/qtsoundplayer.h"
 #include "platform/appinfo.h"
@@ -16,9 +17,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillonCID"));
-    QApplication::setApplicationDisplayName(programTitle());
     QApplication::setApplicationVersion(versionText());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quilloncid.png")));
     // The main window spends its time hidden in the tray: closing the popup
     // then must not end the program. Only Exit and closing the window do.
     QApplication::setQuitOnLastWindowClosed(false);
