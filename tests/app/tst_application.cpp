@@ -7,6 +7,7 @@
 #include "config/workingsettings.h"
 #include "reception/modemchannel.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -129,17 +130,20 @@ void TestApplication::firstRunDetectsTheModemAndRecordsIt()
     QVERIFY(h.prepare(QStringLiteral("[Settings]\nEnableLog=True\n")));
     bool mainVisibleBehind = false;
     bool pleaseWaitShown = false;
+    QString notice;
     h.clock.setWaitHook([&](int ms) {
         h.modem.advance(ms);
         if (h.app->pleaseWait() && h.app->pleaseWait()->isVisible()) {
             pleaseWaitShown = true;
             mainVisibleBehind = h.window()->isVisible();
+            notice = h.app->pleaseWait()->findChild<QLabel*>(QStringLiteral("lblSplash"))->text();
         }
     });
 
     QCOMPARE(h.app->Main(), Application::StartResult::Running);
     QVERIFY(pleaseWaitShown);
     QVERIFY(mainVisibleBehind);
+    QCOMPARE(notice, QStringLiteral("Please wait while we configure Quillon CallerID for your system"));
     QVERIFY(!h.app->pleaseWait() || !h.app->pleaseWait()->isVisible());
     QCOMPARE(GetIniValue(h.dir.iniPath(), QStringLiteral("Comm"), QStringLiteral("Cnfg"), {}), QStringLiteral("True"));
     QCOMPARE(GetIniValue(h.dir.iniPath(), QStringLiteral("Comm"), QStringLiteral("ComPort"), {}), QStringLiteral("1"));
@@ -176,6 +180,11 @@ void TestApplication::closeRequest()
     const QString logBefore = h.dir.readFile(QStringLiteral("CID.Log"));
     QSignalSpy ended(h.app.get(), &Application::programEnded);
     h.boxes.queueAnswer(answerYes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+    // A popup left open must not outlive the window.
+    h.window()->showMinimized();
+    QTRY_VERIFY(h.window()->isMinimized());
+    h.window()->ShowCallNotify(QStringLiteral("JOHN DOE"), QStringLiteral("555-123-4567"));
+    QVERIFY(h.window()->splash());
 
     QCOMPARE(h.window()->close(), closes);
 
@@ -195,6 +204,7 @@ void TestApplication::closeRequest()
     QCOMPARE(ended.count(), 1);
     QVERIFY(h.app->ended());
     QVERIFY(!h.window()->trayIconAdded());
+    QTRY_VERIFY(!h.window()->splash());
     QCOMPARE(h.dir.logMessages().last(), QStringLiteral("Program Ending"));
     QVERIFY(h.modemReceived(QStringLiteral("ATZ")));
 }
