@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace Quillon {
 
@@ -16,22 +17,29 @@ frmCnfg::frmCnfg()
     setObjectName(QStringLiteral("frmCnfg"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(programTitle());
-    setFixedSize(555, 62);
 
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(10, 4, 10, 13);
     auto* frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
-    frame->setGeometry(10, 4, 535, 45);
+    outer->addWidget(frame);
 
+    auto* inner = new QVBoxLayout(frame);
+    inner->setContentsMargins(8, 8, 8, 8);
     auto* label = new QLabel(QStringLiteral("Please wait while we configure Quillon CallerID for your system"), frame);
     label->setObjectName(QStringLiteral("lblSplash"));
     QFont font(QStringLiteral("Sans Serif"), 12, QFont::Bold);
     font.setStyleHint(QFont::SansSerif);
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
-    label->setGeometry(4, 10, 527, 25);
+    inner->addWidget(label);
 
+    // A wide, low window; wider where the desktop's font needs it, so that
+    // the notice is never cut off.
+    const QSize needed = sizeHint();
+    setFixedSize(qMax(555, needed.width()), qMax(62, needed.height()));
     CenterForm(this);
 }
 
