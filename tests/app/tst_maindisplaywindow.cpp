@@ -5,6 +5,7 @@
 #include "config/workingsettings.h"
 #include "platform/datetimetext.h"
 #include "reception/modemchannel.h"
+#include "windows/windowset.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -43,6 +44,8 @@ private Q_SLOTS:
     void minimisingWithATrayHidesTheWindow();
     void ringSoundPlaysTheFileBesideTheProgram();
     void help();
+    void windowCommands_data();
+    void windowCommands();
 
 private:
     static bool inMenu(QMainWindow* window, QAction* item, const QString& menu);
@@ -474,6 +477,44 @@ void TestMainDisplayWindow::help()
     h.action(QStringLiteral("hlpbtn"))->trigger();
     QCOMPARE(h.help.opened, QStringList { page.fileName() });
     QCOMPARE(h.boxes.shown.size(), 1);
+}
+
+void TestMainDisplayWindow::windowCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Communications") << u"Communications"_s << u"frmCommSettings"_s;
+    QTest::newRow("CommSet") << u"CommSet"_s << u"frmCommSettings"_s;
+    QTest::newRow("Format") << u"Format"_s << u"frmFormat"_s;
+    QTest::newRow("Search") << u"Search"_s << u"frmSearch"_s;
+    QTest::newRow("Srch") << u"Srch"_s << u"frmSearch"_s;
+    QTest::newRow("Reject") << u"Reject"_s << u"frmReject"_s;
+    QTest::newRow("RjctLst") << u"RjctLst"_s << u"frmReject"_s;
+    QTest::newRow("PhoneBook") << u"PhoneBook"_s << u"frmPhnBook"_s;
+    QTest::newRow("PhnIndx") << u"PhnIndx"_s << u"frmPhnBook"_s;
+    QTest::newRow("Translate") << u"Translate"_s << u"frmTranslate"_s;
+    QTest::newRow("trnslate") << u"trnslate"_s << u"frmTranslate"_s;
+    QTest::newRow("About") << u"About"_s << u"frmAbout"_s;
+}
+
+void TestMainDisplayWindow::windowCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, window);
+
+    AppHarness h;
+    QVERIFY(h.prepare(u"[Comm]\nCnfg=True\n[Settings]\nExitDelay=False\n"_s));
+    QCOMPARE(h.app->Main(), Application::StartResult::Running);
+    h.action(command)->trigger();
+    QWidget* opened = h.app->windows()->window(window);
+    QVERIFY(opened);
+    QTRY_VERIFY(opened->isVisible());
+    h.action(command)->trigger();
+    QCOMPARE(h.app->windows()->window(window), opened);
+
+    // They go when the main window goes.
+    QVERIFY(h.window()->close());
+    QTRY_VERIFY(!h.app->windows()->window(window) || !h.app->windows()->window(window)->isVisible());
 }
 
 } // namespace Quillon::Test
