@@ -135,6 +135,44 @@ void frmCIDDisplay::setWindowSet(WindowSet* windows)
     m_windows = windows;
 }
 
+QAction* frmCIDDisplay::addOpener(QWidget* menu, const QString& name, const QString& caption, Window which)
+{
+    auto* item = new QAction(caption, this);
+    item->setObjectName(name);
+    menu->addAction(item);
+    connect(item, &QAction::triggered, this, [this, which] { openWindow(which); });
+    return item;
+}
+
+void frmCIDDisplay::openWindow(Window which)
+{
+    if (!m_windows)
+        return;
+    switch (which) {
+    case Window::Communications:
+        m_windows->openCommunications();
+        break;
+    case Window::Format:
+        m_windows->openFormat();
+        break;
+    case Window::Search:
+        m_windows->openSearch();
+        break;
+    case Window::Reject:
+        m_windows->openReject();
+        break;
+    case Window::PhoneIndex:
+        m_windows->openPhoneIndex();
+        break;
+    case Window::Translate:
+        m_windows->openTranslate();
+        break;
+    case Window::About:
+        m_windows->openAbout();
+        break;
+    }
+}
+
 void frmCIDDisplay::buildMenus()
 {
     QMenuBar* bar = menuBar();
@@ -148,20 +186,6 @@ void frmCIDDisplay::buildMenus()
         return item;
     };
     auto addSeparator = [](QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); };
-    auto openWith = [this](void (WindowSet::*open)()) {
-        return [this, open] {
-            if (m_windows)
-                (m_windows->*open)();
-        };
-    };
-    auto addOpener = [this](QWidget* menu, const QString& name, const QString& caption, auto handler) {
-        auto* item = new QAction(caption, this);
-        item->setObjectName(name);
-        menu->addAction(item);
-        connect(item, &QAction::triggered, this, handler);
-        return item;
-    };
-
     QMenu* program = bar->addMenu(QStringLiteral("&QuillonCID"));
     program->setObjectName(QStringLiteral("QuillonCID"));
     addItem(program, QStringLiteral("Start"), QStringLiteral("&Start"), &frmCIDDisplay::Start_Click);
@@ -171,9 +195,8 @@ void frmCIDDisplay::buildMenus()
 
     QMenu* settings = bar->addMenu(QStringLiteral("Se&ttings"));
     settings->setObjectName(QStringLiteral("Settings"));
-    addOpener(settings, QStringLiteral("Communications"), QStringLiteral("&Communications"),
-              openWith(&WindowSet::openCommunications));
-    addOpener(settings, QStringLiteral("Format"), QStringLiteral("&Number Format"), openWith(&WindowSet::openFormat));
+    addOpener(settings, QStringLiteral("Communications"), QStringLiteral("&Communications"), Window::Communications);
+    addOpener(settings, QStringLiteral("Format"), QStringLiteral("&Number Format"), Window::Format);
     addSeparator(settings, QStringLiteral("space3"));
     addItem(settings, QStringLiteral("RingIn"), QStringLiteral("E&mulate Ring"), &frmCIDDisplay::RingIn_Click, true);
     addItem(settings, QStringLiteral("EnableLog"), QStringLiteral("&Enable Log"), &frmCIDDisplay::EnableLog_Click,
@@ -184,15 +207,15 @@ void frmCIDDisplay::buildMenus()
             true);
     addItem(settings, QStringLiteral("ExtDelay"), QStringLiteral("Exit &Delay"), &frmCIDDisplay::ExtDelay_Click, true);
 
-    addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), openWith(&WindowSet::openSearch));
-    addOpener(bar, QStringLiteral("Reject"), QStringLiteral("&Reject"), openWith(&WindowSet::openReject));
-    addOpener(bar, QStringLiteral("PhoneBook"), QStringLiteral("&Phone Index"), openWith(&WindowSet::openPhoneIndex));
-    addOpener(bar, QStringLiteral("Translate"), QStringLiteral("&Translate"), openWith(&WindowSet::openTranslate));
+    addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), Window::Search);
+    addOpener(bar, QStringLiteral("Reject"), QStringLiteral("&Reject"), Window::Reject);
+    addOpener(bar, QStringLiteral("PhoneBook"), QStringLiteral("&Phone Index"), Window::PhoneIndex);
+    addOpener(bar, QStringLiteral("Translate"), QStringLiteral("&Translate"), Window::Translate);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));
     addItem(help, QStringLiteral("CIDHelp"), QStringLiteral("Help Topics"), &frmCIDDisplay::CIDHelp_Click);
-    addOpener(help, QStringLiteral("About"), QStringLiteral("About"), openWith(&WindowSet::openAbout));
+    addOpener(help, QStringLiteral("About"), QStringLiteral("About"), Window::About);
 }
 
 QAction* frmCIDDisplay::toolbarButton(const QString& key, const QString& tooltip, const QString& themeIcon,
@@ -480,20 +503,15 @@ void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
         if (m_modem)
             m_modem->SetCidStatus(false);
     } else if (upper == QLatin1String("COMMSET")) {
-        if (m_windows)
-            m_windows->openCommunications();
+        openWindow(Window::Communications);
     } else if (upper == QLatin1String("SRCH")) {
-        if (m_windows)
-            m_windows->openSearch();
+        openWindow(Window::Search);
     } else if (upper == QLatin1String("RJCTLST")) {
-        if (m_windows)
-            m_windows->openReject();
+        openWindow(Window::Reject);
     } else if (upper == QLatin1String("PHNINDX")) {
-        if (m_windows)
-            m_windows->openPhoneIndex();
+        openWindow(Window::PhoneIndex);
     } else if (upper == QLatin1String("TRNSLATE")) {
-        if (m_windows)
-            m_windows->openTranslate();
+        openWindow(Window::Translate);
     } else if (upper == QLatin1String("HLPBTN")) {
         CIDHelp_Click();
     }

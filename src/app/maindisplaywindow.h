@@ -120,6 +120,18 @@ private:
     bool Form_QueryUnload();
     void Form_Unload();
     void buildMenus();
+    enum class Window
+    {
+        Communications,
+        Format,
+        Search,
+        Reject,
+        PhoneIndex,
+        Translate,
+        About
+    };
+    QAction* addOpener(QWidget* menu, const QString& name, const QString& caption, Window which);
+    void openWindow(Window which);
     void buildToolbar();
     void buildCallList();
     QAction* toolbarButton(const QString& key, const QString& tooltip, const QString& themeIcon,
