@@ -34,6 +34,9 @@ void TestWindowScreenshots::takeScreenshots()
 
     RecordFixture fixture;
     QVERIFY(fixture.opened);
+    // The windows take their icon from the main window, which shows the program's.
+    Q_INIT_RESOURCE(icons);
+    fixture.owner.setWindowIcon(QIcon(QStringLiteral(":/icons/quilloncid.png")));
     fixture.dir.writeIni(QStringLiteral("[Comm]\r\nComPort=1\r\nBaud=14400\r\n[Modem]\r\nModemStrng=AT+VCID=1\r\n"));
     const QList<QPair<QString, QString>> calls {
         { QStringLiteral("SMITH JOHN"), QStringLiteral("555-123-4567") },
