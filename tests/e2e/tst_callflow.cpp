@@ -2,7 +2,6 @@
 // A call from the modem to the database: the simulated modem on a
 // pseudo-terminal, the real serial port, modem channel, pipeline, database
 // and log, with time driven by the fake clock.
-#include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "modemsimulator.h"
 #include "platform/qtserialport.h"
@@ -19,104 +18,33 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include <memory>
-
 using namespace Quillon;
 using namespace Quillon::Test;
-using Quillon::Sim::Caller;
 using Quillon::Sim::ModemSimulator;
 
 namespace {
 
-// The window's part of each call, with the commands the modem had received
-// by then.
-class RecordingView final : public CallView
+// The window's part of each call, with the commands the modem had received by then.
+struct RecordingView final : CallView
 {
-public:
     explicit RecordingView(const ModemSimulator& sim)
-        : m_sim(sim)
+        : sim(sim)
     { }
-    void PlayRingSound() override { ++rings; }
+    void PlayRingSound() override { }
     void AddCallToList(const QString& name, const QString& number) override
     {
-        listed.append(name + QLatin1Char('|') + number);
-        commandsWhenListed = m_sim.receivedCommands();
+        listed.append(name + u'|' + number);
+        commandsWhenListed = sim.receivedCommands();
     }
     void ShowCallNotify(const QString&, const QString&) override { }
     void SelectNewestCall() override { }
-
-    int rings = 0;
     QStringList listed;
     QStringList commandsWhenListed;
-
-private:
-    const ModemSimulator& m_sim;
+    const ModemSimulator& sim;
 };
 
-class Line
+struct Line
 {
-public:
-    Line()
-    {
-        QVERIFY(app.createDatabase());
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-        sim.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
-        app.writeIni(QStringLiteral("[Ports]\r\nComm1=") + sim.portPath() + QStringLiteral("\r\n"));
-        settings.EnableLog = true;
-        clock.setRealSliceMs(5);
-        clock.setWaitHook([this](int ms) { sim.advance(ms); });
-        QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
-
-        QVERIFY(database.OpenCallDatabase(boxes));
-        modem.OpenCommPort();
-        QVERIFY(port.isOpen());
-        // Let the modem answer the initialisation before the call comes in.
-        clock.sleep(100);
-        port.readAll();
-        sim.clearReceivedCommands();
-        ok = true;
-    }
-
-    // Time passes in 100 ms timer ticks with the event loop running.
-    void run(int ms)
-    {
-        for (int elapsed = 0; elapsed < ms; elapsed += 100) {
-            clock.waitProcessingEvents(100);
-            if (pipeline.timer1Enabled())
-                pipeline.timer1Tick();
-        }
-    }
-
-    void addRow(const QString& table, const QString& number, const QString& name)
-    {
-        QVERIFY(table == QStringLiteral("Reject") ? database.AddReject(number, name)
-                                                  : database.AddTranslate(number, name));
-    }
-
-    QStringList stored() const
-    {
-        QStringList rows;
-        QSqlQuery query(database.connection());
-        query.exec(QStringLiteral("SELECT Name, Number, Date, Time FROM CID ORDER BY rowid"));
-        while (query.next())
-            rows.append(QStringList { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                                      query.value(3).toString() }
-                            .join(QLatin1Char('|')));
-        return rows;
-    }
-
-    QStringList telcoInfo() const
-    {
-        QStringList lines;
-        for (const QString& message : app.logMessages()) {
-            if (message.startsWith(QStringLiteral("Telco Info - ")))
-                lines.append(message);
-        }
-        return lines;
-    }
-
-    bool ok = false;
     AppDir app;
     ModemSimulator sim;
     WorkingSettings settings;
@@ -129,15 +57,47 @@ public:
     CallDatabase database { app.path(), settings, log, clock, port };
     RecordingView view { sim };
     ProcessCid pipeline { settings, modem, database, log, clock, view };
-};
+    qsizetype logStart = 0;
 
-Caller johnDoe()
-{
-    Caller caller;
-    caller.number = QStringLiteral("5551234567");
-    caller.name = QStringLiteral("JOHN DOE");
-    return caller;
-}
+    bool open()
+    {
+        sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
+        if (!app.createDatabase() || !sim.start())
+            return false;
+        app.writeIni(u"[Ports]\r\nComm1="_qs + sim.portPath() + u"\r\n"_qs);
+        settings.EnableLog = true;
+        clock.setRealSliceMs(5);
+        clock.setWaitHook([this](int ms) { sim.advance(ms); });
+        QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
+        modem.OpenCommPort();
+        clock.sleep(100); // the modem answers the initialisation before the call comes in
+        port.readAll();
+        sim.clearReceivedCommands();
+        const bool ok = database.OpenCallDatabase(boxes) && port.isOpen();
+        logStart = app.logMessages().size();
+        return ok;
+    }
+    QStringList entries() const { return app.logMessages().mid(logStart); }
+    // Time passes in 100 ms timer ticks with the event loop running.
+    void run(int ms)
+    {
+        for (int elapsed = 0; elapsed < ms; elapsed += 100) {
+            clock.waitProcessingEvents(100);
+            if (pipeline.timer1Enabled())
+                pipeline.timer1Tick();
+        }
+    }
+    QStringList stored() const
+    {
+        QStringList rows;
+        QSqlQuery query(u"SELECT Name, Number, Date, Time FROM CID ORDER BY rowid"_qs, database.connection());
+        while (query.next())
+            rows.append(QStringList { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                      query.value(3).toString() }
+                            .join(u'|'));
+        return rows;
+    }
+};
 
 } // namespace
 
@@ -146,110 +106,78 @@ class TestCallFlow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void call_isStoredAfterQuiet();
-    void listedCaller_isRejectedBeforeListingAndStillStored();
-    void translatedCaller_isRenamed();
-    void ringOnly_storesNothing();
-    void steadyCharacters_postponeProcessing();
+    void callFlow_data();
+    void callFlow();
 };
 
-void TestCallFlow::call_isStoredAfterQuiet()
+void TestCallFlow::callFlow_data()
 {
-    Line line;
-    QVERIFY(line.ok);
-    line.sim.sendCall(johnDoe());
-    line.run(2400);
-    QVERIFY(line.stored().isEmpty());
-    QVERIFY(line.view.listed.isEmpty());
+    QTest::addColumn<QStringList>("entry"); // table, number, name
+    QTest::addColumn<QByteArrayList>("pieces"); // sent 2 s apart
+    QTest::addColumn<QString>("stored"); // empty: nothing
+    QTest::addColumn<QStringList>("logged"); // after "Telco Info - "
+    QTest::addColumn<QStringList>("whenListed");
+    QTest::addColumn<QStringList>("commands");
 
+    const QByteArray ring = "\r\nRING\r\n";
+    const QByteArray block = "\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
+    const QString john = u"JOHN DOE|555-123-4567|06/12|14:32"_qs;
+    const QStringList reinit { u"ATZ"_qs, u"AT#CID=1"_qs };
+    const QStringList shown { u"Displayed name = JOHN DOE"_qs };
+
+    QTest::newRow("call") << QStringList() << QByteArrayList { ring + block + ring } << john << shown << QStringList()
+                          << reinit;
+    QTest::newRow("rejected") << QStringList { u"Reject"_qs, u"555-123-4567"_qs, u"SOMEONE ELSE"_qs }
+                              << QByteArrayList { ring + block + ring } << john
+                              << QStringList { u"Call Rejected"_qs } + shown << QStringList { u"ATA"_qs, u"ATH0"_qs }
+                              << QStringList { u"ATA"_qs, u"ATH0"_qs } + reinit;
+    QTest::newRow("translated") << QStringList { u"Translate"_qs, u"555-123-4567"_qs, u"Mom"_qs }
+                                << QByteArrayList { ring + block + ring } << u"Mom|555-123-4567|06/12|14:32"_qs
+                                << QStringList { u"Displayed name = Mom"_qs } << QStringList() << reinit;
+    QTest::newRow("ring only") << QStringList() << QByteArrayList { ring } << QString() << QStringList()
+                               << QStringList() << QStringList();
+    QTest::newRow("a line every 2 s") << QStringList() << block.split('\n').mid(0, 5) << john << shown << QStringList()
+                                      << reinit;
+}
+
+void TestCallFlow::callFlow()
+{
+    QFETCH(QStringList, entry);
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, logged);
+    QFETCH(QStringList, whenListed);
+    QFETCH(QStringList, commands);
+
+    Line line;
+    QVERIFY(line.open());
+    if (entry.value(0) == u"Reject"_qs)
+        QVERIFY(line.database.AddReject(entry.at(1), entry.at(2)));
+    else if (!entry.isEmpty())
+        QVERIFY(line.database.AddTranslate(entry.at(1), entry.at(2)));
+    QByteArray sent;
+    for (const QByteArray& piece : pieces) {
+        if (!sent.isEmpty())
+            line.run(2000); // never 2.5 s of quiet
+        const QByteArray bytes = pieces.size() > 1 ? piece + '\n' : piece;
+        line.sim.sendRaw(bytes);
+        sent += bytes;
+    }
+    line.run(2400);
+    QCOMPARE(line.entries(), QStringList());
+    QVERIFY(line.stored().isEmpty());
     line.run(200);
-    QCOMPARE(line.stored(), QStringList { QStringLiteral("JOHN DOE|555-123-4567|06/12|14:32") });
-    QCOMPARE(line.view.listed, QStringList { QStringLiteral("JOHN DOE|555-123-4567") });
-    const QStringList log = line.app.logMessages();
-    const qsizetype telco
-        = log.indexOf(QStringLiteral("Telco Info - \r\nRING\r\n") + QString::fromLatin1(line.sim.callBlock(johnDoe()))
-                      + QStringLiteral("\r\nRING\r\n"));
-    QVERIFY2(telco >= 0, qPrintable(log.join(QLatin1Char('\n'))));
-    QCOMPARE(log.indexOf(QStringLiteral("Displayed name = JOHN DOE")), telco + 1);
-    QCOMPARE(line.sim.receivedCommands(), (QStringList { QStringLiteral("ATZ"), QStringLiteral("AT#CID=1") }));
-    QVERIFY(!line.modem.reportInProgress());
+    QCOMPARE(line.stored(), stored.isEmpty() ? QStringList() : QStringList { stored });
+    QCOMPARE(line.view.listed, stored.isEmpty() ? QStringList() : QStringList { stored.section(u'|', 0, 1) });
+    QCOMPARE(line.view.commandsWhenListed, whenListed);
+    QCOMPARE(line.sim.receivedCommands(), commands);
+    const QStringList log = line.entries();
+    QCOMPARE(log, QStringList { u"Telco Info - "_qs + QString::fromLatin1(sent) } + logged);
 
     // The modem's answers to the re-initialisation were discarded: no second burst.
     line.run(5000);
-    QCOMPARE(line.telcoInfo().size(), 1);
-    QCOMPARE(line.stored().size(), 1);
-}
-
-void TestCallFlow::listedCaller_isRejectedBeforeListingAndStillStored()
-{
-    Line line;
-    QVERIFY(line.ok);
-    line.addRow(QStringLiteral("Reject"), QStringLiteral("555-123-4567"), QStringLiteral("SOMEONE ELSE"));
-    line.sim.sendCall(johnDoe());
-    line.run(2600);
-
-    QCOMPARE(line.view.commandsWhenListed, (QStringList { QStringLiteral("ATA"), QStringLiteral("ATH0") }));
-    QCOMPARE(line.sim.receivedCommands(),
-             (QStringList { QStringLiteral("ATA"), QStringLiteral("ATH0"), QStringLiteral("ATZ"),
-                            QStringLiteral("AT#CID=1") }));
-    QCOMPARE(line.view.listed, QStringList { QStringLiteral("JOHN DOE|555-123-4567") });
-    QCOMPARE(line.stored(), QStringList { QStringLiteral("JOHN DOE|555-123-4567|06/12|14:32") });
-    const QStringList log = line.app.logMessages();
-    const qsizetype rejected = log.indexOf(QStringLiteral("Call Rejected"));
-    QVERIFY(rejected > 0);
-    QCOMPARE(log.at(rejected + 1), QStringLiteral("Displayed name = JOHN DOE"));
-
-    line.run(5000);
-    QCOMPARE(line.telcoInfo().size(), 1);
-}
-
-void TestCallFlow::translatedCaller_isRenamed()
-{
-    Line line;
-    QVERIFY(line.ok);
-    line.addRow(QStringLiteral("Translate"), QStringLiteral("555-123-4567"), QStringLiteral("Mom"));
-    line.sim.sendCall(johnDoe());
-    line.run(2600);
-    QCOMPARE(line.view.listed, QStringList { QStringLiteral("Mom|555-123-4567") });
-    QCOMPARE(line.stored(), QStringList { QStringLiteral("Mom|555-123-4567|06/12|14:32") });
-    QVERIFY(line.app.logMessages().contains(QStringLiteral("Displayed name = Mom")));
-}
-
-void TestCallFlow::ringOnly_storesNothing()
-{
-    Line line;
-    QVERIFY(line.ok);
-    line.sim.sendRing();
-    line.run(3000);
-    QCOMPARE(line.view.rings, 1);
-    QVERIFY(line.view.listed.isEmpty());
-    QVERIFY(line.stored().isEmpty());
-    QCOMPARE(line.telcoInfo(), QStringList { QStringLiteral("Telco Info - \r\nRING\r\n") });
-    QVERIFY(line.sim.receivedCommands().isEmpty());
+    QCOMPARE(line.entries(), log);
     QVERIFY(!line.modem.reportInProgress());
-}
-
-void TestCallFlow::steadyCharacters_postponeProcessing()
-{
-    Line line;
-    QVERIFY(line.ok);
-    const QByteArray block = line.sim.callBlock(johnDoe());
-    // One line every 2 s: never 2.5 s of quiet until the last one.
-    const QList<QByteArray> lines = block.split('\n');
-    QByteArray sent;
-    for (const QByteArray& piece : lines) {
-        if (piece.isEmpty())
-            continue;
-        line.sim.sendRaw(piece + '\n');
-        sent += piece + '\n';
-        line.run(2000);
-        QVERIFY(line.telcoInfo().isEmpty());
-    }
-    line.run(400);
-    QVERIFY(line.telcoInfo().isEmpty());
-    line.run(200);
-    QCOMPARE(line.telcoInfo(), QStringList { QStringLiteral("Telco Info - ") + QString::fromLatin1(sent) });
-    QCOMPARE(line.stored(), QStringList { QStringLiteral("JOHN DOE|555-123-4567|06/12|14:32") });
 }
 
 QTEST_MAIN(TestCallFlow)
