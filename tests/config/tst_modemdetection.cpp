@@ -11,21 +11,19 @@
 #include "support/recordingboxes.h"
 #include "support/recordingstatus.h"
 
-#include <QFile>
 #include <QTest>
 
 #include <memory>
 
 using namespace Quillon;
-using Quillon::Sim::ModemSimulator;
 using Answer = MessageBoxes::Answer;
 
 namespace {
 
-// Six ports, each described by a word: "-" no device, "silent" a device with
-// no modem, "plain" a modem that takes no caller-ID command, "slow" a modem
-// whose answers take 200 ms, "gone" a plain modem unplugged at its first
-// command, or the one caller-ID command the modem accepts.
+// Six ports, a word each: "-" no device, "silent" a device with no modem,
+// "plain" a modem that takes no caller-ID command, "slow" one whose answers
+// take 200 ms, "gone" a plain one unplugged at its first command, or the one
+// caller-ID command the modem accepts.
 struct Rig
 {
     Test::AppDir dir;
@@ -36,8 +34,7 @@ struct Rig
     Test::RecordingStatus status;
     QtSerialPort port { dir.path() };
     MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
-    std::unique_ptr<ModemSimulator> sims[6];
-    int hooksRun = 0;
+    std::unique_ptr<Sim::ModemSimulator> sims[6];
 
     explicit Rig(const QStringList& ports)
     {
@@ -46,20 +43,21 @@ struct Rig
         QString ini = u"[Comm]\r\nComPort=1\r\nBaud=9600\r\n[Modem]\r\nModemStrng=AT#CID=1\r\n[Ports]\r\n"_qs;
         for (int i = 0; i < 6; ++i) {
             const QString kind = ports.value(i, u"-"_qs);
-            QString path = dir.file(u"port%1"_qs.arg(i + 1));
             if (kind != u"-"_qs) {
-                sims[i] = std::make_unique<ModemSimulator>();
+                sims[i] = std::make_unique<Sim::ModemSimulator>();
                 sims[i]->start();
-                path = sims[i]->portPath();
                 sims[i]->setRespondsToAt(kind != u"silent"_qs);
-                const bool slow = kind == u"slow"_qs;
-                sims[i]->setAnswerDelayMs(slow ? 200 : 0);
-                sims[i]->setAcceptedCidCommand(kind.startsWith(u"AT"_qs) ? kind : slow ? u"AT#CID=1"_qs : QString());
+                sims[i]->setAnswerDelayMs(kind == u"slow"_qs ? 200 : 0);
+                sims[i]->setAcceptedCidCommand(kind.startsWith(u"AT"_qs) ? kind
+                                                   : kind == u"slow"_qs  ? u"AT#CID=1"_qs
+                                                                         : QString());
             }
-            ini += u"Comm%1=%2\r\n"_qs.arg(i + 1).arg(path);
+            ini += u"Comm%1=%2\r\n"_qs.arg(i + 1).arg(sims[i] ? sims[i]->portPath() : dir.file(u"none"_qs));
         }
         dir.writeIni(ini);
         setCommSettings(settings, LoadCommSettings(dir.iniPath(), log));
+        mdm.setReinitTime(clock.now());
+        mdm.armInitCheck();
         clock.setWaitHook([this, ports](int ms) {
             for (int i = 0; i < 6; ++i) {
                 if (sims[i] && sims[i]->isRunning())
@@ -74,22 +72,6 @@ struct Rig
                 mdm.timer3Tick();
             }
         });
-        mdm.OpenCommPort();
-        mdm.setReinitTime(clock.now());
-        mdm.armInitCheck();
-        boxes.shown.clear();
-        status.shown.clear();
-        QFile::remove(dir.logPath());
-        for (auto& sim : sims) {
-            if (sim) {
-                sim->pump();
-                sim->clearReceivedCommands();
-            }
-        }
-    }
-    QString stored(const QString& section, const QString& key) const
-    {
-        return GetIniValue(dir.iniPath(), section, key, u"(none)"_qs);
     }
 };
 
@@ -100,96 +82,80 @@ class TestModemDetection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void detection_data();
-    void detection();
-};
+    void detection_data()
+    {
+        QTest::addColumn<QString>("ports"); // a word per port, see Rig
+        QTest::addColumn<bool>("yes"); // the answer to "Found Modem"
+        QTest::addColumn<QString>("probed"); // commands received, ';' between ports, "*" any; empty: unchecked
+        QTest::addColumn<QStringList>("boxes"); // caption|text
+        QTest::addColumn<QString>("outcome"); // stored port|stored command|log line (none: the port is ready)
+        QTest::addColumn<int>("sleptMs"); // -1: unchecked
 
-void TestModemDetection::detection_data()
-{
-    QTest::addColumn<QStringList>("ports");
-    QTest::addColumn<Answer>("answer");
-    QTest::addColumn<QStringList>("probed"); // commands received per port; "*" any; empty list: not checked
-    QTest::addColumn<QStringList>("boxes"); // caption|text
-    QTest::addColumn<QString>("stored"); // port|command
-    QTest::addColumn<QString>("logLine"); // empty: the chosen port is ready
-    QTest::addColumn<int>("sleptMs");
-
-    const QString found = u"Found Modem|A modem was found on Comm Port %1.\r\nDo you wish to use this modem?"_qs;
-    const QString failed
-        = u"Initialization Error|The modem did not initialize properly!\rCheck your configuration and modem connection!"_qs;
-    const QString none = u"|No modem was detected on your system."_qs;
-    const QString noVoice = u"|A modem was detected, but it is not a voice compatible modem."_qs;
-    const QString missing = u"Comm Port Error|Comm Port 1 could not be found!"_qs;
-
-    QTest::newRow("port 3 takes AT#CC1") << QStringList { u"silent"_qs, u"silent"_qs, u"AT#CC1"_qs, u"AT#CID=1"_qs }
-                                         << Answer::Yes
-                                         << QStringList { u"AT&F"_qs, u"AT&F"_qs,
-                                                          u"AT&F AT#CID=1 AT*ID1 AT#CC1 AT#CC1"_qs, QString() }
-                                         << QStringList { found.arg(3) } << u"3|AT#CC1"_qs << QString()
-                                         << 3 * 150 + 3 * 1000 + 50;
-    QTest::newRow("Yes on port 4") << QStringList { u"-"_qs,         u"-"_qs,        u"-"_qs,
-                                                    u"AT%CCID=3"_qs, u"AT#CID=1"_qs, u"AT#CID=1"_qs }
-                                   << Answer::Yes << QStringList { {}, {}, {}, u"*"_qs, {}, {} }
-                                   << QStringList { found.arg(4) } << u"4|AT%CCID=3"_qs << QString() << -1;
-    QTest::newRow("declined")
-        << QStringList { u"-"_qs, u"AT#CID=1"_qs } << Answer::No << QStringList {}
-        << QStringList { found.arg(2),
-                         u"No Modem Selected|There was a voice compatible modem found,\r\n but you "
-                         u"elected not to use it."_qs,
-                         failed }
-        << u"2|"_qs << u"A voice compatible modem was not selected."_qs << 6 * 150 + 1000 + 50;
-    QTest::newRow("no modem") << QStringList {} << Answer::Yes << QStringList {} << QStringList { none, missing }
-                              << u"1|AT#CID=1"_qs << u"No modem was detected on the system."_qs << 6 * 150 + 50;
-    QTest::newRow("no command accepted") << QStringList { u"-"_qs, u"-"_qs, u"plain"_qs } << Answer::Yes
-                                         << QStringList {} << QStringList { noVoice, missing } << u"1|AT#CID=1"_qs
-                                         << u"No voice compatible modem was detected."_qs << -1;
-    QTest::newRow("OK after 150 ms") << QStringList { u"slow"_qs } << Answer::Yes << QStringList {}
-                                     << QStringList { none, failed } << u"1|AT#CID=1"_qs
-                                     << u"No modem was detected on the system."_qs << 6 * 150 + 50;
-    QTest::newRow("unplugged while tried")
-        << QStringList { u"gone"_qs, u"AT#CID=1"_qs } << Answer::Yes << QStringList { u"AT&F AT#CID=1"_qs, u"*"_qs }
-        << QStringList { found.arg(2) } << u"2|AT#CID=1"_qs << QString() << -1;
-}
-
-void TestModemDetection::detection()
-{
-    QFETCH(QStringList, ports);
-    QFETCH(Answer, answer);
-    QFETCH(QStringList, probed);
-    QFETCH(QStringList, boxes);
-    QFETCH(QString, stored);
-    QFETCH(QString, logLine);
-    QFETCH(int, sleptMs);
-
-    Rig rig(ports);
-    rig.boxes.queueAnswer(answer);
-    const qint64 sleptBefore = rig.clock.totalSleptMs();
-    DetectModem(rig.mdm, { [&rig] { ++rig.hooksRun; }, [&rig] { rig.hooksRun += 10; } });
-
-    for (int i = 0; i < probed.size(); ++i) {
-        const QString received = rig.sims[i] ? rig.sims[i]->receivedCommands().join(u' ') : QString();
-        if (probed.at(i) == u"*"_qs)
-            QVERIFY(!received.isEmpty());
-        else
-            QCOMPARE(received, probed.at(i));
+        const QString found = u"Found Modem|A modem was found on Comm Port %1.\r\nDo you wish to use this modem?"_qs;
+        const QString failed = u"Initialization Error|The modem did not initialize properly!\r"
+                               u"Check your configuration and modem connection!"_qs;
+        const QString declined
+            = u"No Modem Selected|There was a voice compatible modem found,\r\n but you elected not to use it."_qs;
+        const QString none = u"|No modem was detected on your system."_qs;
+        const QString noVoice = u"|A modem was detected, but it is not a voice compatible modem."_qs;
+        const QString missing = u"Comm Port Error|Comm Port 1 could not be found!"_qs;
+        QTest::newRow("port 3") << u"silent silent AT#CC1 AT#CID=1"_qs << true
+                                << u"AT&F;AT&F;AT&F AT#CID=1 AT*ID1 AT#CC1 AT#CC1;"_qs << QStringList { found.arg(3) }
+                                << u"3|AT#CC1|"_qs << 3 * 150 + 3 * 1000 + 50;
+        QTest::newRow("Yes on 4") << u"- - - AT%CCID=3 AT#CID=1 AT#CID=1"_qs << true << u";;;*;;"_qs
+                                  << QStringList { found.arg(4) } << u"4|AT%CCID=3|"_qs << -1;
+        QTest::newRow("declined") << u"- AT#CID=1"_qs << false << QString()
+                                  << QStringList { found.arg(2), declined, failed }
+                                  << u"2||A voice compatible modem was not selected."_qs << 6 * 150 + 1000 + 50;
+        QTest::newRow("no modem") << QString() << true << QString() << QStringList { none, missing }
+                                  << u"1|AT#CID=1|No modem was detected on the system."_qs << 6 * 150 + 50;
+        QTest::newRow("no command") << u"- - plain"_qs << true << QString() << QStringList { noVoice, missing }
+                                    << u"1|AT#CID=1|No voice compatible modem was detected."_qs << -1;
+        QTest::newRow("OK after 150 ms") << u"slow"_qs << true << QString() << QStringList { none, failed }
+                                         << u"1|AT#CID=1|No modem was detected on the system."_qs << 6 * 150 + 50;
+        QTest::newRow("unplugged") << u"gone AT#CID=1"_qs << true << u"AT&F AT#CID=1;*"_qs
+                                   << QStringList { found.arg(2) } << u"2|AT#CID=1|"_qs << -1;
     }
-    QStringList shown;
-    for (const auto& box : rig.boxes.shown)
-        shown.append(box.caption + u'|' + box.text);
-    QCOMPARE(shown, boxes);
-    QCOMPARE(rig.boxes.shown.first().buttons,
-             boxes.first().startsWith(u"Found"_qs) ? MessageBoxes::Buttons::YesNo : MessageBoxes::Buttons::Ok);
-    QCOMPARE(rig.stored(u"Comm"_qs, u"ComPort"_qs) + u'|' + rig.stored(u"Modem"_qs, u"ModemStrng"_qs), stored);
-    QCOMPARE(rig.stored(u"Comm"_qs, u"Baud"_qs), u"9600"_qs);
-    QCOMPARE(rig.hooksRun, 11); // please-wait closed, settings window refreshed, once each
-    if (sleptMs >= 0)
-        QCOMPARE(rig.clock.totalSleptMs() - sleptBefore, sleptMs);
-    const QStringList log = rig.dir.logMessages();
-    QVERIFY(logLine.isEmpty() || log.contains(logLine));
-    QCOMPARE(rig.port.isOpen(), logLine.isEmpty());
-    QCOMPARE(rig.status.shown.last(), logLine.isEmpty());
-    QVERIFY(!rig.mdm.timer2Enabled());
-}
+    void detection()
+    {
+        QFETCH(QString, ports);
+        QFETCH(bool, yes);
+        QFETCH(QString, probed);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, outcome);
+        QFETCH(int, sleptMs);
+
+        Rig rig(ports.split(u' ', Qt::SkipEmptyParts));
+        rig.boxes.queueAnswer(yes ? Answer::Yes : Answer::No);
+        int hooksRun = 0;
+        DetectModem(rig.mdm, { [&hooksRun] { ++hooksRun; }, [&hooksRun] { hooksRun += 10; } });
+        QCOMPARE(hooksRun, 11); // please-wait closed, settings window refreshed, once each
+
+        const QStringList expected = probed.isEmpty() ? QStringList() : probed.split(u';');
+        for (int i = 0; i < expected.size(); ++i) {
+            const QString received = rig.sims[i] ? rig.sims[i]->receivedCommands().join(u' ') : QString();
+            QVERIFY2(expected.at(i) == u"*"_qs ? !received.isEmpty() : received == expected.at(i),
+                     qPrintable(received));
+        }
+        QStringList shown;
+        for (const auto& box : rig.boxes.shown)
+            shown.append(box.caption + u'|' + box.text);
+        QCOMPARE(shown, boxes);
+        QCOMPARE(rig.boxes.shown.first().buttons,
+                 boxes.first().startsWith(u"Found"_qs) ? MessageBoxes::Buttons::YesNo : MessageBoxes::Buttons::Ok);
+        const QString ini = rig.dir.iniPath();
+        QCOMPARE(GetIniValue(ini, u"Comm"_qs, u"ComPort"_qs, {}), outcome.section(u'|', 0, 0));
+        QCOMPARE(GetIniValue(ini, u"Modem"_qs, u"ModemStrng"_qs, {}), outcome.section(u'|', 1, 1));
+        QCOMPARE(GetIniValue(ini, u"Comm"_qs, u"Baud"_qs, {}), u"9600"_qs);
+        const QString logLine = outcome.section(u'|', 2);
+        QVERIFY(logLine.isEmpty() || rig.dir.logMessages().contains(logLine));
+        QCOMPARE(rig.port.isOpen(), logLine.isEmpty());
+        QCOMPARE(rig.status.shown.last(), logLine.isEmpty());
+        if (sleptMs >= 0)
+            QCOMPARE(rig.clock.totalSleptMs(), sleptMs);
+        QVERIFY(!rig.mdm.timer2Enabled());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestModemDetection)
 #include "tst_modemdetection.moc"

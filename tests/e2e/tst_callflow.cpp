@@ -90,11 +90,10 @@ struct Line
     QStringList stored() const
     {
         QStringList rows;
-        QSqlQuery query(u"SELECT Name, Number, Date, Time FROM CID ORDER BY rowid"_qs, database.connection());
+        QSqlQuery query(u"SELECT Name || '|' || Number || '|' || Date || '|' || Time FROM CID ORDER BY rowid"_qs,
+                        database.connection());
         while (query.next())
-            rows.append(QStringList { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                                      query.value(3).toString() }
-                            .join(u'|'));
+            rows.append(query.value(0).toString());
         return rows;
     }
 };
@@ -112,49 +111,42 @@ private Q_SLOTS:
 
 void TestCallFlow::callFlow_data()
 {
-    QTest::addColumn<QStringList>("entry"); // table, number, name
+    QTest::addColumn<QString>("entry"); // table|number|name stored beforehand
     QTest::addColumn<QByteArrayList>("pieces"); // sent 2 s apart
-    QTest::addColumn<QString>("stored"); // empty: nothing
-    QTest::addColumn<QStringList>("logged"); // after "Telco Info - "
-    QTest::addColumn<QStringList>("whenListed");
-    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("name"); // stored and listed; empty: no call
+    QTest::addColumn<QString>("logged"); // entries after the Telco Info one
+    QTest::addColumn<QString>("commands"); // received by the listing | in all
 
     const QByteArray ring = "\r\nRING\r\n";
     const QByteArray block = "\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
-    const QString john = u"JOHN DOE|555-123-4567|06/12|14:32"_qs;
-    const QStringList reinit { u"ATZ"_qs, u"AT#CID=1"_qs };
-    const QStringList shown { u"Displayed name = JOHN DOE"_qs };
-
-    QTest::newRow("call") << QStringList() << QByteArrayList { ring + block + ring } << john << shown << QStringList()
-                          << reinit;
-    QTest::newRow("rejected") << QStringList { u"Reject"_qs, u"555-123-4567"_qs, u"SOMEONE ELSE"_qs }
-                              << QByteArrayList { ring + block + ring } << john
-                              << QStringList { u"Call Rejected"_qs } + shown << QStringList { u"ATA"_qs, u"ATH0"_qs }
-                              << QStringList { u"ATA"_qs, u"ATH0"_qs } + reinit;
-    QTest::newRow("translated") << QStringList { u"Translate"_qs, u"555-123-4567"_qs, u"Mom"_qs }
-                                << QByteArrayList { ring + block + ring } << u"Mom|555-123-4567|06/12|14:32"_qs
-                                << QStringList { u"Displayed name = Mom"_qs } << QStringList() << reinit;
-    QTest::newRow("ring only") << QStringList() << QByteArrayList { ring } << QString() << QStringList()
-                               << QStringList() << QStringList();
-    QTest::newRow("a line every 2 s") << QStringList() << block.split('\n').mid(0, 5) << john << shown << QStringList()
-                                      << reinit;
+    const QByteArrayList call { ring + block + ring };
+    const QString john = u"JOHN DOE"_qs;
+    const QString shown = u"Displayed name = JOHN DOE"_qs;
+    QTest::newRow("call") << QString() << call << john << shown << u"| ATZ AT#CID=1"_qs;
+    QTest::newRow("rejected") << u"Reject|555-123-4567|SOMEONE ELSE"_qs << call << john << u"Call Rejected|"_qs + shown
+                              << u"ATA ATH0 | ATA ATH0 ATZ AT#CID=1"_qs;
+    QTest::newRow("translated") << u"Translate|555-123-4567|Mom"_qs << call << u"Mom"_qs << u"Displayed name = Mom"_qs
+                                << u"| ATZ AT#CID=1"_qs;
+    QTest::newRow("ring only") << QString() << QByteArrayList { ring } << QString() << QString() << u"|"_qs;
+    QTest::newRow("a line every 2 s") << QString() << block.split('\n').mid(0, 5) << john << shown
+                                      << u"| ATZ AT#CID=1"_qs;
 }
 
 void TestCallFlow::callFlow()
 {
-    QFETCH(QStringList, entry);
+    QFETCH(QString, entry);
     QFETCH(QByteArrayList, pieces);
-    QFETCH(QString, stored);
-    QFETCH(QStringList, logged);
-    QFETCH(QStringList, whenListed);
-    QFETCH(QStringList, commands);
+    QFETCH(QString, name);
+    QFETCH(QString, logged);
+    QFETCH(QString, commands);
+    const auto list = [](const QString& text, QChar by) { return text.split(by, Qt::SkipEmptyParts); };
 
     Line line;
     QVERIFY(line.open());
-    if (entry.value(0) == u"Reject"_qs)
-        QVERIFY(line.database.AddReject(entry.at(1), entry.at(2)));
-    else if (!entry.isEmpty())
-        QVERIFY(line.database.AddTranslate(entry.at(1), entry.at(2)));
+    const QStringList row = entry.split(u'|');
+    if (!entry.isEmpty())
+        QVERIFY(row.at(0) == u"Reject"_qs ? line.database.AddReject(row.at(1), row.at(2))
+                                          : line.database.AddTranslate(row.at(1), row.at(2)));
     QByteArray sent;
     for (const QByteArray& piece : pieces) {
         if (!sent.isEmpty())
@@ -167,12 +159,13 @@ void TestCallFlow::callFlow()
     QCOMPARE(line.entries(), QStringList());
     QVERIFY(line.stored().isEmpty());
     line.run(200);
-    QCOMPARE(line.stored(), stored.isEmpty() ? QStringList() : QStringList { stored });
-    QCOMPARE(line.view.listed, stored.isEmpty() ? QStringList() : QStringList { stored.section(u'|', 0, 1) });
-    QCOMPARE(line.view.commandsWhenListed, whenListed);
-    QCOMPARE(line.sim.receivedCommands(), commands);
+    const QString listed = name + u"|555-123-4567"_qs;
+    QCOMPARE(line.stored(), name.isEmpty() ? QStringList() : QStringList { listed + u"|06/12|14:32"_qs });
+    QCOMPARE(line.view.listed, name.isEmpty() ? QStringList() : QStringList { listed });
+    QCOMPARE(line.view.commandsWhenListed, list(commands.section(u'|', 0, 0), u' '));
+    QCOMPARE(line.sim.receivedCommands(), list(commands.section(u'|', 1), u' '));
     const QStringList log = line.entries();
-    QCOMPARE(log, QStringList { u"Telco Info - "_qs + QString::fromLatin1(sent) } + logged);
+    QCOMPARE(log, QStringList { u"Telco Info - "_qs + QString::fromLatin1(sent) } + list(logged, u'|'));
 
     // The modem's answers to the re-initialisation were discarded: no second burst.
     line.run(5000);

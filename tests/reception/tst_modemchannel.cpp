@@ -13,8 +13,6 @@
 #include <QTest>
 
 using namespace Quillon;
-using Quillon::Sim::ModemSimulator;
-using Box = MessageBoxes;
 
 namespace {
 
@@ -30,28 +28,36 @@ struct Rig
     Test::RecordingStatus status;
     QtSerialPort port { dir.path() };
     MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
-    ModemSimulator sim;
+    Sim::ModemSimulator sim;
 
-    explicit Rig(const QString& comm = u"ComPort=1\r\n"_qs)
+    explicit Rig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
         settings.EnableLog = true;
         clock.setRealSliceMs(0); // the pumped simulator answers within each wait
+        clock.setWaitHook([this](int ms) { sim.advance(ms); });
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
         startSimulator();
-        clock.setWaitHook([this](int ms) { sim.advance(ms); });
-        dir.writeIni(u"[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\n%3"_qs.arg(link(), dir.file(u"absent"_qs), comm));
+        dir.writeIni(u"[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n"_qs.arg(
+            link(), dir.file(u"absent"_qs), QString::number(portNumber), command));
     }
     QString link() const { return dir.file(u"modem1"_qs); }
     bool startSimulator() { return sim.start() && sim.createLink(link()); }
-    // Time passes with the event loop idle: the modem answers meanwhile.
-    void pass(int ms, int times = 1)
+    // Time passes in ticks with the event loop idle: the modem answers meanwhile.
+    void pass(int ms, int ticks = 1)
     {
-        for (int i = 0; i < times; ++i) {
+        for (int i = 0; i < ticks; ++i) {
             sim.advance(ms);
             clock.advance(ms);
             mdm.timer2Tick();
             mdm.timer3Tick();
         }
+    }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const auto& box : boxes.shown)
+            texts.append(box.caption + u'|' + box.text);
+        return texts;
     }
 };
 
@@ -62,169 +68,121 @@ class TestModemChannel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initialisation_data();
-    void initialisation();
-    void openFailure_data();
-    void openFailure();
-    void reinitialisation();
-    void unpluggedModem();
+    void openAndCheck_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("modem"); // numeric, echo, silent or late
+        QTest::addColumn<QString>("response"); // as logged; empty: the port did not open
+        QTest::addColumn<QString>("box"); // caption|text; empty: the modem is ready
+
+        const QString cid = u"AT#CID=1"_qs;
+        const QString failed = u"Initialization Error|The modem did not initialize properly!\rCheck your configuration "
+                               u"and modem connection!"_qs;
+        QTest::newRow("OK") << 1 << cid << QString() << u"\r\nOK\r\n"_qs << QString();
+        QTest::newRow("numeric 0") << 1 << cid << u"numeric"_qs << u"0\r"_qs << QString();
+        QTest::newRow("echo with 0") << 1 << u"ATS40.2=1"_qs << u"echo"_qs << u"ATS40.2=1\r\r\nERROR\r\n"_qs
+                                     << QString();
+        QTest::newRow("ERROR") << 1 << u"AT#CC1"_qs << QString() << u"\r\nERROR\r\n"_qs << failed;
+        QTest::newRow("numeric 4") << 1 << u"AT*ID1"_qs << u"numeric"_qs << u"4\r"_qs << failed;
+        QTest::newRow("silence") << 1 << cid << u"silent"_qs << u"Failed"_qs << failed;
+        QTest::newRow("too late") << 1 << cid << u"late"_qs << u"Failed"_qs << failed;
+        QTest::newRow("port 7") << 7 << cid << QString() << QString()
+                                << u"Comm Port Error|Comm Port 7 could not be found!"_qs;
+        QTest::newRow("no device") << 2 << cid << QString() << QString()
+                                   << u"Comm Port Error|Comm Port 2 could not be found!"_qs;
+    }
+    void openAndCheck()
+    {
+        QFETCH(int, port);
+        QFETCH(QString, command);
+        QFETCH(QString, modem);
+        QFETCH(QString, response);
+        QFETCH(QString, box);
+        const bool opened = !response.isEmpty();
+        Rig rig(port, command);
+        rig.sim.setNumericResults(modem == u"numeric"_qs);
+        rig.sim.setEcho(modem == u"echo"_qs);
+        rig.sim.setRespondsToAt(modem != u"silent"_qs);
+        rig.sim.setAnswerDelayMs(modem == u"late"_qs ? 1500 : 0);
+        rig.mdm.OpenCommPort();
+        rig.mdm.armInitCheck();
+        rig.sim.pump();
+        QCOMPARE(rig.sim.receivedBytes(), opened ? command.toLatin1() + '\r' : QByteArray());
+        for (int ms = 100; ms <= 1200; ms += 100) {
+            rig.pass(100);
+            QCOMPARE(rig.mdm.timer2Enabled(), ms < 1000); // checked once, after a second
+        }
+        QCOMPARE(rig.port.isOpen(), box.isEmpty());
+        QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QList<bool> ready;
+        QStringList log { u"Comm Port = %1"_qs.arg(port), u"Baud = 14400"_qs };
+        if (opened)
+            ready.append(true), log.append(u"CID Status = Ready"_qs);
+        if (!box.isEmpty())
+            ready.append(false), log.append(u"CID Status = Not Ready"_qs);
+        if (!opened)
+            log.append(box.section(u'|', 1));
+        QCOMPARE(rig.status.shown, ready);
+        QCOMPARE(rig.dir.logMessages(), log << u"Modem Response = "_qs + response);
+    }
+
+    void reinitialisation()
+    {
+        Rig rig;
+        const QDateTime started = rig.clock.now();
+        rig.mdm.OpenCommPort();
+        rig.sim.pump();
+        rig.sim.clearReceivedCommands();
+        QList<qint64> resetAt;
+        connect(&rig.sim, &Sim::ModemSimulator::commandReceived, this, [&](const QString& command) {
+            if (command == u"ATZ"_qs)
+                resetAt.append(started.secsTo(rig.clock.now()));
+        });
+        rig.pass(5000, 1800 / 5);
+        QCOMPARE(resetAt, QList<qint64> { 1800 });
+        QCOMPARE(rig.sim.receivedCommands(), (QStringList { u"ATZ"_qs, u"AT#CID=1"_qs }));
+        QCOMPARE(rig.port.readAll(), QString()); // the modem's answers were cleared away
+
+        // Due while a report is in progress: put off until it is over.
+        rig.mdm.setReportInProgress(true);
+        rig.pass(5000, 1900 / 5);
+        rig.mdm.setReportInProgress(false);
+        rig.pass(5000);
+        QCOMPARE(resetAt, (QList<qint64> { 1800, 1800 + 1905 }));
+        QCOMPARE(rig.mdm.reinitTime(), rig.clock.now().addSecs(1800));
+        QVERIFY(rig.port.isOpen());
+    }
+
+    void unpluggedModem()
+    {
+        Rig rig;
+        QSignalSpy lost(&rig.port, &SerialPort::portLost);
+        rig.mdm.OpenCommPort();
+        rig.sim.stop();
+        QVERIFY(lost.wait(2000));
+        QTest::qWait(50); // anything further the dead line would raise
+        rig.mdm.armInitCheck();
+        rig.pass(5000, 400); // timers go on ticking harmlessly
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(!rig.port.isOpen() && !rig.mdm.AnswerCommand());
+        QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
+        QCOMPARE(rig.boxTexts().size(), 1);
+        QVERIFY(rig.boxTexts().first().startsWith(u"Comm Port Error|Comm Port 1 was disconnected!"_qs));
+        QCOMPARE(rig.dir.logMessages().mid(3, 2),
+                 (QStringList { u"CID Status = Not Ready"_qs, u"Comm Port 1 was disconnected!"_qs }));
+
+        // Start works again once a modem is back at the same path.
+        QVERIFY(rig.startSimulator());
+        rig.mdm.OpenCommPort();
+        rig.mdm.armInitCheck();
+        rig.pass(1000);
+        QVERIFY(rig.port.isOpen());
+        QCOMPARE(rig.status.shown.last(), true);
+        QCOMPARE(rig.dir.logMessages().last(), u"Modem Response = \r\nOK\r\n"_qs);
+        QCOMPARE(rig.boxes.shown.size(), 1);
+    }
 };
-
-void TestModemChannel::initialisation_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<bool>("numeric");
-    QTest::addColumn<bool>("echo");
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<int>("delayMs");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("answer");
-
-    const QString cid = u"AT#CID=1"_qs;
-    const QString failed = u"Failed"_qs;
-    QTest::newRow("OK") << cid << false << false << false << 0 << true << u"\r\nOK\r\n"_qs;
-    QTest::newRow("numeric 0") << cid << true << false << false << 0 << true << u"0\r"_qs;
-    QTest::newRow("echo holding a 0") << u"ATS40.2=1"_qs << false << true << false << 0 << true
-                                      << u"ATS40.2=1\r\r\nERROR\r\n"_qs;
-    QTest::newRow("ERROR") << u"AT#CC1"_qs << false << false << false << 0 << false << u"\r\nERROR\r\n"_qs;
-    QTest::newRow("numeric 4") << u"AT*ID1"_qs << true << false << false << 0 << false << u"4\r"_qs;
-    QTest::newRow("silence") << cid << false << false << true << 0 << false << failed;
-    QTest::newRow("answer too late") << cid << false << false << false << 1500 << false << failed;
-}
-
-void TestModemChannel::initialisation()
-{
-    QFETCH(QString, command);
-    QFETCH(bool, numeric);
-    QFETCH(bool, echo);
-    QFETCH(bool, silent);
-    QFETCH(int, delayMs);
-    QFETCH(bool, accepted);
-    QFETCH(QString, answer);
-    Rig rig(u"ComPort=1\r\n[Modem]\r\nModemStrng=%1\r\n"_qs.arg(command));
-    rig.sim.setNumericResults(numeric);
-    rig.sim.setEcho(echo);
-    rig.sim.setRespondsToAt(!silent);
-    rig.sim.setAnswerDelayMs(delayMs);
-    rig.mdm.OpenCommPort();
-    rig.sim.pump();
-    QCOMPARE(rig.sim.receivedBytes(), command.toLatin1() + '\r');
-    QCOMPARE(rig.dir.logMessages(),
-             (QStringList { u"Comm Port = 1"_qs, u"Baud = 14400"_qs, u"CID Status = Ready"_qs }));
-    rig.mdm.armInitCheck();
-    for (int ms = 100; ms <= 1200; ms += 100) {
-        rig.pass(100);
-        QCOMPARE(rig.mdm.timer2Enabled(), ms < 1000); // checked once, after a second
-    }
-    QCOMPARE(rig.port.isOpen(), accepted);
-    QCOMPARE(rig.status.shown, accepted ? QList<bool> { true } : (QList<bool> { true, false }));
-    const QStringList log = rig.dir.logMessages();
-    QCOMPARE(log.filter(u"Modem Response = "_qs), QStringList { u"Modem Response = "_qs + answer });
-    QCOMPARE(log.last(), u"Modem Response = "_qs + answer);
-    if (accepted) {
-        QVERIFY(rig.boxes.shown.isEmpty());
-        return;
-    }
-    QCOMPARE(rig.boxes.shown.size(), 1);
-    const auto& box = rig.boxes.shown.first();
-    QCOMPARE(box.text, u"The modem did not initialize properly!\rCheck your configuration and modem connection!"_qs);
-    QCOMPARE(box.caption, u"Initialization Error"_qs);
-    QCOMPARE(box.icon, Box::Icon::Stop);
-    QCOMPARE(box.buttons, Box::Buttons::Ok);
-    QCOMPARE(log.at(log.size() - 2), u"CID Status = Not Ready"_qs);
-}
-
-void TestModemChannel::openFailure_data()
-{
-    QTest::addColumn<QString>("comm");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("port 7") << u"ComPort=7\r\n"_qs << u"Comm Port 7 could not be found!"_qs;
-    QTest::newRow("device missing") << u"ComPort=2\r\n"_qs << u"Comm Port 2 could not be found!"_qs;
-    QTest::newRow("settings refused") << u"ComPort=1\r\nParity=X\r\n"_qs << u"Comm Port 1 could not be found!"_qs;
-}
-
-void TestModemChannel::openFailure()
-{
-    QFETCH(QString, comm);
-    QFETCH(QString, message);
-    Rig rig(comm);
-    rig.mdm.OpenCommPort();
-    QVERIFY(!rig.port.isOpen());
-    QCOMPARE(rig.status.shown, QList<bool> { false });
-    QCOMPARE(rig.boxes.shown.size(), 1);
-    QCOMPARE(rig.boxes.shown.first().text, message);
-    QCOMPARE(rig.boxes.shown.first().caption, u"Comm Port Error"_qs);
-    QCOMPARE(rig.boxes.shown.first().icon, Box::Icon::Exclamation);
-    QCOMPARE(rig.dir.logMessages().mid(2), (QStringList { u"CID Status = Not Ready"_qs, message }));
-    rig.sim.pump();
-    QVERIFY(rig.sim.receivedBytes().isEmpty());
-}
-
-void TestModemChannel::reinitialisation()
-{
-    Rig rig;
-    const QDateTime started = rig.clock.now();
-    rig.mdm.OpenCommPort();
-    rig.sim.pump();
-    rig.sim.clearReceivedCommands();
-    QList<qint64> resetAt;
-    connect(&rig.sim, &ModemSimulator::commandReceived, this, [&](const QString& command) {
-        if (command == u"ATZ"_qs)
-            resetAt.append(started.secsTo(rig.clock.now()));
-    });
-    rig.pass(5000, 1800 / 5);
-    QCOMPARE(resetAt, QList<qint64> { 1800 });
-    QCOMPARE(rig.sim.receivedCommands(), (QStringList { u"ATZ"_qs, u"AT#CID=1"_qs }));
-    QCOMPARE(rig.port.readAll(), QString()); // the modem's answers were cleared away
-
-    // Due while a report is in progress: put off until it is over.
-    rig.mdm.setReportInProgress(true);
-    rig.pass(5000, 1900 / 5);
-    QCOMPARE(resetAt.size(), 1);
-    rig.mdm.setReportInProgress(false);
-    rig.pass(5000);
-    QCOMPARE(resetAt.size(), 2);
-    QCOMPARE(resetAt.last(), 1800 + 1905);
-    QCOMPARE(rig.mdm.reinitTime(), rig.clock.now().addSecs(1800));
-    QVERIFY(rig.port.isOpen());
-}
-
-void TestModemChannel::unpluggedModem()
-{
-    Rig rig;
-    QSignalSpy lost(&rig.port, &SerialPort::portLost);
-    rig.mdm.OpenCommPort();
-    rig.sim.stop();
-    QVERIFY(lost.wait(2000));
-    QTest::qWait(50); // anything further the dead line would raise
-    QCOMPARE(lost.count(), 1);
-    QVERIFY(!rig.port.isOpen());
-    QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
-    QCOMPARE(rig.boxes.shown.size(), 1);
-    QVERIFY(rig.boxes.shown.first().text.startsWith(u"Comm Port 1 was disconnected!"_qs));
-    QCOMPARE(rig.boxes.shown.first().caption, u"Comm Port Error"_qs);
-    QCOMPARE(rig.dir.logMessages().mid(3),
-             (QStringList { u"CID Status = Not Ready"_qs, u"Comm Port 1 was disconnected!"_qs }));
-
-    // Timers go on ticking harmlessly against the closed port.
-    rig.mdm.armInitCheck();
-    rig.pass(5000, 400);
-    QVERIFY(!rig.mdm.AnswerCommand());
-    QCOMPARE(rig.boxes.shown.size(), 1);
-
-    // Start with no modem back fails as usual; with one plugged in again it works.
-    rig.mdm.OpenCommPort();
-    QCOMPARE(rig.boxes.shown.last().text, u"Comm Port 1 could not be found!"_qs);
-    QVERIFY(rig.startSimulator());
-    rig.mdm.OpenCommPort();
-    rig.mdm.armInitCheck();
-    rig.pass(1000);
-    QVERIFY(rig.port.isOpen());
-    QCOMPARE(rig.status.shown.last(), true);
-    QCOMPARE(rig.dir.logMessages().last(), u"Modem Response = \r\nOK\r\n"_qs);
-    QCOMPARE(rig.boxes.shown.size(), 2);
-}
 
 QTEST_GUILESS_MAIN(TestModemChannel)
 #include "tst_modemchannel.moc"
