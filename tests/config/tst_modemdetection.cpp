@@ -1,22 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "config/modemdetection.h"
 #include "config/settingsstore.h"
-#include "config/workingsettings.h"
-#include "modemsimulator.h"
-#include "platform/qtserialport.h"
-#include "reception/modemchannel.h"
-#include "records/activitylog.h"
-#include "support/appdir.h"
-#include "support/fakeclock.h"
-#include "support/recordingboxes.h"
-#include "support/recordingstatus.h"
+#include "reception/modemrig.h"
 
 #include <QTest>
 
 #include <memory>
 
 using namespace Quillon;
-using Answer = MessageBoxes::Answer;
 
 namespace {
 
@@ -24,22 +15,12 @@ namespace {
 // "plain" a modem that takes no caller-ID command, "slow" one whose answers
 // take 200 ms, "gone" a plain one unplugged at its first command, or the one
 // caller-ID command the modem accepts.
-struct Rig
+struct Rig : Test::ModemRig
 {
-    Test::AppDir dir;
-    WorkingSettings settings;
-    Test::FakeClock clock;
-    ActivityLog log { dir.path(), settings, clock };
-    Test::RecordingBoxes boxes;
-    Test::RecordingStatus status;
-    QtSerialPort port { dir.path() };
-    MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
     std::unique_ptr<Sim::ModemSimulator> sims[6];
 
     explicit Rig(const QStringList& ports)
     {
-        settings.EnableLog = true;
-        clock.setRealSliceMs(0); // the pumped simulators answer within each wait
         QString ini = u"[Comm]\r\nComPort=1\r\nBaud=9600\r\n[Modem]\r\nModemStrng=AT#CID=1\r\n[Ports]\r\n"_qs;
         for (int i = 0; i < 6; ++i) {
             const QString kind = ports.value(i, u"-"_qs);
@@ -126,7 +107,7 @@ private Q_SLOTS:
         QFETCH(int, sleptMs);
 
         Rig rig(ports.split(u' ', Qt::SkipEmptyParts));
-        rig.boxes.queueAnswer(yes ? Answer::Yes : Answer::No);
+        rig.boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
         int hooksRun = 0;
         DetectModem(rig.mdm, { [&hooksRun] { ++hooksRun; }, [&hooksRun] { hooksRun += 10; } });
         QCOMPARE(hooksRun, 11); // please-wait closed, settings window refreshed, once each
@@ -137,10 +118,7 @@ private Q_SLOTS:
             QVERIFY2(expected.at(i) == u"*"_qs ? !received.isEmpty() : received == expected.at(i),
                      qPrintable(received));
         }
-        QStringList shown;
-        for (const auto& box : rig.boxes.shown)
-            shown.append(box.caption + u'|' + box.text);
-        QCOMPARE(shown, boxes);
+        QCOMPARE(rig.boxTexts(), boxes);
         QCOMPARE(rig.boxes.shown.first().buttons,
                  boxes.first().startsWith(u"Found"_qs) ? MessageBoxes::Buttons::YesNo : MessageBoxes::Buttons::Ok);
         const QString ini = rig.dir.iniPath();

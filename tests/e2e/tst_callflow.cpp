@@ -1,83 +1,59 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// A call from the modem to the database: the simulated modem on a
-// pseudo-terminal, the real serial port, modem channel, pipeline, database
-// and log, with time driven by the fake clock.
-#include "config/workingsettings.h"
-#include "modemsimulator.h"
-#include "platform/qtserialport.h"
+// A call from the simulated modem through the real serial port, modem
+// channel, pipeline, database and log, with time driven by the fake clock.
 #include "reception/callpipeline.h"
 #include "reception/callview.h"
-#include "reception/modemchannel.h"
-#include "records/activitylog.h"
+#include "reception/modemrig.h"
 #include "records/calldatabase.h"
-#include "support/appdir.h"
-#include "support/fakeclock.h"
-#include "support/recordingboxes.h"
-#include "support/recordingstatus.h"
 
 #include <QSqlQuery>
 #include <QTest>
 
 using namespace Quillon;
-using namespace Quillon::Test;
-using Quillon::Sim::ModemSimulator;
 
 namespace {
 
-// The window's part of each call, with the commands the modem had received by then.
+// The window's part: each call listed, with the commands the modem had by then.
 struct RecordingView final : CallView
 {
-    explicit RecordingView(const ModemSimulator& sim)
-        : sim(sim)
-    { }
     void PlayRingSound() override { }
     void AddCallToList(const QString& name, const QString& number) override
     {
         listed.append(name + u'|' + number);
-        commandsWhenListed = sim.receivedCommands();
+        commandsWhenListed = sim->receivedCommands();
     }
     void ShowCallNotify(const QString&, const QString&) override { }
     void SelectNewestCall() override { }
+    const Sim::ModemSimulator* sim = nullptr;
     QStringList listed;
     QStringList commandsWhenListed;
-    const ModemSimulator& sim;
 };
 
-struct Line
+struct Line : Test::ModemRig
 {
-    AppDir app;
-    ModemSimulator sim;
-    WorkingSettings settings;
-    FakeClock clock;
-    QtSerialPort port { app.path() };
-    ActivityLog log { app.path(), settings, clock };
-    RecordingBoxes boxes;
-    RecordingStatus status;
-    MdmCmd modem { app.path(), settings, port, clock, log, boxes, status };
-    CallDatabase database { app.path(), settings, log, clock, port };
-    RecordingView view { sim };
-    ProcessCid pipeline { settings, modem, database, log, clock, view };
+    CallDatabase database { dir.path(), settings, log, clock, port };
+    RecordingView view;
+    ProcessCid pipeline { settings, mdm, database, log, clock, view };
     qsizetype logStart = 0;
 
     bool open()
     {
+        view.sim = &sim;
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
-        if (!app.createDatabase() || !sim.start())
+        if (!dir.createDatabase() || !sim.start())
             return false;
-        app.writeIni(u"[Ports]\r\nComm1="_qs + sim.portPath() + u"\r\n"_qs);
-        settings.EnableLog = true;
-        clock.setRealSliceMs(5);
-        clock.setWaitHook([this](int ms) { sim.advance(ms); });
+        dir.writeIni(u"[Ports]\r\nComm1="_qs + sim.portPath() + u"\r\n"_qs);
+        clock.setRealSliceMs(5); // the port's arrivals come through the event loop
         QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
-        modem.OpenCommPort();
+        mdm.OpenCommPort();
         clock.sleep(100); // the modem answers the initialisation before the call comes in
         port.readAll();
         sim.clearReceivedCommands();
         const bool ok = database.OpenCallDatabase(boxes) && port.isOpen();
-        logStart = app.logMessages().size();
+        logStart = dir.logMessages().size();
         return ok;
     }
-    QStringList entries() const { return app.logMessages().mid(logStart); }
+    QStringList entries() const { return dir.logMessages().mid(logStart); }
     // Time passes in 100 ms timer ticks with the event loop running.
     void run(int ms)
     {
@@ -170,7 +146,7 @@ void TestCallFlow::callFlow()
     // The modem's answers to the re-initialisation were discarded: no second burst.
     line.run(5000);
     QCOMPARE(line.entries(), log);
-    QVERIFY(!line.modem.reportInProgress());
+    QVERIFY(!line.mdm.reportInProgress());
 }
 
 QTEST_MAIN(TestCallFlow)

@@ -1,13 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "config/workingsettings.h"
-#include "modemsimulator.h"
-#include "platform/qtserialport.h"
-#include "reception/modemchannel.h"
-#include "records/activitylog.h"
-#include "support/appdir.h"
-#include "support/fakeclock.h"
-#include "support/recordingboxes.h"
-#include "support/recordingstatus.h"
+#include "reception/modemrig.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -16,25 +8,11 @@ using namespace Quillon;
 
 namespace {
 
-// The program's side (real port, fake clock, recorded boxes) and a pumped
-// simulator behind [Ports] Comm1; Comm2 names a device that does not exist.
-struct Rig
+// The simulator behind [Ports] Comm1; Comm2 names a device that does not exist.
+struct Rig : Test::ModemRig
 {
-    Test::AppDir dir;
-    WorkingSettings settings;
-    Test::FakeClock clock;
-    ActivityLog log { dir.path(), settings, clock };
-    Test::RecordingBoxes boxes;
-    Test::RecordingStatus status;
-    QtSerialPort port { dir.path() };
-    MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
-    Sim::ModemSimulator sim;
-
     explicit Rig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
-        settings.EnableLog = true;
-        clock.setRealSliceMs(0); // the pumped simulator answers within each wait
-        clock.setWaitHook([this](int ms) { sim.advance(ms); });
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
         startSimulator();
         dir.writeIni(u"[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n"_qs.arg(
@@ -51,13 +29,6 @@ struct Rig
             mdm.timer2Tick();
             mdm.timer3Tick();
         }
-    }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const auto& box : boxes.shown)
-            texts.append(box.caption + u'|' + box.text);
-        return texts;
     }
 };
 
@@ -113,17 +84,17 @@ private Q_SLOTS:
             rig.pass(100);
             QCOMPARE(rig.mdm.timer2Enabled(), ms < 1000); // checked once, after a second
         }
-        QCOMPARE(rig.port.isOpen(), box.isEmpty());
-        QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
-        QList<bool> ready;
+        const bool ready = box.isEmpty();
+        QCOMPARE(rig.port.isOpen(), ready);
+        QCOMPARE(rig.boxTexts(), ready ? QStringList() : QStringList { box });
+        QCOMPARE(rig.status.shown, opened && !ready ? (QList<bool> { true, false }) : QList<bool> { ready });
         QStringList log { u"Comm Port = %1"_qs.arg(port), u"Baud = 14400"_qs };
         if (opened)
-            ready.append(true), log.append(u"CID Status = Ready"_qs);
-        if (!box.isEmpty())
-            ready.append(false), log.append(u"CID Status = Not Ready"_qs);
+            log.append(u"CID Status = Ready"_qs);
+        if (!ready)
+            log.append(u"CID Status = Not Ready"_qs);
         if (!opened)
-            log.append(box.section(u'|', 1));
-        QCOMPARE(rig.status.shown, ready);
+            log.append(box.section(u'|', 1)); // an initialisation failure is not logged, only shown
         QCOMPARE(rig.dir.logMessages(), log << u"Modem Response = "_qs + response);
     }
 
