@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The quillon-modemsim program as a user runs it; the simulator library
-// itself is exercised by every serial test.
+// The quillon-modemsim program as a user runs it (every serial test uses the library).
 #include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
