@@ -12,245 +12,122 @@ using namespace Quillon;
 
 namespace Quillon::Test {
 
+namespace {
+
+QString q(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QString joined(const CommSettings& c)
+{
+    return QStringList { QString::number(c.ComPort), c.Baud, c.DataBit, c.StopBit, c.Parity, c.ModemStrng }.join(
+        QLatin1Char('|'));
+}
+
+} // namespace
+
 class TestSettingsStore : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void missingFile_givesDefaults();
     void getIniValue_data();
     void getIniValue();
     void setIniValue_data();
     void setIniValue();
-    void setIniValue_createsFile();
-    void setIniValue_longValueReadBackCut();
-    void setIniValue_unreadableDirectory_returnsFalse();
     void conversions_data();
     void conversions();
-    void commSettings_roundTripAndLog();
-    void shellSettings_fromFile();
-
-private:
-    static QString value(const QString& ini, const QString& section, const QString& key)
-    {
-        AppDir dir;
-        dir.writeIni(ini);
-        return GetIniValue(dir.iniPath(), section, key, QStringLiteral("<default>"));
-    }
+    void commSettings_data();
+    void commSettings();
+    void shellSettings_data();
+    void shellSettings();
 };
-
-void TestSettingsStore::missingFile_givesDefaults()
-{
-    AppDir dir;
-    WorkingSettings settings;
-    settings.EnableLog = true; // must be overwritten by the default
-    settings.Notify = false;
-    settings.Format = 7;
-    loadShellSettings(dir.iniPath(), settings);
-    QCOMPARE(settings.Cnfg, false);
-    QCOMPARE(settings.EnableLog, false);
-    QCOMPARE(settings.Notify, true);
-    QCOMPARE(settings.Reject, true);
-    QCOMPARE(settings.RingIn, true);
-    QCOMPARE(settings.ExitDelay, true);
-    QCOMPARE(settings.Format, qint16(1));
-    QCOMPARE(settings.NmbrLngth, qint16(10));
-
-    FakeClock clock;
-    ActivityLog log(dir.path(), settings, clock);
-    const CommSettings comm = LoadCommSettings(dir.iniPath(), log);
-    QCOMPARE(comm.ComPort, qint16(1));
-    QCOMPARE(comm.Baud, QStringLiteral("14400"));
-    QCOMPARE(comm.DataBit, QStringLiteral("8"));
-    QCOMPARE(comm.StopBit, QStringLiteral("1"));
-    QCOMPARE(comm.Parity, QStringLiteral("N"));
-    QCOMPARE(comm.ModemStrng, QStringLiteral("AT#CID=1"));
-    QVERIFY(!QFile::exists(dir.iniPath()));
-    QVERIFY(!QFile::exists(dir.logPath()));
-}
 
 void TestSettingsStore::getIniValue_data()
 {
     QTest::addColumn<QString>("ini");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("sectionAndKey");
     QTest::addColumn<QString>("expected");
 
-    const QString plain = QStringLiteral("[Comm]\nBaud=28800\n[Modem]\nModemStrng=AT*ID1\n");
-    QTest::newRow("plain") << plain << "Comm"
-                           << "Baud"
-                           << "28800";
-    QTest::newRow("other section") << plain << "Modem"
-                                   << "ModemStrng"
-                                   << "AT*ID1";
-    QTest::newRow("key in another section") << plain << "Modem"
-                                            << "Baud"
-                                            << "<default>";
-    QTest::newRow("missing section") << plain << "Settings"
-                                     << "Baud"
-                                     << "<default>";
-    QTest::newRow("lower-case names in file") << "[comm]\nbaud=57600\n"
-                                              << "Comm"
-                                              << "Baud"
-                                              << "57600";
-    QTest::newRow("upper-case names asked") << plain << "COMM"
-                                            << "BAUD"
-                                            << "28800";
-    QTest::newRow("empty value is not the default") << "[Modem]\nModemStrng=\n"
-                                                    << "Modem"
-                                                    << "ModemStrng"
-                                                    << "";
-    QTest::newRow("blanks around names and value") << " [ Comm ] \r\n  Baud =  14400  \r\n"
-                                                   << "Comm"
-                                                   << "Baud"
-                                                   << "14400";
-    QTest::newRow("CRLF file") << "[Comm]\r\nBaud=28800\r\nParity=E\r\n"
-                               << "Comm"
-                               << "Parity"
-                               << "E";
-    QTest::newRow("no final line end") << "[Comm]\nParity=E"
-                                       << "Comm"
-                                       << "Parity"
-                                       << "E";
-    QTest::newRow("first of two keys") << "[Comm]\nBaud=1\nBaud=2\n"
-                                       << "Comm"
-                                       << "Baud"
-                                       << "1";
-    QTest::newRow("value holding =") << "[Modem]\nModemStrng=AT#CID=1\n"
-                                     << "Modem"
-                                     << "ModemStrng"
-                                     << "AT#CID=1";
-    QTest::newRow("key not prefix-matched") << "[Comm]\nBaudRate=1\n"
-                                            << "Comm"
-                                            << "Baud"
-                                            << "<default>";
-    QTest::newRow("comment line") << "[Comm]\n;Baud=1\n"
-                                  << "Comm"
-                                  << "Baud"
-                                  << "<default>";
-    QTest::newRow("Latin-1 byte") << QStringLiteral("[Comm]\nBaud=\u00e9\u00ff\n") << "Comm"
-                                  << "Baud" << QStringLiteral("\u00e9\u00ff");
-    QTest::newRow("value cut to 254") << QStringLiteral("[Comm]\nBaud=") + QString(300, QLatin1Char('x'))
-            + QStringLiteral("\n") << "Comm"
-                                      << "Baud" << QString(254, QLatin1Char('x'));
+    const auto row = [](const char* tag, const QString& ini, const char* sectionAndKey, const QString& expected) {
+        QTest::newRow(tag) << ini << q(sectionAndKey) << expected;
+    };
+    const QString plain = q("[Comm]\nBaud=28800\n[Modem]\nModemStrng=AT*ID1\n");
+    row("plain", plain, "Comm/Baud", q("28800"));
+    row("key in another section", plain, "Modem/Baud", q("<default>"));
+    row("missing section", plain, "Settings/Baud", q("<default>"));
+    row("lower-case names in file", q("[comm]\nbaud=57600\n"), "Comm/Baud", q("57600"));
+    row("upper-case names asked", plain, "COMM/BAUD", q("28800"));
+    row("present empty value", q("[Modem]\nModemStrng=\n"), "Modem/ModemStrng", QString());
+    row("blanks around", q(" [ Comm ] \r\n  Baud =  14400  \r\n"), "Comm/Baud", q("14400"));
+    row("CRLF file", q("[Comm]\r\nBaud=28800\r\nParity=E\r\n"), "Comm/Parity", q("E"));
+    row("no final line end", q("[Comm]\nParity=E"), "Comm/Parity", q("E"));
+    row("first of two keys", q("[Comm]\nBaud=1\nBaud=2\n"), "Comm/Baud", q("1"));
+    row("value holding =", q("[Modem]\nModemStrng=AT#CID=1\n"), "Modem/ModemStrng", q("AT#CID=1"));
+    row("no prefix match", q("[Comm]\nBaudRate=1\n"), "Comm/Baud", q("<default>"));
+    row("comment line", q("[Comm]\n;Baud=1\n"), "Comm/Baud", q("<default>"));
+    row("Latin-1", QStringLiteral("[Comm]\nBaud=\u00e9\u00ff\n"), "Comm/Baud", QStringLiteral("\u00e9\u00ff"));
+    row("cut to 254", q("[Comm]\nBaud=") + QString(300, QLatin1Char('x')), "Comm/Baud", QString(254, QLatin1Char('x')));
 }
 
 void TestSettingsStore::getIniValue()
 {
     QFETCH(QString, ini);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
+    QFETCH(QString, sectionAndKey);
     QFETCH(QString, expected);
-    QCOMPARE(value(ini, section, key), expected);
+    AppDir dir;
+    dir.writeIni(ini);
+    QCOMPARE(GetIniValue(dir.iniPath(), sectionAndKey.section(QLatin1Char('/'), 0, 0),
+                         sectionAndKey.section(QLatin1Char('/'), 1), QStringLiteral("<default>")),
+             expected);
 }
 
 void TestSettingsStore::setIniValue_data()
 {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("before"); // empty: no file
+    QTest::addColumn<QString>("sectionAndKey");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("after");
 
-    QTest::newRow("replace keeps other lines")
-        << "; my modem\r\n[Comm]\r\nBaud=14400\r\nOdd line\r\n[Ports]\r\nComm1=/dev/pts/3\r\n"
-        << "Comm"
-        << "Baud"
-        << "57600"
-        << "; my modem\r\n[Comm]\r\nBaud=57600\r\n"
-           "Odd line\r\n[Ports]\r\nComm1=/dev/pts/3\r\n";
-    QTest::newRow("replace keeps the key's spelling") << "[comm]\nbaud = 14400\n"
-                                                      << "Comm"
-                                                      << "Baud"
-                                                      << "28800"
-                                                      << "[comm]\nbaud =28800\n";
-    QTest::newRow("add key to its section, before blank lines")
-        << "[Comm]\nBaud=14400\n\n[Modem]\nModemStrng=AT*ID1\n"
-        << "Comm"
-        << "Parity"
-        << "N"
-        << "[Comm]\nBaud=14400\nParity=N\n\n[Modem]\nModemStrng=AT*ID1\n";
-    QTest::newRow("add key to the last section without line end") << "[Comm]\nBaud=14400"
-                                                                  << "Comm"
-                                                                  << "Parity"
-                                                                  << "N"
-                                                                  << "[Comm]\nBaud=14400\nParity=N\n";
-    QTest::newRow("add key to an empty section") << "[Settings]\n[Comm]\nBaud=1\n"
-                                                 << "Settings"
-                                                 << "Format"
-                                                 << "2"
-                                                 << "[Settings]\nFormat=2\n[Comm]\nBaud=1\n";
-    QTest::newRow("new section at the end") << "[Comm]\r\nBaud=14400\r\n"
-                                            << "Settings"
-                                            << "EnableLog"
-                                            << "True"
-                                            << "[Comm]\r\nBaud=14400\r\n[Settings]\r\nEnableLog=True\r\n";
-    QTest::newRow("new section after a last line without end")
-        << "[Comm]\r\nBaud=14400"
-        << "Modem"
-        << "ModemStrng"
-        << "ATZ"
-        << "[Comm]\r\nBaud=14400\r\n[Modem]\r\nModemStrng=ATZ\r\n";
-    QTest::newRow("new section in an LF file") << "[Comm]\nBaud=14400\n"
-                                               << "Settings"
-                                               << "Format"
-                                               << "8"
-                                               << "[Comm]\nBaud=14400\n[Settings]\nFormat=8\n";
-    QTest::newRow("line breaks become blanks") << ""
-                                               << "Modem"
-                                               << "ModemStrng"
-                                               << "AT\r\nX\nY\r"
-                                               << "[Modem]\r\nModemStrng=AT  X Y \r\n";
-    QTest::newRow("empty value") << "[Modem]\nModemStrng=AT#CID=1\n"
-                                 << "Modem"
-                                 << "ModemStrng"
-                                 << ""
-                                 << "[Modem]\nModemStrng=\n";
+    const auto row
+        = [](const char* tag, const char* before, const char* sectionAndKey, const char* value, const char* after) {
+              QTest::newRow(tag) << q(before) << q(sectionAndKey) << q(value) << q(after);
+          };
+    row("replace keeps other lines",
+        "; my modem\r\n[Comm]\r\nBaud=14400\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n", "Comm/Baud", "57600",
+        "; my modem\r\n[Comm]\r\nBaud=57600\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n");
+    row("replace keeps the key's spelling", "[comm]\nbaud = 14400\n", "Comm/Baud", "28800", "[comm]\nbaud =28800\n");
+    row("new key at the end of its section", "[Comm]\nBaud=14400\n\n[Modem]\nModemStrng=AT*ID1\n", "Comm/Parity", "N",
+        "[Comm]\nBaud=14400\nParity=N\n\n[Modem]\nModemStrng=AT*ID1\n");
+    row("new key, no final line end", "[Comm]\nBaud=14400", "Comm/Parity", "N", "[Comm]\nBaud=14400\nParity=N\n");
+    row("new key in an empty section", "[Settings]\n[Comm]\nBaud=1\n", "Settings/Format", "2",
+        "[Settings]\nFormat=2\n[Comm]\nBaud=1\n");
+    row("new section, CRLF", "[Comm]\r\nBaud=14400\r\n", "Settings/EnableLog", "True",
+        "[Comm]\r\nBaud=14400\r\n[Settings]\r\nEnableLog=True\r\n");
+    row("new section, no final line end", "[Comm]\r\nBaud=14400", "Modem/ModemStrng", "ATZ",
+        "[Comm]\r\nBaud=14400\r\n[Modem]\r\nModemStrng=ATZ\r\n");
+    row("new section, LF", "[Comm]\nBaud=14400\n", "Settings/Format", "8",
+        "[Comm]\nBaud=14400\n[Settings]\nFormat=8\n");
+    row("new file, line breaks as blanks", "", "Modem/ModemStrng", "AT\r\nX\nY\r",
+        "[Modem]\r\nModemStrng=AT  X Y \r\n");
+    row("empty value", "[Modem]\nModemStrng=AT#CID=1\n", "Modem/ModemStrng", "", "[Modem]\nModemStrng=\n");
 }
 
 void TestSettingsStore::setIniValue()
 {
     QFETCH(QString, before);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
+    QFETCH(QString, sectionAndKey);
     QFETCH(QString, value);
     QFETCH(QString, after);
     AppDir dir;
     if (!before.isEmpty())
         dir.writeIni(before);
-    QVERIFY(SetIniValue(dir.iniPath(), section, key, value));
+    QVERIFY(SetIniValue(dir.iniPath(), sectionAndKey.section(QLatin1Char('/'), 0, 0),
+                        sectionAndKey.section(QLatin1Char('/'), 1), value));
     QCOMPARE(dir.readFile(QStringLiteral("QuillonCID.ini")), after);
-}
-
-void TestSettingsStore::setIniValue_createsFile()
-{
-    AppDir dir;
-    CommSettings comm;
-    comm.ComPort = 3;
-    comm.Baud = QStringLiteral("57600");
-    SaveCommSettings(dir.iniPath(), comm);
-    QVERIFY(SetIniValue(dir.iniPath(), QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true)));
-    QCOMPARE(dir.readFile(QStringLiteral("QuillonCID.ini")),
-             QStringLiteral("[Comm]\r\nComPort=3\r\nBaud=57600\r\nParity=N\r\nDataBit=8\r\nStopBit=1\r\nCnfg=True\r\n"
-                            "[Modem]\r\nModemStrng=AT#CID=1\r\n"));
-}
-
-void TestSettingsStore::setIniValue_longValueReadBackCut()
-{
-    AppDir dir;
-    const QString longValue = QString(200, QLatin1Char('a')) + QString(100, QLatin1Char('b'));
-    QVERIFY(SetIniValue(dir.iniPath(), QStringLiteral("Modem"), QStringLiteral("ModemStrng"), longValue));
-    QCOMPARE(GetIniValue(dir.iniPath(), QStringLiteral("Modem"), QStringLiteral("ModemStrng"), QString()),
-             longValue.left(254));
-}
-
-void TestSettingsStore::setIniValue_unreadableDirectory_returnsFalse()
-{
-    AppDir dir;
-    const QString missingDir = dir.file(QStringLiteral("no/such/dir/QuillonCID.ini"));
-    QVERIFY(!SetIniValue(missingDir, QStringLiteral("Comm"), QStringLiteral("Baud"), QStringLiteral("1")));
-    QCOMPARE(GetIniValue(missingDir, QStringLiteral("Comm"), QStringLiteral("Baud"), QStringLiteral("d")),
-             QStringLiteral("d"));
+    QVERIFY(!SetIniValue(dir.file(QStringLiteral("no/such/dir/QuillonCID.ini")), QStringLiteral("Comm"),
+                         QStringLiteral("Baud"), QStringLiteral("1")));
 }
 
 void TestSettingsStore::conversions_data()
@@ -261,19 +138,18 @@ void TestSettingsStore::conversions_data()
     QTest::addColumn<int>("expectedInt"); // with default 42
 
     QTest::newRow("True") << "True" << false << true << 42;
-    QTest::newRow("false lower") << "false" << true << false << 42;
-    QTest::newRow("TRUE upper") << "TRUE" << false << true << 42;
-    QTest::newRow("zero") << "0" << true << false << 0;
-    QTest::newRow("minus one") << "-1" << false << true << -1;
-    QTest::newRow("eleven") << "11" << false << true << 11;
+    QTest::newRow("false") << "false" << true << false << 42;
+    QTest::newRow("TRUE") << "TRUE" << false << true << 42;
+    QTest::newRow("0") << "0" << true << false << 0;
+    QTest::newRow("-1") << "-1" << false << true << -1;
     QTest::newRow("blanks around") << " 8 " << false << true << 8;
     QTest::newRow("garbage") << "yes" << true << true << 42;
     QTest::newRow("garbage, default false") << "Truthy" << false << false << 42;
     QTest::newRow("empty") << "" << true << true << 42;
     QTest::newRow("16-bit max") << "32767" << false << true << 32767;
     QTest::newRow("16-bit min") << "-32768" << false << true << -32768;
-    QTest::newRow("out of 16-bit range") << "32768" << false << true << 42;
-    QTest::newRow("hex is not decimal") << "0x10" << true << true << 42;
+    QTest::newRow("out of range") << "32768" << false << true << 42;
+    QTest::newRow("hex") << "0x10" << true << true << 42;
     QTest::newRow("fraction") << "1.5" << true << true << 42;
 }
 
@@ -287,50 +163,72 @@ void TestSettingsStore::conversions()
     QCOMPARE(int(iniInt16(text, 42)), expectedInt);
 }
 
-void TestSettingsStore::commSettings_roundTripAndLog()
+void TestSettingsStore::commSettings_data()
 {
+    QTest::addColumn<QString>("ini"); // empty: no file
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<QString>("saved"); // the file after saving what was loaded
+
+    QTest::newRow("missing file") << QString() << q("1|14400|8|1|N|AT#CID=1")
+                                  << q("[Comm]\r\nComPort=1\r\nBaud=14400\r\nParity=N\r\nDataBit=8\r\nStopBit=1\r\n"
+                                       "[Modem]\r\nModemStrng=AT#CID=1\r\n");
+    const QString lf
+        = q("[COMM]\nComPort=4\nBaud=28800\nDataBit=7\nStopBit=2\nParity=E\n[modem]\nmodemstrng=AT+VCID=1\n");
+    QTest::newRow("other letter case, LF") << lf << q("4|28800|7|2|E|AT+VCID=1") << lf;
+}
+
+void TestSettingsStore::commSettings()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, loaded);
+    QFETCH(QString, saved);
     AppDir dir;
-    dir.writeIni(QStringLiteral("[COMM]\nComPort=4\nBaud=28800\nDataBit=7\nStopBit=2\nParity=E\n"
-                                "[modem]\nmodemstrng=AT+VCID=1\n"));
+    if (!ini.isEmpty())
+        dir.writeIni(ini);
     WorkingSettings settings;
     settings.EnableLog = true;
     FakeClock clock;
     ActivityLog log(dir.path(), settings, clock);
     const CommSettings comm = LoadCommSettings(dir.iniPath(), log);
-    QCOMPARE(comm.ComPort, qint16(4));
-    QCOMPARE(comm.Baud, QStringLiteral("28800"));
-    QCOMPARE(comm.DataBit, QStringLiteral("7"));
-    QCOMPARE(comm.StopBit, QStringLiteral("2"));
-    QCOMPARE(comm.Parity, QStringLiteral("E"));
-    QCOMPARE(comm.ModemStrng, QStringLiteral("AT+VCID=1"));
-    QCOMPARE(dir.logMessages(), QStringList({ QStringLiteral("Comm Port = 4"), QStringLiteral("Baud = 28800") }));
-
+    QCOMPARE(joined(comm), loaded);
+    QCOMPARE(QFile::exists(dir.iniPath()), !ini.isEmpty());
+    QCOMPARE(dir.logMessages(),
+             QStringList({ q("Comm Port = ") + loaded.section(QLatin1Char('|'), 0, 0),
+                           q("Baud = ") + loaded.section(QLatin1Char('|'), 1, 1) }));
     setCommSettings(settings, comm);
-    QCOMPARE(settings.ComPort, qint16(4));
-    QCOMPARE(commSettingsOf(settings).ModemStrng, QStringLiteral("AT+VCID=1"));
-
-    // Saving what was loaded writes the same values back under the file's own spelling.
+    QCOMPARE(joined(commSettingsOf(settings)), loaded);
     SaveCommSettings(dir.iniPath(), comm);
-    QCOMPARE(dir.readFile(QStringLiteral("QuillonCID.ini")),
-             QStringLiteral("[COMM]\nComPort=4\nBaud=28800\nDataBit=7\nStopBit=2\nParity=E\n"
-                            "[modem]\nmodemstrng=AT+VCID=1\n"));
+    QCOMPARE(dir.readFile(QStringLiteral("QuillonCID.ini")), saved);
 }
 
-void TestSettingsStore::shellSettings_fromFile()
+void TestSettingsStore::shellSettings_data()
 {
+    QTest::addColumn<QString>("ini"); // empty: no file
+    QTest::addColumn<QString>("expected"); // Cnfg EnableLog Notify Reject RingIn ExitDelay Format NmbrLngth
+
+    QTest::newRow("missing file") << QString() << q("0 0 1 1 1 1 1 10");
+    QTest::newRow("file") << q("[Comm]\nCnfg=True\n[Settings]\nEnableLog=true\nNotify=FALSE\nReject=0\n"
+                               "RingIn=garbage\nFormat=8\nNmbrLngth=99999\nExitDelay=False\n")
+                          << q("1 1 0 0 1 0 8 10");
+}
+
+void TestSettingsStore::shellSettings()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, expected);
     AppDir dir;
-    dir.writeIni(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\nEnableLog=true\nNotify=FALSE\nReject=0\n"
-                                "RingIn=garbage\nFormat=8\nNmbrLngth=99999\nExitDelay=False\n"));
-    WorkingSettings settings;
-    loadShellSettings(dir.iniPath(), settings);
-    QCOMPARE(settings.Cnfg, true);
-    QCOMPARE(settings.EnableLog, true);
-    QCOMPARE(settings.Notify, false);
-    QCOMPARE(settings.Reject, false);
-    QCOMPARE(settings.RingIn, true); // garbage keeps the default
-    QCOMPARE(settings.Format, qint16(8));
-    QCOMPARE(settings.NmbrLngth, qint16(10)); // out of range keeps the default
-    QCOMPARE(settings.ExitDelay, false);
+    if (!ini.isEmpty())
+        dir.writeIni(ini);
+    WorkingSettings s;
+    s.EnableLog = true; // every value is replaced, by the default when absent
+    s.Notify = false;
+    s.Format = 7;
+    loadShellSettings(dir.iniPath(), s);
+    QCOMPARE(QStringList({ QString::number(s.Cnfg), QString::number(s.EnableLog), QString::number(s.Notify),
+                           QString::number(s.Reject), QString::number(s.RingIn), QString::number(s.ExitDelay),
+                           QString::number(s.Format), QString::number(s.NmbrLngth) })
+                 .join(QLatin1Char(' ')),
+             expected);
 }
 
 } // namespace Quillon::Test

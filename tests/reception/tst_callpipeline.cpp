@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "config/workingsettings.h"
+#include "modemsimulator.h"
 #include "platform/qtserialport.h"
 #include "reception/callpipeline.h"
 #include "reception/callview.h"
@@ -12,77 +13,60 @@
 #include "support/recordingstatus.h"
 
 #include <QDir>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
+#include <functional>
+
 using namespace Quillon;
 using namespace Quillon::Test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the main window was asked to do, in order; "busy" marks steps that ran
-// while the report-in-progress flag was set.
+// Each step the main window is asked to do, with what surrounded it.
 class RecordingView final : public CallView
 {
 public:
-    explicit RecordingView(const MdmCmd& modem)
-        : m_modem(modem)
-    { }
-    void PlayRingSound() override { record(QStringLiteral("ring")); }
+    void PlayRingSound() override { events.append(u"ring"_s + state()); }
     void AddCallToList(const QString& name, const QString& number) override
     {
-        record(QStringLiteral("list ") + name + QLatin1Char('|') + number);
+        events.append(u"list %1|%2"_s.arg(name, number) + state());
     }
     void ShowCallNotify(const QString& name, const QString& number) override
     {
-        record(QStringLiteral("notify ") + name + QLatin1Char('|') + number);
+        events.append(u"notify %1|%2"_s.arg(name, number) + state());
     }
-    void SelectNewestCall() override { record(QStringLiteral("select")); }
+    void SelectNewestCall() override { events.append(u"select"_s + state()); }
 
+    std::function<QString()> state;
     QStringList events;
-    QList<bool> busy;
-
-private:
-    void record(const QString& event)
-    {
-        events.append(event);
-        busy.append(m_modem.reportInProgress());
-    }
-    const MdmCmd& m_modem;
 };
 
+// The real port with the simulated modem on its other end.
 struct Rig
 {
     Rig()
     {
         settings.EnableLog = true;
         app.createDatabase();
-    }
-
-    QStringList storedCalls() const
-    {
-        QStringList rows;
-        QSqlQuery query(database.connection());
-        query.exec(QStringLiteral("SELECT Name, Number, Date, Time, SysTime FROM CID ORDER BY rowid"));
-        while (query.next()) {
-            QStringList fields;
-            for (int i = 0; i < 5; ++i)
-                fields.append(query.value(i).toString());
-            rows.append(fields.join(QLatin1Char('|')));
-        }
-        return rows;
-    }
-    void addRow(const QString& table, const QString& number, const QString& name)
-    {
-        QSqlQuery query(database.connection());
-        query.prepare(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (Number, Name) VALUES (?, ?)"));
-        query.addBindValue(number);
-        query.addBindValue(name);
-        QVERIFY(query.exec());
+        sim.start();
+        app.writeIni(u"[Ports]\r\nComm1="_s + sim.portPath() + u"\r\n"_s);
+        port.open();
+        clock.setRealSliceMs(0);
+        clock.setWaitHook([this](int ms) { sim.advance(ms); });
+        // Stored calls, the report-in-progress flag, the commands the modem got.
+        view.state = [this]() -> QString {
+            QSqlQuery count(u"SELECT count(*) FROM CID"_s, database.connection());
+            const QStringList sent = sim.receivedCommands();
+            return u" stored=%1"_s.arg(count.next() ? count.value(0).toInt() : 0)
+                + (modem.reportInProgress() ? u" busy"_s : QString())
+                + (sent.isEmpty() ? QString() : u" sent="_s + sent.join(u','));
+        };
     }
 
     AppDir app;
+    Sim::ModemSimulator sim;
     WorkingSettings settings;
     FakeClock clock;
     QtSerialPort port { app.path() };
@@ -91,12 +75,12 @@ struct Rig
     RecordingStatus status;
     MdmCmd modem { app.path(), settings, port, clock, log, boxes, status };
     CallDatabase database { app.path(), settings, log, clock, port };
-    RecordingView view { modem };
+    RecordingView view;
     ProcessCid pipeline { settings, modem, database, log, clock, view };
 };
 
-const QString report = QStringLiteral("RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\n"
-                                      "NAME = JOHN DOE\r\n\r\nRING\r\n");
+const QString report
+    = u"RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n\r\nRING\r\n"_s;
 
 } // namespace
 
@@ -107,121 +91,84 @@ class TestCallPipeline : public QObject
 private Q_SLOTS:
     void processCidReport_data();
     void processCidReport();
-    void translatedAndRejectedCall_isStillShownAndStored();
-    void failingSteps_leaveTheOthersRunning();
-    void closedDatabase_callIsStillShown();
     void settle_closedPortSkipsTheRead();
 };
 
 void TestCallPipeline::processCidReport_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("ring");
-    QTest::addColumn<bool>("logging");
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QStringList>("events"); // the last one once processing returned
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("log");
 
-    const QStringList call { QStringLiteral("ring"), QStringLiteral("list JOHN DOE|555-123-4567"),
-                             QStringLiteral("notify JOHN DOE|555-123-4567"), QStringLiteral("select") };
-    const QStringList row { QStringLiteral("JOHN DOE|555-123-4567|06/12|14:32|2026-06-12 14:32:00") };
-    QTest::newRow("report") << report << true << true << call << row;
-    QTest::newRow("report, ring off, log off") << report << false << false << call.mid(1) << row;
-    QTest::newRow("unspaced report") << QStringLiteral("DATE=0612\r\nNMBR=5551234567\r\nNAME=JOHN DOE\r\n") << true
-                                     << true << call
-                                     << QStringList { QStringLiteral(
-                                            "JOHN DOE|555-123-4567|06/12|NONE|2026-06-12 14:32:00") };
-    QTest::newRow("blocked")
-        << QStringLiteral("DATE = 0612\r\nTIME = 1432\r\nNMBR = O\r\nNAME = O\r\n") << true << true
-        << QStringList { QStringLiteral("ring"), QStringLiteral("list ANONYMOUS CALLER|ID BLOCKED"),
-                         QStringLiteral("notify ANONYMOUS CALLER|ID BLOCKED"), QStringLiteral("select") }
-        << QStringList { QStringLiteral("ANONYMOUS CALLER|ID BLOCKED|06/12|14:32|2026-06-12 14:32:00") };
-    QTest::newRow("ring only") << QStringLiteral("RING\r\n") << true << true << QStringList { QStringLiteral("ring") }
-                               << QStringList {};
-    QTest::newRow("nothing") << QString() << true << true << QStringList { QStringLiteral("ring") } << QStringList {};
-    QTest::newRow("lower-case tags") << QStringLiteral("date = 0612\r\nnmbr = 5551234567\r\n") << false << true
-                                     << QStringList {} << QStringList {};
+    const QString john = u"JOHN DOE|555-123-4567"_s;
+    const QString opened = u"Database connection established."_s;
+    const QStringList call { u"ring stored=0"_s, u"list "_s + john + u" stored=0 busy"_s,
+                             u"notify "_s + john + u" stored=1 busy"_s, u"select stored=1 sent=ATZ,AT#CID=1"_s,
+                             u"end stored=1 sent=ATZ,AT#CID=1"_s };
+    const QString row = john + u"|06/12|14:32|2026-06-12 14:32:00"_s;
+    const QStringList telco { opened, u"Telco Info - "_s + report };
+    QTest::newRow("call") << report << QString() << call << row
+                          << telco + QStringList { u"Displayed name = JOHN DOE"_s };
+    QTest::newRow("ring off") << report << u"ring off"_s << call.mid(1) << row
+                              << telco + QStringList { u"Displayed name = JOHN DOE"_s };
+    QTest::newRow("ring only") << u"RING\r\n"_s << QString() << QStringList { u"ring stored=0"_s, u"end stored=0"_s }
+                               << QString() << QStringList { opened, u"Telco Info - RING\r\n"_s };
+    // The reject list is checked with the translated name.
+    const QString tele = u"Telemarketer|555-123-4567"_s;
+    QTest::newRow("translated, then rejected")
+        << report << u"lists"_s
+        << QStringList { u"ring stored=0"_s, u"list "_s + tele + u" stored=0 busy sent=ATA,ATH0"_s,
+                         u"notify "_s + tele + u" stored=1 busy sent=ATA,ATH0"_s,
+                         u"select stored=1 sent=ATA,ATH0,ATZ,AT#CID=1"_s, u"end stored=1 sent=ATA,ATH0,ATZ,AT#CID=1"_s }
+        << tele + u"|06/12|14:32|2026-06-12 14:32:01"_s
+        << telco + QStringList { u"Call Rejected"_s, u"Displayed name = Telemarketer"_s };
+    // Lists, table and log gone under the open connection: the call is still shown.
+    QStringList unstored = call;
+    unstored.replaceInStrings(u"stored=1"_s, u"stored=0"_s);
+    QTest::newRow("broken") << report << u"broken"_s << unstored << QString() << QStringList();
+    QTest::newRow("no database") << report << u"no database"_s << unstored << QString()
+                                 << QStringList { u"Database connection could not be established."_s,
+                                                  u"Telco Info - "_s + report, u"Displayed name = JOHN DOE"_s };
 }
 
 void TestCallPipeline::processCidReport()
 {
     QFETCH(QString, text);
-    QFETCH(bool, ring);
-    QFETCH(bool, logging);
+    QFETCH(QString, setup);
     QFETCH(QStringList, events);
-    QFETCH(QStringList, stored);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, log);
 
     Rig rig;
-    rig.settings.RingIn = ring;
-    rig.settings.EnableLog = logging;
-    QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
+    QVERIFY(rig.port.isOpen());
+    rig.settings.RingIn = setup != u"ring off"_s;
+    if (setup == u"no database"_s)
+        QFile::remove(rig.app.databasePath());
+    QCOMPARE(rig.database.OpenCallDatabase(rig.boxes), setup != u"no database"_s);
+    if (setup == u"lists"_s) {
+        QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Telemarketer"_s));
+        QVERIFY(rig.database.AddReject(u"800-555-0000"_s, u"Telemarketer"_s));
+    } else if (setup == u"broken"_s) {
+        QSqlQuery drop(rig.database.connection());
+        for (const QString& table : { u"Translate"_s, u"Reject"_s, u"CID"_s })
+            QVERIFY(drop.exec(u"DROP TABLE "_s + table));
+        QVERIFY(QFile::remove(rig.app.logPath()) && QDir().mkdir(rig.app.logPath()));
+    }
+
     rig.pipeline.ProcessCidReport(text);
+    rig.view.events.append(u"end"_s + rig.view.state());
 
     QCOMPARE(rig.view.events, events);
-    QCOMPARE(rig.storedCalls(), stored);
-    QVERIFY(!rig.modem.reportInProgress());
-    QStringList expectedLog;
-    if (logging) {
-        expectedLog = QStringList { QStringLiteral("Database connection established."),
-                                    QStringLiteral("Telco Info - ") + text };
-        if (!stored.isEmpty())
-            expectedLog.append(QStringLiteral("Displayed name = ") + stored[0].section(QLatin1Char('|'), 0, 0));
-    }
-    QCOMPARE(rig.app.logMessages(), expectedLog);
-    if (!stored.isEmpty()) // busy from the list until the popup; cleared before selecting
-        QCOMPARE(rig.view.busy.mid(rig.view.busy.size() - 3), (QList<bool> { true, true, false }));
-}
-
-void TestCallPipeline::translatedAndRejectedCall_isStillShownAndStored()
-{
-    Rig rig;
-    QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
-    rig.addRow(QStringLiteral("Translate"), QStringLiteral("555-123-4567"), QStringLiteral("Telemarketer"));
-    // Rejected by the translated name: the check runs after translation.
-    rig.addRow(QStringLiteral("Reject"), QStringLiteral("800-555-0000"), QStringLiteral("Telemarketer"));
-
-    rig.pipeline.ProcessCidReport(report);
-
-    QCOMPARE(rig.view.events,
-             (QStringList { QStringLiteral("ring"), QStringLiteral("list Telemarketer|555-123-4567"),
-                            QStringLiteral("notify Telemarketer|555-123-4567"), QStringLiteral("select") }));
-    QCOMPARE(rig.storedCalls(),
-             QStringList { QStringLiteral("Telemarketer|555-123-4567|06/12|14:32|2026-06-12 14:32:01") });
-    QCOMPARE(rig.app.logMessages().mid(1),
-             (QStringList { QStringLiteral("Telco Info - ") + report, QStringLiteral("Call Rejected"),
-                            QStringLiteral("Displayed name = Telemarketer") }));
-    QCOMPARE(rig.clock.totalSleptMs(), qint64(1350));
-}
-
-void TestCallPipeline::failingSteps_leaveTheOthersRunning()
-{
-    Rig rig;
-    QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
-    // The lists and the table vanish under the open connection, and the log
-    // cannot be written.
-    QSqlQuery drop(rig.database.connection());
-    for (const QString& table : { QStringLiteral("Translate"), QStringLiteral("Reject"), QStringLiteral("CID") })
-        QVERIFY(drop.exec(QStringLiteral("DROP TABLE ") + table));
-    QFile::remove(rig.app.logPath());
-    QVERIFY(QDir().mkdir(rig.app.logPath()));
-
-    rig.pipeline.ProcessCidReport(report);
-
-    QCOMPARE(rig.view.events,
-             (QStringList { QStringLiteral("ring"), QStringLiteral("list JOHN DOE|555-123-4567"),
-                            QStringLiteral("notify JOHN DOE|555-123-4567"), QStringLiteral("select") }));
-    QVERIFY(!rig.modem.reportInProgress());
-    QCOMPARE(rig.pipeline.currentCall().Number, QStringLiteral("555-123-4567"));
-}
-
-void TestCallPipeline::closedDatabase_callIsStillShown()
-{
-    Rig rig;
-    QFile::remove(rig.app.databasePath());
-    QVERIFY(!rig.database.OpenCallDatabase(rig.boxes));
-    rig.pipeline.ProcessCidReport(report);
-    QCOMPARE(rig.view.events.size(), 4);
-    QCOMPARE(rig.app.logMessages().last(), QStringLiteral("Displayed name = JOHN DOE"));
-    QVERIFY(!QFile::exists(rig.app.databasePath()));
+    QSqlQuery query(u"SELECT Name, Number, Date, Time, SysTime FROM CID"_s, rig.database.connection());
+    QStringList rows;
+    while (query.next())
+        rows.append(QStringList { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                  query.value(3).toString(), query.value(4).toString() }
+                        .join(u'|'));
+    QCOMPARE(rows, stored.isEmpty() ? QStringList() : QStringList { stored });
+    QCOMPARE(rig.app.logMessages(), log);
 }
 
 // Suspended within the settle time: nothing is read, nothing is processed.
@@ -229,12 +176,15 @@ void TestCallPipeline::settle_closedPortSkipsTheRead()
 {
     Rig rig;
     QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
+    rig.sim.sendRaw(report.toLatin1());
+    rig.sim.advance(100);
     rig.pipeline.OnComm();
+    rig.port.close();
     rig.clock.advance(2500);
     rig.pipeline.timer1Tick();
     QVERIFY(!rig.pipeline.timer1Enabled());
     QVERIFY(rig.view.events.isEmpty());
-    QCOMPARE(rig.app.logMessages(), QStringList { QStringLiteral("Database connection established.") });
+    QCOMPARE(rig.app.logMessages(), QStringList { u"Database connection established."_s });
 }
 
 QTEST_GUILESS_MAIN(TestCallPipeline)
