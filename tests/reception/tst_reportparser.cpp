@@ -1,32 +1,29 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// The caller-ID report parser and the number formats applied to its result.
+#include "reception/numberformat.h"
 #include "reception/reportparser.h"
 
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace Quillon::Test {
 
 namespace {
 
-// Modem lines: each '\n' of the literal becomes CR LF, as the modem sends them.
-void row(const char* tag, const char* modemLines, const char* expected, int nmbrLngth = 10)
+// Each '\n' of the lines becomes CR LF, as the modem sends them; raw text stays as it is.
+void row(const char* tag, const char* lines, const char* expected, int nmbrLngth = 10, bool raw = false)
 {
-    QTest::newRow(tag) << QString::fromLatin1(modemLines).replace(QLatin1Char('\n'), QLatin1String("\r\n")) << nmbrLngth
-                       << QString::fromLatin1(expected);
-}
-
-// Text as it stands.
-void rawRow(const char* tag, const char* text, const char* expected)
-{
-    QTest::newRow(tag) << QString::fromLatin1(text) << 10 << QString::fromLatin1(expected);
+    QString text = QString::fromLatin1(lines);
+    QTest::newRow(tag) << (raw ? text : text.replace(u'\n', u"\r\n"_s)) << nmbrLngth << QString::fromLatin1(expected);
 }
 
 // "date|time|number|name", "false " in front when no report was found.
 QString parsed(const QString& text, int nmbrLngth)
 {
-    CidCall call { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d") };
+    CidCall call { u"a"_s, u"b"_s, u"c"_s, u"d"_s };
     const bool found = ParseCidReport(text, static_cast<qint16>(nmbrLngth), call);
-    return (found ? QString() : QStringLiteral("false "))
-        + QStringList { call.Date, call.Time, call.Number, call.Name }.join(QLatin1Char('|'));
+    return (found ? QString() : u"false "_s) + QStringList { call.Date, call.Time, call.Number, call.Name }.join(u'|');
 }
 
 } // namespace
@@ -39,6 +36,8 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void megabyteOfBinaryBytes();
+    void format_data();
+    void format();
 };
 
 void TestReportParser::parse_data()
@@ -52,22 +51,19 @@ void TestReportParser::parse_data()
     row("unspaced", "RING\nDATE=0101\nTIME=0005\nNMBR=4165550000\nNAME=SMITH J\n", "01/01|00:05|4165550000|SMITH J");
     // The date tag picks the family; tags of the other family are not seen.
     row("mixed families", "DATE=0612\nTIME = 1432\nNMBR=5551234567\nNAME = JOHN\n", "06/12|NONE|5551234567|UNKNOWN");
-    row("name before number, trimmed", "DATE = 1231\nTIME = 2359\nNAME =  ACME CORP  \nNMBR = 5551234567\n",
+    row("name before number", "DATE = 1231\nTIME = 2359\nNAME =  ACME CORP  \nNMBR = 5551234567\n",
         "12/31|23:59|5551234567|ACME CORP");
-    row("name before number, message between", "DATE = 0612\nNAME = JOHN DOE\nMESG = 060342\nNMBR = 5551234567\n",
+    row("message between", "DATE = 0612\nNAME = JOHN DOE\nMESG = 060342\nNMBR = 5551234567\n",
         "06/12|NONE|5551234567|JOHN DOE");
-    row("name after number, untrimmed", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE  \n",
-        "06/12|NONE|5551234567|JOHN DOE  ");
-    rawRow("name last, no line end", "DATE = 0612\r\nNMBR = 5551234567\r\nNAME = JOHN DOE",
-           "06/12|NONE|5551234567|JOHN DOE");
-    rawRow("bare LF line ends", "DATE=0612\nTIME=1432\nNMBR=5551234567\nNAME=JOHN DOE\nRING\n",
-           "06/12|14:32|5551234567|JOHN DOE");
+    row("name after number", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE  \n", "06/12|NONE|5551234567|JOHN DOE  ");
+    row("name last, no line end", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE", "06/12|NONE|5551234567|JOHN DOE");
+    row("bare LF", "DATE=0612\nTIME=1432\nNMBR=5551234567\nNAME=JOHN DOE\nRING\n", "06/12|14:32|5551234567|JOHN DOE",
+        10, true);
     row("name tag without value", "DATE = 0612\nNMBR = 5551234567\nNAME =\n\nRING\n", "06/12|NONE|5551234567|UNKNOWN");
-    row("seven-digit number before name", "DATE = 0612\nTIME = 1432\nNMBR = 5551234\nNAME = JOHN DOE\n",
-        "06/12|14:32|5551234|JOHN DOE");
+    row("seven-digit number", "DATE = 0612\nNMBR = 5551234\nNAME = JOHN DOE\n", "06/12|NONE|5551234|JOHN DOE");
     row("three-digit date", "DATE = 061\nTIME = 1432\nNMBR = 5551234567\n", "NONE|14:32|5551234567|UNKNOWN");
     row("five-digit time", "DATE = 0612\nTIME = 14321\n", "06/12|14:32|UNKNOWN|UNKNOWN");
-    row("eleven digits, length 10", "DATE = 0612\nNMBR = 15551234567\n", "06/12|NONE|1555123456|UNKNOWN");
+    row("eleven digits", "DATE = 0612\nNMBR = 15551234567\n", "06/12|NONE|1555123456|UNKNOWN");
     row("eleven digits, length 11", "DATE = 0612\nNMBR = 15551234567\n", "06/12|NONE|15551234567|UNKNOWN", 11);
     row("length 0", "DATE = 0612\nNMBR = 5551234567\n", "06/12|NONE|UNKNOWN|UNKNOWN", 0);
     row("four digits", "DATE = 0612\nNMBR = 1234\nNAME = JOHN\n", "06/12|NONE|UNKNOWN|JOHN");
@@ -77,13 +73,10 @@ void TestReportParser::parse_data()
     row("name O, full number", "DATE = 0612\nNAME = O\nNMBR = 5551234567\n", "06/12|NONE|5551234567|NOT DISPLAYED");
     row("number O, long", "DATE = 0612\nNMBR = OUT OF AREA\nNAME = JOHN\n", "06/12|NONE|OUT OF ARE|NOT DISPLAYED");
     row("number P", "DATE = 0612\nNMBR = P\nNAME = PRIVATE\n", "06/12|NONE|UNKNOWN|PRIVATE");
-    row("lower-case o", "DATE = 0612\nNMBR = o\nNAME = o\n", "06/12|NONE|UNKNOWN|o");
-    rawRow("first tag counts", "xxDATE = 0612 TIME = 1432\r\nNMBR = 5551234567\r\nDATE = 9999\r\nNMBR = 1112223333\r\n",
-           "06/12|14:32|5551234567|UNKNOWN");
-    row("date only", "DATE = 0612\n", "06/12|NONE|UNKNOWN|UNKNOWN");
+    row("first tag counts", "xxDATE = 0612 TIME = 1432\nNMBR = 5551234567\nDATE = 9999\nNMBR = 1112223333\n",
+        "06/12|14:32|5551234567|UNKNOWN");
     row("rings only", "RING\n\nRING\n", "false UNKNOWN|UNKNOWN|UNKNOWN|UNKNOWN");
     row("lower-case tags", "date = 0612\nnmbr = 5551234567\n", "false UNKNOWN|UNKNOWN|UNKNOWN|UNKNOWN");
-    row("second half of a report", "NMBR = 5551234567\nNAME = JOHN DOE\n", "false UNKNOWN|UNKNOWN|UNKNOWN|UNKNOWN");
 }
 
 void TestReportParser::parse()
@@ -94,21 +87,50 @@ void TestReportParser::parse()
     QCOMPARE(parsed(text, nmbrLngth), expected);
 }
 
-// Far past 16-bit positions, and every byte value but the line ends kept one
-// to one in the name.
+// Far past 16-bit positions; every byte value but the line ends kept one to one.
 void TestReportParser::megabyteOfBinaryBytes()
 {
     QByteArray garbage(1024 * 1024, '\0');
     for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char(i % 256);
     QByteArray name;
-    for (int byte = 0; byte < 256; ++byte) {
-        if (byte != '\r' && byte != '\n')
-            name += char(byte);
-    }
+    for (int byte = 0; byte < 256; ++byte)
+        name += byte == '\r' || byte == '\n' ? QByteArray() : QByteArray(1, char(byte));
     const QByteArray burst = garbage + "\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = " + name + "\r\n";
-    QCOMPARE(parsed(QString::fromLatin1(burst), 10),
-             QStringLiteral("06/12|14:32|5551234567|") + QString::fromLatin1(name));
+    QCOMPARE(parsed(QString::fromLatin1(burst), 10), u"06/12|14:32|5551234567|"_s + QString::fromLatin1(name));
+}
+
+void TestReportParser::format_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("expected");
+
+    const char* const formatted[] = { "123-456-7890", "12 3456-7890", "1234 567-8901", "12345-678901",
+                                      "12-3456789",   "1234 567890",  "123 4567-8901", "1234 5678" };
+    for (int code = 1; code <= 8; ++code) {
+        const QString expected = QLatin1String(formatted[code - 1]);
+        const QString digits = QString(expected).remove(u' ').remove(u'-');
+        QTest::addRow("%d", code) << code << digits << expected;
+        QTest::addRow("%d, one short", code) << code << digits.chopped(1) << digits.chopped(1);
+        QTest::addRow("%d, one over", code) << code << digits + u'1' << digits + u'1';
+        QTest::addRow("%d, ID BLOCKED", code) << code << u"ID BLOCKED"_s << u"ID BLOCKED"_s;
+    }
+    for (int code : { 0, 9, -3 })
+        QTest::addRow("code %d", code) << code << u"5551234567"_s << u"5551234567"_s;
+}
+
+void TestReportParser::format()
+{
+    QFETCH(int, code);
+    QFETCH(QString, number);
+    QFETCH(QString, expected);
+    const QString input = number;
+    FormatCidNumber(number, static_cast<qint16>(code));
+    QCOMPARE(number, expected);
+    // The parser is set to the length the format applies to; unknown codes set none.
+    const int length = numberLengthForFormat(static_cast<qint16>(code));
+    QCOMPARE(length, code < 1 || code > 8 ? 0 : number != input ? int(input.size()) : length);
 }
 
 } // namespace Quillon::Test

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// CallerID.mdb and CID.Log on real files.
 #include "config/workingsettings.h"
+#include "platform/datetimetext.h"
 #include "platform/qtserialport.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
@@ -8,11 +10,8 @@
 #include "support/recordingboxes.h"
 
 #include <QDir>
-#include <QFile>
 #include <QScopeGuard>
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 #include <sys/fsuid.h>
@@ -21,44 +20,10 @@
 
 using namespace Quillon;
 using namespace Quillon::Test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-using Rows = QList<QPair<QVariant, QVariant>>; // Number, Name; a null QVariant stores NULL
-
-// Runs statements on a connection of its own, as another program (or the next
-// start) would; returns the rows of the last one, fields joined by '|'.
-QStringList sql(const QString& path, const QStringList& statements, const Rows& values = {})
-{
-    QStringList result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery query(db);
-        for (const QString& statement : statements) {
-            for (const auto& [number, name] : values.isEmpty() ? Rows { {} } : values) {
-                query.prepare(statement);
-                if (statement.contains(QLatin1Char('?'))) {
-                    query.addBindValue(number);
-                    query.addBindValue(name);
-                }
-                if (!query.exec())
-                    result.append(QStringLiteral("error: ") + statement);
-            }
-        }
-        while (query.next()) {
-            QStringList fields;
-            for (int i = 0; i < query.record().count(); ++i)
-                fields.append(query.value(i).toString());
-            result.append(fields.join(QLatin1Char('|')));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
-    return result;
-}
-
-// Everything a CallDatabase needs, real but for the clock and the boxes.
 struct Fixture
 {
     explicit Fixture(const QString& appDir = {})
@@ -66,14 +31,24 @@ struct Fixture
     {
         settings.EnableLog = true;
     }
-    // A database made from the schema, with these rows in table, opened.
-    bool create(const QString& table, const Rows& rows)
+    // Opens a database made from the schema, then adds "number=name;..." rows ('~': NULL) to table.
+    bool create(const QString& table = {}, const QString& rows = {})
     {
-        const QString insert = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (Number, Name) VALUES (?, ?)");
-        return app.createDatabase() && (rows.isEmpty() || sql(app.databasePath(), { insert }, rows).isEmpty())
-            && database.OpenCallDatabase(boxes);
+        bool ok = app.createDatabase() && database.OpenCallDatabase(boxes);
+        QSqlQuery insert(database.connection());
+        for (const QString& row : rows.split(u';', Qt::SkipEmptyParts)) {
+            insert.prepare(u"INSERT INTO %1 (Number, Name) VALUES (?, ?)"_s.arg(table));
+            for (const QString& field : { row.section(u'=', 0, 0), row.section(u'=', 1) })
+                insert.addBindValue(field == u"~"_s ? QVariant() : QVariant(field.isNull() ? u""_s : field));
+            ok = ok && insert.exec();
+        }
+        return ok;
     }
-    qsizetype rejections() const { return app.logMessages().count(QStringLiteral("Call Rejected")); }
+    QString first(const QString& query) const
+    {
+        QSqlQuery q(query, database.connection());
+        return q.next() ? q.value(0).toString() : u"<none>"_s;
+    }
 
     AppDir app;
     QString dir;
@@ -91,6 +66,13 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+void row(const char* tag, const char* table, const char* rows, const char* name, const char* number,
+         const char* expected)
+{
+    QTest::newRow(tag) << QString::fromLatin1(table) << QString::fromLatin1(rows) << QString::fromLatin1(name)
+                       << QString::fromLatin1(number) << QString::fromLatin1(expected);
+}
+
 } // namespace
 
 class TestCallDatabase : public QObject
@@ -102,54 +84,50 @@ private Q_SLOTS:
     void open_unusableFile_fails();
     void awkwardDirectoryName_data();
     void awkwardDirectoryName();
-    void translateCaller_data();
-    void translateCaller();
-    void checkReject_data();
-    void checkReject();
-    void checkReject_flagOff_neverReadsTheList();
+    void lists_data();
+    void lists();
     void insertCall_readOnlyFile_fails();
+    void log_headerOnFirstWriteAndAfterDeletion();
+    void log_unwritable_returnsFalse();
 };
 
 void TestCallDatabase::open_unusableFile_fails_data()
 {
-    QTest::addColumn<QByteArray>("content"); // raw file content; empty: made from the schema, then damaged
-    QTest::addColumn<QString>("damage");
-
-    QTest::newRow("missing") << QByteArray("<missing>") << QString();
-    QTest::newRow("text file") << QByteArray("Name,Number\r\nJOHN DOE,5551234567\r\n").repeated(200) << QString();
-    QTest::newRow("no CID table") << QByteArray() << QStringLiteral("DROP TABLE CID");
-    QTest::newRow("no Reject table") << QByteArray() << QStringLiteral("DROP TABLE Reject");
-    QTest::newRow("no Translate table") << QByteArray() << QStringLiteral("DROP TABLE Translate");
-    QTest::newRow("CID without SysTime") << QByteArray()
-                                         << QStringLiteral(
-                                                "DROP INDEX idx_cid_systime; ALTER TABLE CID DROP COLUMN SysTime");
+    QTest::addColumn<QString>("damage"); // statements run on a schema-made file, or the file's text
+    QTest::newRow("missing") << QString();
+    QTest::newRow("text file") << u"Name,Number\r\nJOHN DOE,5551234567\r\n"_s;
+    QTest::newRow("no CID table") << u"DROP TABLE CID"_s;
+    QTest::newRow("no Reject table") << u"DROP TABLE Reject"_s;
+    QTest::newRow("no Translate table") << u"DROP TABLE Translate"_s;
+    QTest::newRow("no SysTime") << u"DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime"_s;
 }
 
 void TestCallDatabase::open_unusableFile_fails()
 {
-    QFETCH(QByteArray, content);
     QFETCH(QString, damage);
-
     Fixture f;
-    if (content.isEmpty()) {
+    if (damage.startsWith(u"DROP"_s)) {
         QVERIFY(f.app.createDatabase());
-        QCOMPARE(sql(f.app.databasePath(), damage.split(QStringLiteral("; "))), QStringList());
-    } else if (content != "<missing>") {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"damage"_s);
+            db.setDatabaseName(f.app.databasePath());
+            for (const QString& statement : damage.split(u';'))
+                QVERIFY(db.open() && QSqlQuery(db).exec(statement));
+        }
+        QSqlDatabase::removeDatabase(u"damage"_s);
+    } else if (!damage.isEmpty()) {
         QFile file(f.app.databasePath());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damage.toLatin1()) > 0);
     }
     const QByteArray before = contents(f.app.databasePath());
 
-    QVERIFY(!f.database.OpenCallDatabase(f.boxes));
-    QVERIFY(!f.database.isOpen());
+    QVERIFY(!f.database.OpenCallDatabase(f.boxes) && !f.database.isOpen());
     QCOMPARE(f.boxes.shown.size(), 1);
-    QCOMPARE(f.boxes.shown[0].text,
-             QStringLiteral("The CallerID.mdb database could not be located!\r\nWithout the database connection, not "
-                            "all Quillon CallerID features will function properly."));
-    QCOMPARE(f.boxes.shown[0].caption, QStringLiteral("No Database Connection"));
-    QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::Stop);
-    QCOMPARE(f.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
-    QCOMPARE(f.app.logMessages(), QStringList { QStringLiteral("Database connection could not be established.") });
+    QCOMPARE(f.boxes.shown[0].caption + u'|' + f.boxes.shown[0].text,
+             u"No Database Connection|The CallerID.mdb database could not be located!\r\nWithout the database "
+             "connection, not all Quillon CallerID features will function properly."_s);
+    QVERIFY(f.boxes.shown[0].icon == MessageBoxes::Icon::Stop && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
+    QCOMPARE(f.app.logMessages(), QStringList { u"Database connection could not be established."_s });
     QCOMPARE(contents(f.app.databasePath()), before); // never created, never changed
 }
 
@@ -157,8 +135,7 @@ void TestCallDatabase::awkwardDirectoryName_data()
 {
     QTest::addColumn<QString>("directory");
     QTest::addColumn<bool>("present");
-    for (const char* name :
-         { "Caller ID", "calls #2", "what?mode=rwc", "100%25 sure", "Anrufe f\xc3\xbcr J\xc3\xbcrgen" }) {
+    for (const char* name : { "Caller ID", "calls #2", "what?mode=rwc", "100%25 sure", "f\xc3\xbcr J\xc3\xbcrgen" }) {
         QTest::addRow("%s, present", name) << QString::fromUtf8(name) << true;
         QTest::addRow("%s, missing", name) << QString::fromUtf8(name) << false;
     }
@@ -169,123 +146,81 @@ void TestCallDatabase::awkwardDirectoryName()
 {
     QFETCH(QString, directory);
     QFETCH(bool, present);
-
     AppDir outer;
-    const QString appDir = outer.file(directory);
-    const QString path = appDir + QStringLiteral("/CallerID.mdb");
-    QVERIFY(QDir().mkpath(appDir));
+    const QString path = outer.file(directory) + u"/CallerID.mdb"_s;
+    QVERIFY(QDir().mkpath(outer.file(directory)));
     if (present)
         QVERIFY(outer.createDatabase() && QFile::rename(outer.databasePath(), path));
 
-    Fixture f(appDir);
+    Fixture f(outer.file(directory));
     QCOMPARE(f.database.OpenCallDatabase(f.boxes), present);
     QCOMPARE(QDir(outer.path()).entryList(QDir::Files), QStringList());
-    if (!present) {
-        QCOMPARE(QDir(appDir).entryList(QDir::Files), QStringList { QStringLiteral("CID.Log") });
+    QCOMPARE(QFile::exists(path), present);
+    if (!present)
         return;
-    }
+    QCOMPARE(f.first(u"SELECT file FROM pragma_database_list WHERE name = 'main'"_s), path);
     // Values are bound, never spliced into the statement.
-    QVERIFY(f.database.InsertCall(QStringLiteral("O'BRIEN; DROP TABLE CID"), QStringLiteral("ID BLOCKED"),
-                                  QStringLiteral("06/12"), QStringLiteral("NONE")));
-    QCOMPARE(sql(path, { QStringLiteral("SELECT Name, Number, Date, Time, SysTime FROM CID") }),
-             QStringList { QStringLiteral("O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00") });
+    QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s));
+    QCOMPARE(f.first(u"SELECT Name || '|' || Number || '|' || Date || '|' || Time || '|' || SysTime FROM CID"_s),
+             u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s);
 }
 
-void TestCallDatabase::translateCaller_data()
+void TestCallDatabase::lists_data()
 {
-    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("expected"); // the name afterwards; "false " in front when it failed
+    QTest::addColumn<QString>("expected"); // Translate: the name; Reject: the rejections; "false " when it failed
 
-    const QString n = QStringLiteral("555-123-4567");
-    const QString mom = QStringLiteral("Mom");
-    const QString john = QStringLiteral("JOHN DOE");
-    QTest::newRow("not listed") << Rows { { QStringLiteral("555-000-0000"), mom } } << n << john;
-    QTest::newRow("listed") << Rows { { n, mom } } << n << mom;
-    QTest::newRow("last of two wins") << Rows {
-        { n, mom }, { QStringLiteral("1"), QStringLiteral("X") }, { n, QStringLiteral("Mother") }
-    } << n << QStringLiteral("Mother");
-    QTest::newRow("other layout") << Rows { { QStringLiteral("5551234567"), mom } } << n << john;
-    QTest::newRow("trailing blank") << Rows { { QString(n + QLatin1Char(' ')), mom } } << n << john;
-    QTest::newRow("UNKNOWN") << Rows { { QStringLiteral("UNKNOWN"), mom } } << QStringLiteral("UNKNOWN") << mom;
-    QTest::newRow("ID BLOCKED") << Rows { { QStringLiteral("ID BLOCKED"), mom } } << QStringLiteral("ID BLOCKED")
-                                << mom;
-    QTest::newRow("letter case") << Rows { { QStringLiteral("unknown"), mom } } << QStringLiteral("UNKNOWN") << john;
-    QTest::newRow("empty name") << Rows { { n, QStringLiteral("") } } << n << QString();
-    QTest::newRow("last has no name") << Rows { { n, mom }, { n, QVariant() } } << n
-                                      << QStringLiteral("false JOHN DOE");
-    QTest::newRow("earlier has no name") << Rows { { n, QVariant() }, { n, mom } } << n << mom;
-    QTest::newRow("no number") << Rows { { QVariant(), QStringLiteral("Nobody") } } << QString() << john;
+    const char* n = "555-123-4567";
+    row("listed", "Translate", "555-123-4567=Mom", "JOHN DOE", n, "Mom");
+    row("not listed", "Translate", "555-000-0000=Mom", "JOHN DOE", n, "JOHN DOE");
+    row("last of two wins", "Translate", "555-123-4567=Mom;1=X;555-123-4567=Mother", "JOHN DOE", n, "Mother");
+    row("other layout", "Translate", "5551234567=Mom", "JOHN DOE", n, "JOHN DOE");
+    row("trailing blank", "Translate", "555-123-4567 =Mom", "JOHN DOE", n, "JOHN DOE");
+    row("UNKNOWN", "Translate", "UNKNOWN=Mom", "JOHN DOE", "UNKNOWN", "Mom");
+    row("ID BLOCKED", "Translate", "ID BLOCKED=Mom", "ANONYMOUS CALLER", "ID BLOCKED", "Mom");
+    row("letter case", "Translate", "unknown=Mom", "JOHN DOE", "UNKNOWN", "JOHN DOE");
+    row("empty name", "Translate", "555-123-4567=", "JOHN DOE", n, "");
+    row("last has no name", "Translate", "555-123-4567=Mom;555-123-4567=~", "JOHN DOE", n, "false JOHN DOE");
+    row("no number", "Translate", "~=Nobody", "JOHN DOE", "", "JOHN DOE");
+    row("empty list", "Reject", "", "JOHN DOE", n, "0");
+    row("by number", "Reject", "555-123-4567=SOMEONE", "JOHN DOE", n, "1");
+    row("by name", "Reject", "555-999-9999=JOHN DOE", "JOHN DOE", n, "1");
+    row("by quoted name", "Reject", "~=O'Hare \"Sales\"", "O'Hare \"Sales\"", n, "1");
+    row("by number and name, once", "Reject", "555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE", "JOHN DOE", n, "1");
+    row("name in lower case", "Reject", "~=john doe", "JOHN DOE", n, "0");
+    row("number in other layout", "Reject", "5551234567=~", "JOHN DOE", n, "0");
+    row("name with trailing blank", "Reject", "~=JOHN DOE ", "JOHN DOE", n, "0");
+    row("part of the name", "Reject", "~=JOHN", "JOHN DOE", n, "0");
+    row("UNKNOWN number", "Reject", "UNKNOWN=~", "UNKNOWN", "UNKNOWN", "1");
+    row("ID BLOCKED number", "Reject", "ID BLOCKED=~", "ANONYMOUS CALLER", "ID BLOCKED", "1");
+    row("NULL is no empty name", "Reject", "1=~", "", n, "0");
+    row("empty name matches", "Reject", "1=", "", n, "1");
+    row("flag off: list not read", "Reject off", "555-123-4567=~", "JOHN DOE", n, "0");
 }
 
-void TestCallDatabase::translateCaller()
+void TestCallDatabase::lists()
 {
-    QFETCH(Rows, rows);
+    QFETCH(QString, table);
+    QFETCH(QString, rows);
+    QFETCH(QString, name);
     QFETCH(QString, number);
     QFETCH(QString, expected);
 
     Fixture f;
-    QVERIFY(f.create(QStringLiteral("Translate"), rows));
-    QString name = QStringLiteral("JOHN DOE");
-    const bool ok = f.database.TranslateCaller(name, number);
-    QCOMPARE((ok ? QString() : QStringLiteral("false ")) + name, expected);
+    QVERIFY(f.create(table.section(u' ', 0, 0), rows));
+    if (table.endsWith(u" off"_s)) {
+        f.settings.Reject = false;
+        QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
+    }
+    const bool ok
+        = table == u"Translate"_s ? f.database.TranslateCaller(name, number) : f.database.CheckReject(name, number);
+    const qsizetype rejections = f.app.logMessages().count(u"Call Rejected"_s);
+    QCOMPARE((ok ? QString() : u"false "_s) + (table == u"Translate"_s ? name : QString::number(rejections)), expected);
     QCOMPARE(f.database.lastError().isEmpty(), ok);
-}
-
-void TestCallDatabase::checkReject_data()
-{
-    QTest::addColumn<Rows>("rows");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<int>("rejections");
-
-    const QString n = QStringLiteral("555-123-4567");
-    const QString john = QStringLiteral("JOHN DOE");
-    const QString quoted = QStringLiteral("O'Hare \"Sales\"");
-    QTest::newRow("empty list") << Rows {} << john << n << 0;
-    QTest::newRow("number") << Rows { { n, QStringLiteral("SOMEONE") } } << john << n << 1;
-    QTest::newRow("name") << Rows { { QStringLiteral("555-999-9999"), john } } << john << n << 1;
-    QTest::newRow("quoted name") << Rows { { QVariant(), quoted } } << quoted << n << 1;
-    QTest::newRow("number and name in one row") << Rows { { n, john } } << john << n << 1;
-    QTest::newRow("several rows") << Rows { { n, QVariant() }, { QVariant(), john }, { n, john } } << john << n << 1;
-    QTest::newRow("name in lower case") << Rows { { QVariant(), QStringLiteral("john doe") } } << john << n << 0;
-    QTest::newRow("other layout") << Rows { { QStringLiteral("5551234567"), QVariant() } } << john << n << 0;
-    QTest::newRow("trailing blank") << Rows { { QVariant(), QStringLiteral("JOHN DOE ") } } << john << n << 0;
-    QTest::newRow("part of the name") << Rows { { QVariant(), QStringLiteral("JOHN") } } << john << n << 0;
-    QTest::newRow("UNKNOWN") << Rows { { QStringLiteral("UNKNOWN"), QVariant() } } << QStringLiteral("UNKNOWN")
-                             << QStringLiteral("UNKNOWN") << 1;
-    QTest::newRow("ID BLOCKED") << Rows { { QStringLiteral("ID BLOCKED"), QVariant() } }
-                                << QStringLiteral("ANONYMOUS CALLER") << QStringLiteral("ID BLOCKED") << 1;
-    QTest::newRow("NULL is no empty name") << Rows { { QStringLiteral("1"), QVariant() } } << QString() << n << 0;
-    QTest::newRow("empty name") << Rows { { QStringLiteral("1"), QStringLiteral("") } } << QStringLiteral("") << n << 1;
-}
-
-void TestCallDatabase::checkReject()
-{
-    QFETCH(Rows, rows);
-    QFETCH(QString, name);
-    QFETCH(QString, number);
-    QFETCH(int, rejections);
-
-    Fixture f;
-    QVERIFY(f.create(QStringLiteral("Reject"), rows));
-    QVERIFY(f.database.CheckReject(name, number));
-    QCOMPARE(f.rejections(), qsizetype(rejections));
-    QCOMPARE(f.clock.totalSleptMs(), qint64(1350) * rejections); // answer, then hang up
-}
-
-void TestCallDatabase::checkReject_flagOff_neverReadsTheList()
-{
-    Fixture f;
-    QVERIFY(f.create(QStringLiteral("Reject"), { { QStringLiteral("555-123-4567"), QVariant() } }));
-    f.settings.Reject = false;
-    QVERIFY(f.database.CheckReject(QStringLiteral("JOHN DOE"), QStringLiteral("555-123-4567")));
-    // A list that cannot be read is no failure while the list is not used.
-    QCOMPARE(sql(f.app.databasePath(), { QStringLiteral("DROP TABLE Reject") }), QStringList());
-    QVERIFY(f.database.CheckReject(QStringLiteral("JOHN DOE"), QStringLiteral("555-123-4567")));
-    f.settings.Reject = true;
-    QVERIFY(!f.database.CheckReject(QStringLiteral("JOHN DOE"), QStringLiteral("555-123-4567")));
-    QCOMPARE(f.rejections(), qsizetype(0));
+    QCOMPARE(f.clock.totalSleptMs(), 1350 * rejections); // answer, then hang up
 }
 
 void TestCallDatabase::insertCall_readOnlyFile_fails()
@@ -294,26 +229,61 @@ void TestCallDatabase::insertCall_readOnlyFile_fails()
     QVERIFY(f.app.createDatabase());
     // root ignores permission bits: act as an ordinary user for file access.
     const bool root = geteuid() == 0;
-    const uid_t nobody = 65534;
     if (root)
-        QCOMPARE(chown(QFile::encodeName(f.app.path()).constData(), nobody, nobody), 0);
+        QCOMPARE(chown(QFile::encodeName(f.app.path()).constData(), 65534, 65534), 0);
     QCOMPARE(chmod(QFile::encodeName(f.app.databasePath()).constData(), 0444), 0);
-    const auto restore = qScopeGuard([root] {
-        if (root)
-            setfsuid(0);
-    });
+    const auto restore = qScopeGuard([root] { root&& setfsuid(0); });
     if (root)
-        setfsuid(nobody);
+        setfsuid(65534);
 
-    f.settings.EnableLog = false;
     QVERIFY(f.database.OpenCallDatabase(f.boxes));
-    QString name = QStringLiteral("JOHN DOE");
-    QVERIFY(f.database.TranslateCaller(name, QStringLiteral("555-123-4567")));
-    QVERIFY(
-        !f.database.InsertCall(name, QStringLiteral("555-123-4567"), QStringLiteral("06/12"), QStringLiteral("14:32")));
+    QString name = u"JOHN DOE"_s;
+    QVERIFY(f.database.TranslateCaller(name, u"555-123-4567"_s));
+    QVERIFY(!f.database.InsertCall(name, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s));
     QVERIFY(!f.database.lastError().isEmpty());
-    QVERIFY(!f.database.AddReject(QStringLiteral("1"), QStringLiteral("A")));
+    QVERIFY(!f.database.AddReject(u"1"_s, u"A"_s));
     QVERIFY(f.database.isOpen());
+}
+
+void TestCallDatabase::log_headerOnFirstWriteAndAfterDeletion()
+{
+    Fixture f;
+    QVERIFY(f.log.WriteLog(u"Program started"_s));
+    f.clock.advance(1000);
+    QVERIFY(f.log.WriteLog(u"Caf\u00e9 \u00ff"_s));
+
+    const QByteArray stars(85, '*');
+    const QByteArray header = stars
+        + "\r\nProcess Name:            Quillon CallerID\r\nExecutable Version:      2.52.94"
+        + "\r\nExecutable Image:        " + QFile::encodeName(f.dir) + "/QuillonCID\r\n\r\n" + stars + "\r\n\r\n\r\n";
+    const QByteArray stamp1 = dateTimeText(QDateTime(QDate(2026, 6, 12), QTime(14, 32, 0))).toLatin1();
+    const QByteArray stamp2 = dateTimeText(QDateTime(QDate(2026, 6, 12), QTime(14, 32, 1))).toLatin1();
+    QVERIFY(stamp1.endsWith(" 14:32:00"));
+    QCOMPARE(contents(f.app.logPath()), header + stamp1 + " Program started\r\n" + stamp2 + " Caf\xe9 \xff\r\n");
+    // Callers' numbers are nobody else's business.
+    QCOMPARE(QFile::permissions(f.app.logPath()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+
+    QVERIFY(QFile::remove(f.app.logPath()));
+    QVERIFY(f.log.WriteLog(u"two"_s));
+    QCOMPARE(contents(f.app.logPath()), header + stamp2 + " two\r\n");
+}
+
+void TestCallDatabase::log_unwritable_returnsFalse()
+{
+    Fixture f;
+    // These hold even for root, who ignores permission bits.
+    ActivityLog missing(f.app.file(u"gone"_s), f.settings, f.clock);
+    QVERIFY(!missing.WriteLog(u"into a missing directory"_s) && !QFile::exists(f.app.file(u"gone"_s)));
+    QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
+    QVERIFY(!ActivityLog(f.app.file(u"sub"_s), f.settings, f.clock).WriteLog(u"into a directory"_s));
+
+    QVERIFY(QFile::setPermissions(f.dir, QFile::ReadOwner | QFile::ExeOwner));
+    const bool written = f.log.WriteLog(u"nowhere"_s);
+    const bool exists = QFile::exists(f.app.logPath());
+    QFile::setPermissions(f.dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (written)
+        QSKIP("running with rights that ignore directory permissions");
+    QVERIFY(!exists);
 }
 
 QTEST_GUILESS_MAIN(TestCallDatabase)
