@@ -47,11 +47,8 @@ void TestSettingsStore::ini_data()
     row("present empty value", "[Modem]\nModemStrng=\n", "Modem/ModemStrng", nullptr, "");
     row("blanks around", " [ Comm ] \r\n  Baud =  14400  \r\n", "Comm/Baud", nullptr, "14400");
     row("CRLF", "[Comm]\r\nBaud=28800\r\nParity=E\r\n", "Comm/Parity", nullptr, "E");
-    row("no final line end", "[Comm]\nParity=E", "Comm/Parity", nullptr, "E");
-    row("first of two keys", "[Comm]\nBaud=1\nBaud=2\n", "Comm/Baud", nullptr, "1");
     row("value holding =", "[Modem]\nModemStrng=AT#CID=1\n", "Modem/ModemStrng", nullptr, "AT#CID=1");
     row("no prefix match, comment", "[Comm]\nBaudRate=1\n;Baud=2\n", "Comm/Baud", nullptr, "<default>");
-    row("Latin-1", "[Comm]\nBaud=\xe9\xff\n", "Comm/Baud", nullptr, "\xe9\xff");
     QTest::newRow("cut to 254") << u"[Comm]\nBaud="_s + QString(300, u'x') << u"Comm/Baud"_s << QString()
                                 << QString(254, u'x');
     row("replace keeps other lines", "; mine\r\n[Comm]\r\nBaud=14400\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n",
