@@ -74,13 +74,6 @@ auto asOrdinaryUser(const Fixture& f)
     return qScopeGuard([] { setfsuid(geteuid()); });
 }
 
-void row(const char* tag, const char* table, const char* rows, const char* name, const char* number,
-         const char* expected)
-{
-    QTest::newRow(tag) << QString::fromLatin1(table) << QString::fromLatin1(rows) << QString::fromLatin1(name)
-                       << QString::fromLatin1(number) << QString::fromLatin1(expected);
-}
-
 } // namespace
 
 class TestCallDatabase : public QObject
@@ -136,52 +129,50 @@ void TestCallDatabase::open_unusableFile_fails()
 
 void TestCallDatabase::lists_data()
 {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("rows");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("expected"); // Translate: the name; Reject: the rejections; "false " when it failed
-
-    const char* n = "555-123-4567";
-    row("last of two wins", "Translate", "555-123-4567=Mom;1=X;555-123-4567=Mother", "JOHN DOE", n, "Mother");
-    row("other layout", "Translate", "5551234567=Mom", "JOHN DOE", n, "JOHN DOE");
-    row("trailing blank", "Translate", "555-123-4567 =Mom", "JOHN DOE", n, "JOHN DOE");
-    row("UNKNOWN", "Translate", "UNKNOWN=Mom", "JOHN DOE", "UNKNOWN", "Mom");
-    row("ID BLOCKED", "Translate", "ID BLOCKED=Mom", "ANONYMOUS CALLER", "ID BLOCKED", "Mom");
-    row("letter case", "Translate", "unknown=Mom", "JOHN DOE", "UNKNOWN", "JOHN DOE");
-    row("empty name", "Translate", "555-123-4567=", "JOHN DOE", n, "");
-    row("last has no name", "Translate", "555-123-4567=Mom;555-123-4567=~", "JOHN DOE", n, "false JOHN DOE");
-    row("by number", "Reject", "555-123-4567=SOMEONE", "JOHN DOE", n, "1");
-    row("by quoted name", "Reject", "~=O'Hare \"Sales\"", "O'Hare \"Sales\"", n, "1");
-    row("by number and name, once", "Reject", "555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE", "JOHN DOE", n, "1");
-    row("name in lower case", "Reject", "~=john doe", "JOHN DOE", n, "0");
-    row("number in other layout", "Reject", "5551234567=~", "JOHN DOE", n, "0");
-    row("UNKNOWN number", "Reject", "UNKNOWN=~", "UNKNOWN", "UNKNOWN", "1");
-    row("ID BLOCKED number", "Reject", "ID BLOCKED=~", "ANONYMOUS CALLER", "ID BLOCKED", "1");
-    row("NULL is no empty name", "Reject", "1=~", "", n, "0");
-    row("empty name matches", "Reject", "1=", "", n, "1");
-    row("flag off: list not read", "Reject off", "555-123-4567=~", "JOHN DOE", n, "0");
+    // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
+    // name, Reject the number of rejections; "false " in front when the step failed.
+    QTest::addColumn<QString>("spec");
+    for (const char* spec : {
+             "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
+             "Translate: 5551234567=Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
+             "Translate: 555-123-4567 =Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
+             "Translate: UNKNOWN=Mom | JOHN DOE | UNKNOWN -> Mom",
+             "Translate: unknown=Mom | JOHN DOE | UNKNOWN -> JOHN DOE",
+             "Translate: ID BLOCKED=Mom | ANONYMOUS CALLER | ID BLOCKED -> Mom",
+             "Translate: 555-123-4567= | JOHN DOE | 555-123-4567 -> ",
+             "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false JOHN DOE",
+             "Reject: 555-123-4567=SOMEONE | JOHN DOE | 555-123-4567 -> 1",
+             "Reject: ~=O'Hare \"Sales\" | O'Hare \"Sales\" | 555-123-4567 -> 1",
+             "Reject: 555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE | JOHN DOE | 555-123-4567 -> 1",
+             "Reject: ~=john doe | JOHN DOE | 555-123-4567 -> 0",
+             "Reject: 5551234567=~ | JOHN DOE | 555-123-4567 -> 0",
+             "Reject: UNKNOWN=~ | UNKNOWN | UNKNOWN -> 1",
+             "Reject: ID BLOCKED=~ | ANONYMOUS CALLER | ID BLOCKED -> 1",
+             "Reject: 1=~ |  | 555-123-4567 -> 0",
+             "Reject: 1= |  | 555-123-4567 -> 1",
+             "Reject off: 555-123-4567=~ | JOHN DOE | 555-123-4567 -> 0",
+         })
+        QTest::newRow(spec) << QString::fromLatin1(spec);
 }
 
 void TestCallDatabase::lists()
 {
-    QFETCH(QString, table);
-    QFETCH(QString, rows);
-    QFETCH(QString, name);
-    QFETCH(QString, number);
-    QFETCH(QString, expected);
+    QFETCH(QString, spec);
+    const QString table = spec.section(u": "_s, 0, 0);
+    const QStringList parts = spec.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
+    QString name = parts.value(1);
 
     Fixture f;
-    QVERIFY(f.create(table.section(u' ', 0, 0), rows));
-    if (table.endsWith(u" off"_s)) {
+    QVERIFY(f.create(table.section(u' ', 0, 0), parts.value(0)));
+    if (table == u"Reject off"_s) { // the list is not even read
         f.settings.Reject = false;
         QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
     }
-    const bool ok
-        = table == u"Translate"_s ? f.database.TranslateCaller(name, number) : f.database.CheckReject(name, number);
+    const bool ok = table == u"Translate"_s ? f.database.TranslateCaller(name, parts.value(2))
+                                            : f.database.CheckReject(name, parts.value(2));
     // A rejection answers, then hangs up: 1350 ms.
     const QString result = table == u"Translate"_s ? name : QString::number(f.clock.totalSleptMs() / 1350.0);
-    QCOMPARE((ok ? QString() : u"false "_s) + result, expected);
+    QCOMPARE((ok ? QString() : u"false "_s) + result, spec.section(u" -> "_s, 1));
     QCOMPARE(f.database.lastError().isEmpty(), ok);
 }
 
