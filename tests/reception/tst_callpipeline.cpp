@@ -1,16 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "config/workingsettings.h"
-#include "modemsimulator.h"
-#include "platform/qtserialport.h"
 #include "reception/callpipeline.h"
 #include "reception/callview.h"
-#include "reception/modemchannel.h"
-#include "records/activitylog.h"
+#include "reception/modemrig.h"
 #include "records/calldatabase.h"
-#include "support/appdir.h"
-#include "support/fakeclock.h"
-#include "support/recordingboxes.h"
-#include "support/recordingstatus.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -23,17 +15,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Records each step as "<step> <calls stored>[ busy][ commands the modem got]".
-struct Rig final : CallView
+struct Rig final : ModemRig, CallView
 {
     Rig()
     {
-        settings.EnableLog = true;
-        app.createDatabase();
+        dir.createDatabase();
         sim.start();
-        app.writeIni(u"[Ports]\r\nComm1="_s + sim.portPath() + u"\r\n"_s);
+        dir.writeIni(u"[Ports]\r\nComm1="_s + sim.portPath() + u"\r\n"_s);
         port.open();
-        clock.setRealSliceMs(0);
-        clock.setWaitHook([this](int ms) { sim.advance(ms); });
     }
     void PlayRingSound() override { record(u"ring"_s); }
     void AddCallToList(const QString& a, const QString& b) override { record(u"list "_s + a + u'|' + b); }
@@ -44,22 +33,13 @@ struct Rig final : CallView
         QSqlQuery count(u"SELECT count(*) FROM CID"_s, database.connection());
         const QStringList sent = sim.receivedCommands();
         events.append(step + u' ' + QString::number(count.next() ? count.value(0).toInt() : 0)
-                      + (modem.reportInProgress() ? u" busy"_s : QString())
+                      + (mdm.reportInProgress() ? u" busy"_s : QString())
                       + (sent.isEmpty() ? QString() : u' ' + sent.join(u' ')));
     }
 
     QStringList events;
-    AppDir app;
-    Sim::ModemSimulator sim;
-    WorkingSettings settings;
-    FakeClock clock;
-    QtSerialPort port { app.path() };
-    ActivityLog log { app.path(), settings, clock };
-    RecordingBoxes boxes;
-    RecordingStatus status;
-    MdmCmd modem { app.path(), settings, port, clock, log, boxes, status };
-    CallDatabase database { app.path(), settings, log, clock, port };
-    ProcessCid pipeline { settings, modem, database, log, clock, *this };
+    CallDatabase database { dir.path(), settings, log, clock, port };
+    ProcessCid pipeline { settings, mdm, database, log, clock, *this };
 };
 
 const char* const report
@@ -125,7 +105,7 @@ void TestCallPipeline::processCidReport()
         QSqlQuery drop(rig.database.connection());
         for (const QString& table : { u"Translate"_s, u"Reject"_s, u"CID"_s })
             QVERIFY(drop.exec(u"DROP TABLE "_s + table));
-        QVERIFY(QFile::remove(rig.app.logPath()) && QDir().mkdir(rig.app.logPath()));
+        QVERIFY(QFile::remove(rig.dir.logPath()) && QDir().mkdir(rig.dir.logPath()));
     }
 
     if (setup == u"settle"_s) {
@@ -141,7 +121,7 @@ void TestCallPipeline::processCidReport()
     }
     rig.record(u"end"_s);
     QCOMPARE(rig.events.join(u"; "_s), events);
-    QCOMPARE(rig.app.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
+    QCOMPARE(rig.dir.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
 }
 
 QTEST_GUILESS_MAIN(TestCallPipeline)
