@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The caller-ID report parser and the number formats applied to its result.
 #include "reception/numberformat.h"
 #include "reception/reportparser.h"
 
@@ -35,7 +34,6 @@ class TestReportParser : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
-    void megabyteOfBinaryBytes();
     void format();
 };
 
@@ -66,6 +64,16 @@ void TestReportParser::parse_data()
     row("number O, long", "DATE = 0612\nNMBR = OUT OF AREA\nNAME = JOHN\n", "06/12|NONE|OUT OF ARE|NOT DISPLAYED");
     row("first tag counts", "xxDATE = 0612 TIME = 1432\nNMBR = 5551234567\nDATE = 9999\nNMBR = 1112223333\n",
         "06/12|14:32|5551234567|UNKNOWN");
+    // Far past 16-bit positions; every byte value but the line ends kept one to one.
+    QByteArray garbage(1024 * 1024, '\0');
+    QByteArray name;
+    for (int i = 0; i < garbage.size(); ++i) {
+        garbage[i] = char(i % 256);
+        name += i > 255 || i == '\r' || i == '\n' ? QByteArray() : QByteArray(1, char(i));
+    }
+    QTest::newRow("1 MB of binary bytes")
+        << QString::fromLatin1(garbage + "\r\nDATE = 0612\r\nNMBR = 5551234567\r\nNAME = " + name) << 10
+        << u"06/12|NONE|5551234567|"_s + QString::fromLatin1(name);
     row("rings only", "RING\n\nRING\n", "false UNKNOWN|UNKNOWN|UNKNOWN|UNKNOWN");
     row("lower-case tags", "date = 0612\nnmbr = 5551234567\n", "false UNKNOWN|UNKNOWN|UNKNOWN|UNKNOWN");
 }
@@ -78,20 +86,8 @@ void TestReportParser::parse()
     QCOMPARE(parsed(text, nmbrLngth), expected);
 }
 
-// Far past 16-bit positions; every byte value but the line ends kept one to one.
-void TestReportParser::megabyteOfBinaryBytes()
-{
-    QByteArray garbage(1024 * 1024, '\0');
-    for (int i = 0; i < garbage.size(); ++i)
-        garbage[i] = char(i % 256);
-    QByteArray name;
-    for (int byte = 0; byte < 256; ++byte)
-        name += byte == '\r' || byte == '\n' ? QByteArray() : QByteArray(1, char(byte));
-    const QByteArray burst = garbage + "\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = " + name + "\r\n";
-    QCOMPARE(parsed(QString::fromLatin1(burst), 10), u"06/12|14:32|5551234567|"_s + QString::fromLatin1(name));
-}
-
-// Each code at its length, one digit short and over, "ID BLOCKED"; codes out of range change nothing.
+// Each code at its length, one digit short and over, "ID BLOCKED"; codes out of range change nothing. The
+// parser is set to the length the format applies to.
 void TestReportParser::format()
 {
     const char* const formatted[] = { "5551234567", "123-456-7890", "12 3456-7890",  "1234 567-8901", "12345-678901",
@@ -104,7 +100,6 @@ void TestReportParser::format()
             FormatCidNumber(result, static_cast<qint16>(code));
             QCOMPARE(result, number == digits ? expected : number);
         }
-        // The parser is set to the length the format applies to.
         QCOMPARE(int(numberLengthForFormat(static_cast<qint16>(code))), expected == digits ? 0 : int(digits.size()));
     }
 }

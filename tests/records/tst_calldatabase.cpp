@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// CallerID.mdb and CID.Log on real files.
 #include "config/workingsettings.h"
 #include "platform/datetimetext.h"
 #include "platform/qtserialport.h"
@@ -24,8 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The program's directory has a name that breaks file URIs: read as one, a
-// '?' or '#' would open (or create) some other file.
+// In a directory whose name, read as a file URI, would open (or create) some other file.
 struct Fixture
 {
     Fixture() { settings.EnableLog = true; }
@@ -126,7 +124,7 @@ void TestCallDatabase::open_unusableFile_fails()
 void TestCallDatabase::lists_data()
 {
     // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
-    // name, Reject the number of rejections; "false " in front when the step failed.
+    // name, Reject the rejections (1350 ms of answer and hang-up each); "false " in front when the step failed.
     QTest::addColumn<QString>("spec");
     for (const char* spec : {
              "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
@@ -166,7 +164,6 @@ void TestCallDatabase::lists()
     }
     const bool ok = table == u"Translate"_s ? f.database.TranslateCaller(name, parts.value(2))
                                             : f.database.CheckReject(name, parts.value(2));
-    // A rejection answers, then hangs up: 1350 ms.
     const QString result = table == u"Translate"_s ? name : QString::number(f.clock.totalSleptMs() / 1350.0);
     QCOMPARE((ok ? QString() : u"false "_s) + result, spec.section(u" -> "_s, 1));
     QCOMPARE(f.database.lastError().isEmpty(), ok);
@@ -213,7 +210,6 @@ void TestCallDatabase::log()
     QVERIFY(f.log.WriteLog(u"two"_s));
     QCOMPARE(contents(path), header + stamp2 + " two\r\n");
 
-    // Unwritable: false, and nothing made.
     QVERIFY(QFile::remove(path));
     QVERIFY(!ActivityLog(f.file(u"gone"_s), f.settings, f.clock).WriteLog(u"into a missing directory"_s));
     QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
