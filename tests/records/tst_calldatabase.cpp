@@ -60,18 +60,6 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// root ignores permission bits: file access runs as an ordinary user until the guard ends.
-auto asOrdinaryUser(const Fixture& f)
-{
-    for (const QString& dir : { f.app.path(), f.dir }) {
-        if (geteuid() == 0 && chown(QFile::encodeName(dir).constData(), 65534, 65534) != 0)
-            qWarning("chown failed");
-    }
-    if (geteuid() == 0)
-        setfsuid(65534);
-    return qScopeGuard([] { setfsuid(geteuid()); });
-}
-
 } // namespace
 
 class TestCallDatabase : public QObject
@@ -111,11 +99,11 @@ void TestCallDatabase::open_unusableFile_fails()
     const QByteArray before = contents(path);
 
     QVERIFY(!f.database.OpenCallDatabase(f.boxes) && !f.database.isOpen());
-    QCOMPARE(f.boxes.shown.size(), 1);
+    QVERIFY(f.boxes.shown.size() == 1 && f.boxes.shown[0].icon == MessageBoxes::Icon::Stop
+            && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
     QCOMPARE(f.boxes.shown[0].caption + u'|' + f.boxes.shown[0].text,
              u"No Database Connection|The CallerID.mdb database could not be located!\r\nWithout the database "
              "connection, not all Quillon CallerID features will function properly."_s);
-    QVERIFY(f.boxes.shown[0].icon == MessageBoxes::Icon::Stop && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
     QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
     QCOMPARE(contents(path), before); // never created, never changed
     QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
@@ -129,9 +117,7 @@ void TestCallDatabase::lists_data()
     for (const char* spec : {
              "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
              "Translate: 5551234567=Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
-             "Translate: 555-123-4567 =Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
-             "Translate: UNKNOWN=Mom | JOHN DOE | UNKNOWN -> Mom",
-             "Translate: unknown=Mom | JOHN DOE | UNKNOWN -> JOHN DOE",
+             "Translate: UNKNOWN=Mom;unknown=Dad | JOHN DOE | UNKNOWN -> Mom",
              "Translate: ID BLOCKED=Mom | ANONYMOUS CALLER | ID BLOCKED -> Mom",
              "Translate: 555-123-4567= | JOHN DOE | 555-123-4567 -> ",
              "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false JOHN DOE",
@@ -139,7 +125,6 @@ void TestCallDatabase::lists_data()
              "Reject: ~=O'Hare \"Sales\" | O'Hare \"Sales\" | 555-123-4567 -> 1",
              "Reject: 555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE | JOHN DOE | 555-123-4567 -> 1",
              "Reject: ~=john doe | JOHN DOE | 555-123-4567 -> 0",
-             "Reject: 5551234567=~ | JOHN DOE | 555-123-4567 -> 0",
              "Reject: UNKNOWN=~ | UNKNOWN | UNKNOWN -> 1",
              "Reject: ID BLOCKED=~ | ANONYMOUS CALLER | ID BLOCKED -> 1",
              "Reject: 1=~ |  | 555-123-4567 -> 0",
@@ -179,11 +164,15 @@ void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toString(), u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s);
     QCOMPARE(chmod(QFile::encodeName(f.file(u"CallerID.mdb"_s)).constData(), 0444), 0);
-    const auto user = asOrdinaryUser(f);
+    // root ignores permission bits: file access runs as an ordinary user.
+    const bool root = geteuid() == 0;
+    for (const QString& dir : { f.app.path(), f.dir })
+        QVERIFY(!root || chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
+    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
+    if (root)
+        setfsuid(65534);
     QVERIFY(f.database.OpenCallDatabase(f.boxes));
-    QString name = u"JOHN DOE"_s;
-    QVERIFY(f.database.TranslateCaller(name, u"555-123-4567"_s));
-    QVERIFY(!f.database.InsertCall(name, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s));
+    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s));
     QVERIFY(!f.database.lastError().isEmpty());
     QVERIFY(!f.database.AddReject(u"1"_s, u"A"_s));
     QVERIFY(f.database.isOpen());
@@ -215,14 +204,6 @@ void TestCallDatabase::log()
     QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
     QVERIFY(!ActivityLog(f.file(u"sub"_s), f.settings, f.clock).WriteLog(u"into a directory"_s));
     QCOMPARE(QDir(f.dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList { u"sub"_s });
-
-    QVERIFY(QFile::setPermissions(f.dir, QFile::ReadOwner | QFile::ExeOwner));
-    {
-        const auto user = asOrdinaryUser(f);
-        QVERIFY(!f.log.WriteLog(u"nowhere"_s));
-    }
-    QVERIFY(QFile::setPermissions(f.dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(!QFile::exists(f.file(u"CID.Log"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCallDatabase)
