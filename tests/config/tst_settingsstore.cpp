@@ -40,8 +40,7 @@ void TestSettingsStore::ini_data()
     QTest::addColumn<QString>("write");
     QTest::addColumn<QString>("expected");
 
-    row("key in another section", "[Comm]\nBaud=28800\n[Modem]\nModemStrng=AT*ID1\n", "Modem/Baud", nullptr,
-        "<default>");
+    row("key in another section", "[Comm]\nBaud=1\n[Modem]\n", "Modem/Baud", nullptr, "<default>");
     row("present empty value", "[Modem]\nModemStrng=\n", "Modem/ModemStrng", nullptr, "");
     row("blanks around", " [ Comm ] \r\n  Baud =  14400  \r\n", "Comm/Baud", nullptr, "14400");
     row("value holding =", "[Modem]\nModemStrng=AT#CID=1\n", "Modem/ModemStrng", nullptr, "AT#CID=1");
@@ -50,10 +49,8 @@ void TestSettingsStore::ini_data()
                                 << QString(254, u'x');
     row("replace keeps other lines", "; mine\r\n[Comm]\r\nBaud=14400\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n",
         "Comm/Baud", "57600", "; mine\r\n[Comm]\r\nBaud=57600\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n");
-    row("new section, CRLF", "[Comm]\r\nBaud=14400", "Modem/ModemStrng", "ATZ",
-        "[Comm]\r\nBaud=14400\r\n[Modem]\r\nModemStrng=ATZ\r\n");
-    row("new file, line breaks as blanks", "", "Modem/ModemStrng", "AT\r\nX\nY\r",
-        "[Modem]\r\nModemStrng=AT  X Y \r\n");
+    row("new section, CRLF", "[Comm]\r\nBaud=1", "Modem/X", "ATZ", "[Comm]\r\nBaud=1\r\n[Modem]\r\nX=ATZ\r\n");
+    row("new file, line breaks as blanks", "", "Modem/X", "AT\r\nX\nY\r", "[Modem]\r\nX=AT  X Y \r\n");
 }
 
 void TestSettingsStore::ini()

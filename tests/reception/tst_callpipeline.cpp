@@ -45,9 +45,9 @@ struct Rig final : ModemRig, CallView
 const char* const report
     = "RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n\r\nRING\r\n";
 
-void row(const char* tag, const char* setup, const char* events, const char* log)
+void row(const char* tag, const char* events, const char* log)
 {
-    QTest::newRow(tag) << QString::fromLatin1(setup) << QString::fromLatin1(events) << QString::fromLatin1(log);
+    QTest::newRow(tag) << QString::fromLatin1(events) << QString::fromLatin1(log);
 }
 
 } // namespace
@@ -63,40 +63,39 @@ private Q_SLOTS:
 
 void TestCallPipeline::processCidReport_data()
 {
-    QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("events"); // "end": once processing returned
     QTest::addColumn<QString>("log"); // %1: the text
 
-    row("call", "",
+    row("call",
         "ring 0; list JOHN DOE|555-123-4567 0 busy; notify JOHN DOE|555-123-4567 1 busy; select 1 ATZ AT#CID=1; "
         "end 1 ATZ AT#CID=1",
         "Database connection established. / Telco Info - %1 / Displayed name = JOHN DOE");
-    row("ring only", "ring only", "ring 0; end 0", "Database connection established. / Telco Info - %1");
+    row("ring only", "ring 0; end 0", "Database connection established. / Telco Info - %1");
     // Rejected by the name it was translated to; no ring sound.
-    row("translated, then rejected", "lists",
+    row("translated, then rejected",
         "list Telemarketer|555-123-4567 0 busy ATA ATH0; notify Telemarketer|555-123-4567 1 busy ATA ATH0; "
         "select 1 ATA ATH0 ATZ AT#CID=1; end 1 ATA ATH0 ATZ AT#CID=1",
         "Database connection established. / Telco Info - %1 / Call Rejected / Displayed name = Telemarketer");
     // Lists, table and log gone under the open connection: the call is still shown.
-    row("broken", "broken",
+    row("broken",
         "ring 0; list JOHN DOE|555-123-4567 0 busy; notify JOHN DOE|555-123-4567 0 busy; select 0 ATZ AT#CID=1; "
         "end 0 ATZ AT#CID=1",
         "");
     // Suspended within the settle time: nothing is read, nothing is processed.
-    row("port closed while settling", "settle", "end 0", "Database connection established.");
+    row("port closed while settling", "end 0", "Database connection established.");
 }
 
 void TestCallPipeline::processCidReport()
 {
-    QFETCH(QString, setup);
     QFETCH(QString, events);
     QFETCH(QString, log);
+    const QString setup = QString::fromLatin1(QTest::currentDataTag());
     const QString text = QString::fromLatin1(setup == u"ring only"_s ? "RING\r\n" : report);
 
     Rig rig;
     QVERIFY(rig.port.isOpen() && rig.database.OpenCallDatabase(rig.boxes));
-    rig.settings.RingIn = setup != u"lists"_s;
-    if (setup == u"lists"_s) {
+    rig.settings.RingIn = setup != u"translated, then rejected"_s;
+    if (setup == u"translated, then rejected"_s) {
         QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Telemarketer"_s));
         QVERIFY(rig.database.AddReject(u"800-555-0000"_s, u"Telemarketer"_s));
     } else if (setup == u"broken"_s) {
@@ -106,11 +105,10 @@ void TestCallPipeline::processCidReport()
         QVERIFY(QFile::remove(rig.dir.logPath()) && QDir().mkdir(rig.dir.logPath()));
     }
 
-    // Received, then processed after 2.5 s of quiet.
     rig.sim.sendRaw(text.toLatin1());
     rig.sim.advance(100);
     rig.pipeline.OnComm();
-    if (setup == u"settle"_s)
+    if (setup == u"port closed while settling"_s)
         rig.port.close();
     rig.clock.advance(2500);
     rig.pipeline.timer1Tick();

@@ -63,11 +63,9 @@ void TestReportParser::parse_data()
     row("first tag counts", "xxDATE = 0612\nNMBR = 5551234567\nNMBR = 111\n", "06/12|NONE|5551234567|UNKNOWN");
     // Far past 16-bit positions; every byte value but the line ends kept one to one.
     QByteArray garbage(1024 * 1024, '\0');
-    QByteArray name;
-    for (int i = 0; i < garbage.size(); ++i) {
+    for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char(i % 256);
-        name += i > 255 || i == '\r' || i == '\n' ? QByteArray() : QByteArray(1, char(i));
-    }
+    const QByteArray name = garbage.left(256).removeIf([](char c) { return c == '\r' || c == '\n'; });
     QTest::newRow("1 MB of binary bytes")
         << QString::fromLatin1(garbage + "\r\nDATE = 0612\r\nNMBR = 5551234567\r\nNAME = " + name) << 10
         << u"06/12|NONE|5551234567|"_s + QString::fromLatin1(name);
