@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program's side of the modem line (real port, log and settings file in a
-// temp directory, fake clock, recorded boxes) and a pumped simulator.
+// The program's side of a modem line in a temp directory, and a pumped simulator.
 #pragma once
 
 #include "config/workingsettings.h"
@@ -32,9 +31,9 @@ struct ModemRig
         settings.EnableLog = true;
         clock.setRealSliceMs(0); // a pumped simulator answers within each wait
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
+        sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
     }
-    // "caption|text" of every box shown.
-    QStringList boxTexts() const
+    QStringList boxTexts() const // caption|text of each box shown
     {
         QStringList texts;
         for (const auto& box : boxes.shown)

@@ -8,24 +8,21 @@ using namespace Quillon;
 
 namespace {
 
-// The simulator behind [Ports] Comm1; Comm2 names a device that does not exist.
+// The simulator behind [Ports] Comm1 through a link that goes with it; Comm2 leads nowhere.
 struct Rig : Test::ModemRig
 {
     explicit Rig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
-        sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
-        startSimulator();
+        plugIn();
         dir.writeIni(u"[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n"_qs.arg(
-            link(), dir.file(u"absent"_qs), QString::number(portNumber), command));
+            dir.file(u"modem1"_qs), dir.file(u"absent"_qs), QString::number(portNumber), command));
     }
-    QString link() const { return dir.file(u"modem1"_qs); }
-    bool startSimulator() { return sim.start() && sim.createLink(link()); }
-    // Time passes in ticks with the event loop idle: the modem answers meanwhile.
+    bool plugIn() { return sim.start() && sim.createLink(dir.file(u"modem1"_qs)); }
+    // Timer ticks with the event loop idle: the modem answers meanwhile.
     void pass(int ms, int ticks = 1)
     {
         for (int i = 0; i < ticks; ++i) {
-            sim.advance(ms);
-            clock.advance(ms);
+            clock.sleep(ms);
             mdm.timer2Tick();
             mdm.timer3Tick();
         }
@@ -44,33 +41,34 @@ private Q_SLOTS:
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("modem"); // numeric, echo, silent or late
-        QTest::addColumn<QString>("response"); // as logged; empty: the port did not open
+        QTest::addColumn<QString>("log"); // after the port and speed lines
         QTest::addColumn<QString>("box"); // caption|text; empty: the modem is ready
 
         const QString cid = u"AT#CID=1"_qs;
+        const QString ready = u"CID Status = Ready|Modem Response = "_qs;
+        const QString notReady = u"CID Status = Ready|CID Status = Not Ready|Modem Response = "_qs;
         const QString failed = u"Initialization Error|The modem did not initialize properly!\rCheck your configuration "
                                u"and modem connection!"_qs;
-        QTest::newRow("OK") << 1 << cid << QString() << u"\r\nOK\r\n"_qs << QString();
-        QTest::newRow("numeric 0") << 1 << cid << u"numeric"_qs << u"0\r"_qs << QString();
-        QTest::newRow("echo with 0") << 1 << u"ATS40.2=1"_qs << u"echo"_qs << u"ATS40.2=1\r\r\nERROR\r\n"_qs
+        QTest::newRow("OK") << 1 << cid << QString() << ready + u"\r\nOK\r\n"_qs << QString();
+        QTest::newRow("numeric 0") << 1 << cid << u"numeric"_qs << ready + u"0\r"_qs << QString();
+        QTest::newRow("echo with 0") << 1 << u"ATS40.2=1"_qs << u"echo"_qs << ready + u"ATS40.2=1\r\r\nERROR\r\n"_qs
                                      << QString();
-        QTest::newRow("ERROR") << 1 << u"AT#CC1"_qs << QString() << u"\r\nERROR\r\n"_qs << failed;
-        QTest::newRow("numeric 4") << 1 << u"AT*ID1"_qs << u"numeric"_qs << u"4\r"_qs << failed;
-        QTest::newRow("silence") << 1 << cid << u"silent"_qs << u"Failed"_qs << failed;
-        QTest::newRow("too late") << 1 << cid << u"late"_qs << u"Failed"_qs << failed;
-        QTest::newRow("port 7") << 7 << cid << QString() << QString()
+        QTest::newRow("ERROR") << 1 << u"AT#CC1"_qs << QString() << notReady + u"\r\nERROR\r\n"_qs << failed;
+        QTest::newRow("numeric 4") << 1 << u"AT*ID1"_qs << u"numeric"_qs << notReady + u"4\r"_qs << failed;
+        QTest::newRow("silence") << 1 << cid << u"silent"_qs << notReady + u"Failed"_qs << failed;
+        QTest::newRow("too late") << 1 << cid << u"late"_qs << notReady + u"Failed"_qs << failed;
+        // The answer check then finds the port closed: it only logs.
+        QTest::newRow("port 7") << 7 << cid << QString()
+                                << u"CID Status = Not Ready|Comm Port 7 could not be found!|Modem Response = "_qs
                                 << u"Comm Port Error|Comm Port 7 could not be found!"_qs;
-        QTest::newRow("no device") << 2 << cid << QString() << QString()
-                                   << u"Comm Port Error|Comm Port 2 could not be found!"_qs;
     }
     void openAndCheck()
     {
         QFETCH(int, port);
         QFETCH(QString, command);
         QFETCH(QString, modem);
-        QFETCH(QString, response);
+        QFETCH(QString, log);
         QFETCH(QString, box);
-        const bool opened = !response.isEmpty();
         Rig rig(port, command);
         rig.sim.setNumericResults(modem == u"numeric"_qs);
         rig.sim.setEcho(modem == u"echo"_qs);
@@ -79,23 +77,15 @@ private Q_SLOTS:
         rig.mdm.OpenCommPort();
         rig.mdm.armInitCheck();
         rig.sim.pump();
-        QCOMPARE(rig.sim.receivedBytes(), opened ? command.toLatin1() + '\r' : QByteArray());
-        for (int ms = 100; ms <= 1200; ms += 100) {
-            rig.pass(100);
-            QCOMPARE(rig.mdm.timer2Enabled(), ms < 1000); // checked once, after a second
-        }
-        const bool ready = box.isEmpty();
-        QCOMPARE(rig.port.isOpen(), ready);
-        QCOMPARE(rig.boxTexts(), ready ? QStringList() : QStringList { box });
-        QCOMPARE(rig.status.shown, opened && !ready ? (QList<bool> { true, false }) : QList<bool> { ready });
-        QStringList log { u"Comm Port = %1"_qs.arg(port), u"Baud = 14400"_qs };
-        if (opened)
-            log.append(u"CID Status = Ready"_qs);
-        if (!ready)
-            log.append(u"CID Status = Not Ready"_qs);
-        if (!opened)
-            log.append(box.section(u'|', 1)); // an initialisation failure is not logged, only shown
-        QCOMPARE(rig.dir.logMessages(), log << u"Modem Response = "_qs + response);
+        QCOMPARE(rig.sim.receivedBytes(), port == 1 ? command.toLatin1() + '\r' : QByteArray());
+        rig.pass(100, 9);
+        QVERIFY(rig.mdm.timer2Enabled()); // the answer is checked once, after a second
+        rig.pass(100, 3);
+        QCOMPARE(rig.dir.logMessages().join(u'|'), u"Comm Port = %1|Baud = 14400|"_qs.arg(port) + log);
+        QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.port.isOpen(), box.isEmpty());
+        QCOMPARE(rig.status.shown.last(), box.isEmpty());
+        QCOMPARE(rig.status.shown.size(), log.count(u"CID Status"_qs));
     }
 
     void reinitialisation()
@@ -111,7 +101,6 @@ private Q_SLOTS:
                 resetAt.append(started.secsTo(rig.clock.now()));
         });
         rig.pass(5000, 1800 / 5);
-        QCOMPARE(resetAt, QList<qint64> { 1800 });
         QCOMPARE(rig.sim.receivedCommands(), (QStringList { u"ATZ"_qs, u"AT#CID=1"_qs }));
         QCOMPARE(rig.port.readAll(), QString()); // the modem's answers were cleared away
 
@@ -121,7 +110,6 @@ private Q_SLOTS:
         rig.mdm.setReportInProgress(false);
         rig.pass(5000);
         QCOMPARE(resetAt, (QList<qint64> { 1800, 1800 + 1905 }));
-        QCOMPARE(rig.mdm.reinitTime(), rig.clock.now().addSecs(1800));
         QVERIFY(rig.port.isOpen());
     }
 
@@ -144,13 +132,12 @@ private Q_SLOTS:
                  (QStringList { u"CID Status = Not Ready"_qs, u"Comm Port 1 was disconnected!"_qs }));
 
         // Start works again once a modem is back at the same path.
-        QVERIFY(rig.startSimulator());
+        QVERIFY(rig.plugIn());
         rig.mdm.OpenCommPort();
         rig.mdm.armInitCheck();
         rig.pass(1000);
         QVERIFY(rig.port.isOpen());
         QCOMPARE(rig.status.shown.last(), true);
-        QCOMPARE(rig.dir.logMessages().last(), u"Modem Response = \r\nOK\r\n"_qs);
         QCOMPARE(rig.boxes.shown.size(), 1);
     }
 };
