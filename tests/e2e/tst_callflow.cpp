@@ -39,24 +39,18 @@ struct Line : Test::ModemRig
         view.sim = &sim;
         clock.setRealSliceMs(5); // the port's arrivals come through the event loop
         QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
-        if (!dir.createDatabase() || !database.OpenCallDatabase(boxes) || !sim.start())
+        onTick = [this] {
+            if (pipeline.timer1Enabled())
+                pipeline.timer1Tick();
+        };
+        if (!dir.createDatabase() || !database.OpenCallDatabase(boxes))
             return false;
-        dir.writeIni(u"[Ports]\r\nComm1="_qs + sim.portPath() + u"\r\n"_qs);
         mdm.OpenCommPort();
         clock.sleep(100); // the modem answers the initialisation before the call comes in
         port.readAll();
         sim.clearReceivedCommands();
         QFile::remove(dir.logPath()); // the call's entries only
         return port.isOpen();
-    }
-    // Time passes in 100 ms timer ticks with the event loop running.
-    void run(int ms)
-    {
-        for (int elapsed = 0; elapsed < ms; elapsed += 100) {
-            clock.waitProcessingEvents(100);
-            if (pipeline.timer1Enabled())
-                pipeline.timer1Tick();
-        }
     }
     QString stored() const
     {
@@ -114,13 +108,13 @@ private Q_SLOTS:
         QByteArray sent;
         for (const QByteArray& piece : pieces) {
             if (!sent.isEmpty())
-                line.run(2000); // never 2.5 s of quiet
+                line.pass(100, 20); // never 2.5 s of quiet
             line.sim.sendRaw(piece);
             sent += piece;
         }
-        line.run(2400);
+        line.pass(100, 24);
         QCOMPARE(line.dir.logMessages(), QStringList());
-        line.run(200);
+        line.pass(100, 2);
         QCOMPARE(line.view.listed.join(u';'), listed);
         const QString call = listed.section(u" after "_qs, 0, 0);
         QCOMPARE(line.stored(), call.isEmpty() ? QString() : call + u"|06/12|14:32"_qs);
@@ -131,7 +125,7 @@ private Q_SLOTS:
                      + logged.split(u'|', Qt::SkipEmptyParts));
 
         // The modem's answers to the re-initialisation were discarded: no second burst.
-        line.run(5000);
+        line.pass(100, 50);
         QCOMPARE(line.dir.logMessages(), log);
     }
 };

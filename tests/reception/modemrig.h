@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program's side of a modem line in a temp directory, and a pumped simulator.
+// The program's side of a modem line in a temp directory, and a pumped simulator
+// behind [Ports] Comm1 through a link that goes with it; Comm2 leads nowhere.
 #pragma once
 
 #include "config/workingsettings.h"
@@ -11,6 +12,8 @@
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
 #include "support/recordingstatus.h"
+
+#include <functional>
 
 namespace Quillon::Test {
 
@@ -25,13 +28,31 @@ struct ModemRig
     QtSerialPort port { dir.path() };
     MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
     Sim::ModemSimulator sim;
+    std::function<void()> onTick;
 
-    ModemRig()
+    explicit ModemRig(int portNumber = 1, const QString& command = QStringLiteral("AT#CID=1"))
     {
         settings.EnableLog = true;
         clock.setRealSliceMs(0); // a pumped simulator answers within each wait
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
-        sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
+        sim.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
+        plugIn();
+        dir.writeIni(
+            QStringLiteral("[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n")
+                .arg(dir.file(QStringLiteral("modem1")), dir.file(QStringLiteral("absent")),
+                     QString::number(portNumber), command));
+    }
+    bool plugIn() { return sim.start() && sim.createLink(dir.file(QStringLiteral("modem1"))); }
+    // Timer ticks; in between, the modem answers and the port's arrivals are handled.
+    void pass(int ms, int ticks = 1)
+    {
+        for (int i = 0; i < ticks; ++i) {
+            clock.waitProcessingEvents(ms);
+            mdm.timer2Tick();
+            mdm.timer3Tick();
+            if (onTick)
+                onTick();
+        }
     }
     QStringList boxTexts() const // caption|text of each box shown
     {
