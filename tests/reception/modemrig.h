@@ -30,19 +30,17 @@ struct ModemRig
     Sim::ModemSimulator sim;
     std::function<void()> onTick;
 
-    explicit ModemRig(int portNumber = 1, const QString& command = QStringLiteral("AT#CID=1"))
+    explicit ModemRig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
         settings.EnableLog = true;
         clock.setRealSliceMs(0); // a pumped simulator answers within each wait
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
-        sim.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
+        sim.setAcceptedCidCommand(u"AT#CID=1"_qs);
         plugIn();
-        dir.writeIni(
-            QStringLiteral("[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n")
-                .arg(dir.file(QStringLiteral("modem1")), dir.file(QStringLiteral("absent")),
-                     QString::number(portNumber), command));
+        dir.writeIni(u"[Ports]\r\nComm1=%1\r\nComm2=%2\r\n[Comm]\r\nComPort=%3\r\n[Modem]\r\nModemStrng=%4\r\n"_qs.arg(
+            dir.file(u"modem1"_qs), dir.file(u"absent"_qs), QString::number(portNumber), command));
     }
-    bool plugIn() { return sim.start() && sim.createLink(dir.file(QStringLiteral("modem1"))); }
+    bool plugIn() { return sim.start() && sim.createLink(dir.file(u"modem1"_qs)); }
     // Timer ticks; in between, the modem answers and the port's arrivals are handled.
     void pass(int ms, int ticks = 1)
     {

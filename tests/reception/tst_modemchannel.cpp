@@ -19,7 +19,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("modem"); // numeric, echo, silent or late
+        QTest::addColumn<QString>("modem"); // numeric, echo or silent
         QTest::addColumn<QString>("log"); // after the port and speed lines
         QTest::addColumn<QString>("box"); // caption|text; empty: the modem is ready
 
@@ -35,7 +35,6 @@ private Q_SLOTS:
         QTest::newRow("ERROR") << 1 << u"AT#CC1"_qs << QString() << notReady + u"\r\nERROR\r\n"_qs << failed;
         QTest::newRow("numeric 4") << 1 << u"AT*ID1"_qs << u"numeric"_qs << notReady + u"4\r"_qs << failed;
         QTest::newRow("silence") << 1 << cid << u"silent"_qs << notReady + u"Failed"_qs << failed;
-        QTest::newRow("too late") << 1 << cid << u"late"_qs << notReady + u"Failed"_qs << failed;
         // The answer check then finds the port closed: it only logs.
         QTest::newRow("port 7") << 7 << cid << QString()
                                 << u"CID Status = Not Ready|Comm Port 7 could not be found!|Modem Response = "_qs
@@ -52,7 +51,6 @@ private Q_SLOTS:
         rig.sim.setNumericResults(modem == u"numeric"_qs);
         rig.sim.setEcho(modem == u"echo"_qs);
         rig.sim.setRespondsToAt(modem != u"silent"_qs);
-        rig.sim.setAnswerDelayMs(modem == u"late"_qs ? 1500 : 0);
         rig.mdm.OpenCommPort();
         rig.mdm.armInitCheck();
         rig.sim.pump();
@@ -64,16 +62,17 @@ private Q_SLOTS:
         QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.port.isOpen(), box.isEmpty());
         QCOMPARE(rig.status.shown.last(), box.isEmpty());
-        QCOMPARE(rig.status.shown.size(), log.count(u"CID Status"_qs));
     }
 
-    void reinitialisation()
+    // Half a day of running: re-initialisations, then the modem unplugged and plugged in again.
+    void longRun()
     {
         Rig rig;
-        const QDateTime started = rig.clock.now();
+        QSignalSpy lost(&rig.port, &SerialPort::portLost);
         rig.mdm.OpenCommPort();
         rig.sim.pump();
         rig.sim.clearReceivedCommands();
+        const QDateTime started = rig.clock.now();
         QList<qint64> resetAt;
         connect(&rig.sim, &Sim::ModemSimulator::commandReceived, this, [&](const QString& command) {
             if (command == u"ATZ"_qs)
@@ -82,21 +81,12 @@ private Q_SLOTS:
         rig.pass(5000, 1800 / 5);
         QCOMPARE(rig.sim.receivedCommands(), (QStringList { u"ATZ"_qs, u"AT#CID=1"_qs }));
         QCOMPARE(rig.port.readAll(), QString()); // the modem's answers were cleared away
-
-        // Due while a report is in progress: put off until it is over.
-        rig.mdm.setReportInProgress(true);
+        rig.mdm.setReportInProgress(true); // due meanwhile: put off until the report is over
         rig.pass(5000, 1900 / 5);
         rig.mdm.setReportInProgress(false);
         rig.pass(5000);
         QCOMPARE(resetAt, (QList<qint64> { 1800, 1800 + 1905 }));
-        QVERIFY(rig.port.isOpen());
-    }
 
-    void unpluggedModem()
-    {
-        Rig rig;
-        QSignalSpy lost(&rig.port, &SerialPort::portLost);
-        rig.mdm.OpenCommPort();
         rig.sim.stop();
         QVERIFY(lost.wait(2000));
         const std::clock_t cpuBefore = std::clock();
@@ -109,11 +99,10 @@ private Q_SLOTS:
         QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
         QCOMPARE(rig.boxTexts().size(), 1);
         QVERIFY(rig.boxTexts().first().startsWith(u"Comm Port Error|Comm Port 1 was disconnected!"_qs));
-        QCOMPARE(rig.dir.logMessages().mid(3, 2),
-                 (QStringList { u"CID Status = Not Ready"_qs, u"Comm Port 1 was disconnected!"_qs }));
+        QVERIFY(
+            rig.dir.logMessages().join(u'|').contains(u"|CID Status = Not Ready|Comm Port 1 was disconnected!|"_qs));
 
-        // Start works again once a modem is back at the same path.
-        QVERIFY(rig.plugIn());
+        QVERIFY(rig.plugIn()); // a modem back at the same path: Start works again
         rig.mdm.OpenCommPort();
         rig.mdm.armInitCheck();
         rig.pass(1000);
