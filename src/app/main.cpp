@@ -4,6 +4,7 @@
 #include "app/maindisplaywindow.h"
 #include "app/qtmessageboxes.h"
 #include "app/qtsoundplayer.h"
+#include "app/terminationsignals.h"
 #include "platform/appinfo.h"
 #include "platform/clock.h"
 #include "platform/qtserialport.h"
@@ -30,7 +31,16 @@ int main(int argc, char* argv[])
     QtSerialPort port(appDir);
 
     Application program(appDir, AppServices { clock, boxes, sound, help, port });
-    QObject::connect(&program, &Application::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit() rather than quit(): it also ends a modal box's loop that may be
+    // open when the window is closed from outside (logout, shutdown).
+    QObject::connect(
+        &program, &Application::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    // Logout and shutdown ask the program to end: treat it as the close box.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::closeRequested, &program, [&program] {
+        if (program.mainWindow())
+            program.mainWindow()->close();
+    });
     switch (program.Main()) {
     case Application::StartResult::AlreadyRunning:
         return 0;
