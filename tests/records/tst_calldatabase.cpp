@@ -113,8 +113,8 @@ void TestCallDatabase::lists_data()
 {
     // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
     // name, Reject the rejections (1350 ms of answer and hang-up each); "false " in front when the step failed.
-    QTest::addColumn<QString>("spec");
-    for (const char* spec : {
+    QTest::addColumn<QString>("lookUp");
+    for (const char* lookUp : {
              "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
              "Translate: 5551234567=Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
              "Translate: UNKNOWN=Mom;unknown=Dad | JOHN DOE | UNKNOWN -> Mom",
@@ -131,14 +131,14 @@ void TestCallDatabase::lists_data()
              "Reject: 1= |  | 555-123-4567 -> 1",
              "Reject off: 555-123-4567=~ | JOHN DOE | 555-123-4567 -> 0",
          })
-        QTest::newRow(spec) << QString::fromLatin1(spec);
+        QTest::newRow(lookUp) << QString::fromLatin1(lookUp);
 }
 
 void TestCallDatabase::lists()
 {
-    QFETCH(QString, spec);
-    const QString table = spec.section(u": "_s, 0, 0);
-    const QStringList parts = spec.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
+    QFETCH(QString, lookUp);
+    const QString table = lookUp.section(u": "_s, 0, 0);
+    const QStringList parts = lookUp.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
     QString name = parts.value(1);
 
     Fixture f;
@@ -150,7 +150,7 @@ void TestCallDatabase::lists()
     const bool ok = table == u"Translate"_s ? f.database.TranslateCaller(name, parts.value(2))
                                             : f.database.CheckReject(name, parts.value(2));
     const QString result = table == u"Translate"_s ? name : QString::number(f.clock.totalSleptMs() / 1350.0);
-    QCOMPARE((ok ? QString() : u"false "_s) + result, spec.section(u" -> "_s, 1));
+    QCOMPARE((ok ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
     QCOMPARE(f.database.lastError().isEmpty(), ok);
 }
 
