@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The desktop's implementations of the platform services.
+// The desktop's message boxes, single-instance lock and sound player.
 #include "app/qtmessageboxes.h"
 #include "app/qtsoundplayer.h"
 #include "app/singleinstance.h"
@@ -9,11 +9,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMessageBox>
 #include <QSysInfo>
 #include <QTest>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
+using B = Quillon::MessageBoxes;
 
 namespace Quillon::Test {
 
@@ -22,120 +24,77 @@ class TestPlatformServices : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void messageBoxes_data();
-    void messageBoxes();
-    void oneCopyPerDirectory();
-    void lockOfAnEndedCopyIsTakenOver();
-    void soundReturnsAtOnceAndMissingFilesAreSilent();
+    void messageBoxes_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<B::Icon>("icon");
+        QTest::addColumn<B::Buttons>("buttons");
+        QTest::addColumn<QMessageBox::StandardButton>("press");
+        QTest::addColumn<QString>("seen"); // title|icon|number of buttons
+        QTest::addColumn<B::Answer>("answer");
+        QTest::newRow("stop") << QString() << B::Icon::Stop << B::Buttons::Ok << QMessageBox::Ok
+                              << programTitle() + u"|3|1"_s << B::Answer::Ok;
+        QTest::newRow("yes") << u"Exit"_s << B::Icon::None << B::Buttons::YesNo << QMessageBox::Yes << u"Exit|0|2"_s
+                             << B::Answer::Yes;
+        QTest::newRow("no") << u"Exit"_s << B::Icon::Exclamation << B::Buttons::YesNo << QMessageBox::No
+                            << u"Exit|2|2"_s << B::Answer::No;
+    }
+    void messageBoxes()
+    {
+        QFETCH(QString, caption);
+        QFETCH(B::Icon, icon);
+        QFETCH(B::Buttons, buttons);
+        QFETCH(QMessageBox::StandardButton, press);
+        QFETCH(QString, seen);
+        QFETCH(B::Answer, answer);
+        QString shown;
+        // The box is modal: look at it and press a button from inside its loop.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                shown = u"%1|%2|%3"_s.arg(box->windowTitle()).arg(box->icon()).arg(box->buttons().size());
+                QCOMPARE(box->text(), u"Some text"_s);
+                box->button(press)->click();
+            }
+        });
+        poll.start(10);
+        QCOMPARE(QtMessageBoxes().show(u"Some text"_s, caption, icon, buttons), answer);
+        QCOMPARE(shown, seen);
+    }
+
+    void lockIsPerDirectoryAndAnEndedCopysLockIsTakenOver()
+    {
+        AppDir dir;
+        AppDir other;
+        SingleInstance first(dir.path());
+        QVERIFY(first.tryToBecomeOnly());
+        QVERIFY(!SingleInstance(dir.path()).tryToBecomeOnly());
+        QVERIFY(SingleInstance(other.path()).tryToBecomeOnly());
+        // A copy that crashed left its lock naming a process that is gone.
+        AppDir crashed;
+        QFile lock(crashed.file(u"QuillonCID.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("2147483646\n" + QCoreApplication::applicationName().toUtf8() + '\n'
+                   + QSysInfo::machineHostName().toUtf8() + '\n');
+        lock.close();
+        QVERIFY(SingleInstance(crashed.path()).tryToBecomeOnly());
+    }
+
+    void soundReturnsAtOnceAndMissingFilesAreSilent()
+    {
+        AppDir dir;
+        const QString wav = dir.file(u"RingIn.wav"_s);
+        QtSoundPlayer sound;
+        QElapsedTimer clock;
+        clock.start();
+        sound.play(wav); // missing
+        QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/src/app/RingIn.wav"), wav));
+        sound.play(wav);
+        sound.play(wav); // cuts off the first
+        QVERIFY(clock.elapsed() < 500);
+    }
 };
-
-void TestPlatformServices::messageBoxes_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("press");
-    QTest::addColumn<QString>("shownCaption");
-    QTest::addColumn<int>("shownIcon");
-    QTest::addColumn<int>("answer");
-    using B = MessageBoxes;
-    QTest::newRow("no caption, stop, ok")
-        << QString() << int(B::Icon::Stop) << int(B::Buttons::Ok) << int(QMessageBox::Ok) << programTitle()
-        << int(QMessageBox::Critical) << int(B::Answer::Ok);
-    QTest::newRow("exclamation") << QStringLiteral("Comm Port Error") << int(B::Icon::Exclamation)
-                                 << int(B::Buttons::Ok) << int(QMessageBox::Ok) << QStringLiteral("Comm Port Error")
-                                 << int(QMessageBox::Warning) << int(B::Answer::Ok);
-    QTest::newRow("yes") << QStringLiteral("Exit") << int(B::Icon::None) << int(B::Buttons::YesNo)
-                         << int(QMessageBox::Yes) << QStringLiteral("Exit") << int(QMessageBox::NoIcon)
-                         << int(B::Answer::Yes);
-    QTest::newRow("no") << QStringLiteral("Exit") << int(B::Icon::None) << int(B::Buttons::YesNo)
-                        << int(QMessageBox::No) << QStringLiteral("Exit") << int(QMessageBox::NoIcon)
-                        << int(B::Answer::No);
-}
-
-void TestPlatformServices::messageBoxes()
-{
-    QFETCH(QString, caption);
-    QFETCH(int, icon);
-    QFETCH(int, buttons);
-    QFETCH(int, press);
-    QFETCH(QString, shownCaption);
-    QFETCH(int, shownIcon);
-    QFETCH(int, answer);
-
-    QString seenCaption;
-    QString seenText;
-    int seenIcon = -1;
-    int buttonCount = 0;
-    // The box is modal: look at it and press a button from inside its loop.
-    QTimer poll;
-    poll.setInterval(10);
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        poll.stop();
-        seenCaption = box->windowTitle();
-        seenText = box->text();
-        seenIcon = box->icon();
-        buttonCount = int(box->buttons().size());
-        box->button(QMessageBox::StandardButton(press))->click();
-    });
-    poll.start();
-
-    QtMessageBoxes boxes;
-    const auto result
-        = boxes.show(QStringLiteral("Some text"), caption, MessageBoxes::Icon(icon), MessageBoxes::Buttons(buttons));
-    QCOMPARE(int(result), answer);
-    QCOMPARE(seenCaption, shownCaption);
-    QCOMPARE(seenText, QStringLiteral("Some text"));
-    QCOMPARE(seenIcon, shownIcon);
-    QCOMPARE(buttonCount, buttons == int(MessageBoxes::Buttons::YesNo) ? 2 : 1);
-}
-
-void TestPlatformServices::oneCopyPerDirectory()
-{
-    AppDir dir;
-    AppDir other;
-    SingleInstance first(dir.path());
-    QVERIFY(first.tryToBecomeOnly());
-    QVERIFY(first.tryToBecomeOnly()); // asking again keeps it
-    SingleInstance second(dir.path());
-    QVERIFY(!second.tryToBecomeOnly());
-    SingleInstance elsewhere(other.path());
-    QVERIFY(elsewhere.tryToBecomeOnly());
-    QCOMPARE(first.lockPath(), dir.file(QStringLiteral("QuillonCID.lock")));
-}
-
-void TestPlatformServices::lockOfAnEndedCopyIsTakenOver()
-{
-    // A copy that crashed leaves its lock file behind, naming a process that
-    // no longer exists.
-    AppDir dir;
-    QFile lock(dir.file(QStringLiteral("QuillonCID.lock")));
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    lock.write("2147483646\n" + QCoreApplication::applicationName().toUtf8() + '\n'
-               + QSysInfo::machineHostName().toUtf8() + '\n');
-    lock.close();
-    SingleInstance next(dir.path());
-    QVERIFY(next.tryToBecomeOnly());
-}
-
-void TestPlatformServices::soundReturnsAtOnceAndMissingFilesAreSilent()
-{
-    AppDir dir;
-    QtSoundPlayer sound;
-    QElapsedTimer clock;
-    clock.start();
-    sound.play(dir.file(QStringLiteral("RingIn.wav"))); // missing
-    QVERIFY(
-        QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/src/app/RingIn.wav"), dir.file(QStringLiteral("RingIn.wav"))));
-    sound.play(dir.file(QStringLiteral("RingIn.wav")));
-    sound.play(dir.file(QStringLiteral("RingIn.wav"))); // cuts off the first
-    QVERIFY(clock.elapsed() < 500);
-    // The shipped ring stays a small file.
-    QVERIFY(QFileInfo(dir.file(QStringLiteral("RingIn.wav"))).size() < 200 * 1024);
-}
 
 } // namespace Quillon::Test
 

@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Pictures of every settings and record window with sample data, for the
+// Pictures of the settings and record windows with sample data, for the
 // documentation. Skipped unless QUILLON_SCREENSHOTS names the directory to
 // write them to; run it under xvfb-run for the desktop's own look.
-#include "reception/modemchannel.h"
-#include "support/recordingstatus.h"
 #include "windows/recordfixture.h"
-#include "windows/windowset.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QLineEdit>
-#include <QRadioButton>
-#include <QTableView>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Quillon;
 using namespace Quillon::Test;
 
@@ -22,83 +18,63 @@ class TestWindowScreenshots : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void takeScreenshots();
+    void takeScreenshots()
+    {
+        const QString target = qEnvironmentVariable("QUILLON_SCREENSHOTS");
+        if (target.isEmpty())
+            QSKIP("QUILLON_SCREENSHOTS is not set");
+        QVERIFY(QDir().mkpath(target));
+        RecordFixture f;
+        QVERIFY(f.opened);
+        // The windows take their icon from the main window, which shows the program's.
+        Q_INIT_RESOURCE(icons);
+        f.owner.setWindowIcon(QIcon(u":/icons/quilloncid.png"_s));
+        f.dir.writeIni(u"[Comm]\r\nComPort=1\r\nBaud=14400\r\n[Modem]\r\nModemStrng=AT+VCID=1\r\n"_s);
+        for (const char* call : { "SMITH JOHN|555-123-4567", "GARCIA MARIA|212-555-0147", "O'BRIEN PAT|416-555-0101",
+                                  "UNKNOWN|UNKNOWN", "SMITH JOHN|555-123-4567", "BLACKSMITH HARDWARE|555-987-6543",
+                                  "ID BLOCKED|ID BLOCKED", "NGUYEN LINH|312-555-0199", "DOCTOR'S OFFICE|555-246-8100" })
+            f.addCall(QString::fromLatin1(call).section(u'|', 0, 0), QString::fromLatin1(call).section(u'|', 1));
+        f.database.AddReject(u"800-555-0199"_s, u"N/A"_s);
+        f.database.AddReject(u"000-000-0000"_s, u"CARD SERVICES"_s);
+        f.database.AddReject(u"888-555-0123"_s, u"SURVEY LINE"_s);
+        f.database.AddTranslate(u"555-123-4567"_s, u"SMITH JOHN"_s);
+        f.database.AddTranslate(u"212-555-0147"_s, u"GARCIA MARIA"_s);
+        f.database.AddTranslate(u"555-246-8100"_s, u"DENTIST "_s);
+
+        const auto save = [&](const QString& name, const QString& file) {
+            QWidget* window = f.windows.window(name);
+            QVERIFY(window);
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QTest::qWait(100);
+            QVERIFY(window->grab().save(QDir(target).filePath(file)));
+        };
+        const auto type = [&f](const QString& window, const QString& box, const QString& text) {
+            f.windows.window(window)->findChild<QLineEdit*>(box)->setText(text);
+        };
+        f.windows.openCommunications();
+        save(u"frmCommSettings"_s, u"communications.png"_s);
+        f.windows.openFormat();
+        save(u"frmFormat"_s, u"number-format.png"_s);
+        f.windows.openSearch();
+        QWidget* search = f.windows.window(u"frmSearch"_s);
+        QTest::mouseClick(search->findChild<QAbstractButton*>(u"Option2"_s), Qt::LeftButton);
+        QTest::keyClicks(search->findChild<QLineEdit*>(u"txtSearch"_s), u"SMI"_s);
+        QTest::mouseClick(search->findChild<QAbstractButton*>(u"cmdSearch"_s), Qt::LeftButton);
+        save(u"frmSearch"_s, u"search.png"_s);
+        f.windows.openReject();
+        type(u"frmReject"_s, u"txtName"_s, u"Pollster"_s);
+        save(u"frmReject"_s, u"reject-list.png"_s);
+        f.windows.openTranslate();
+        type(u"frmTranslate"_s, u"txtFirstName"_s, u"Linh"_s);
+        type(u"frmTranslate"_s, u"txtLastName"_s, u"Nguyen"_s);
+        type(u"frmTranslate"_s, u"txtNumber"_s, u"312-555-0199"_s);
+        save(u"frmTranslate"_s, u"translate-list.png"_s);
+        f.windows.openPhoneIndex();
+        save(u"frmPhnBook"_s, u"phone-index.png"_s);
+        f.windows.openAbout();
+        save(u"frmAbout"_s, u"about.png"_s);
+    }
 };
-
-void TestWindowScreenshots::takeScreenshots()
-{
-    const QString target = qEnvironmentVariable("QUILLON_SCREENSHOTS");
-    if (target.isEmpty())
-        QSKIP("QUILLON_SCREENSHOTS is not set");
-    QVERIFY(QDir().mkpath(target));
-
-    RecordFixture fixture;
-    QVERIFY(fixture.opened);
-    // The windows take their icon from the main window, which shows the program's.
-    Q_INIT_RESOURCE(icons);
-    fixture.owner.setWindowIcon(QIcon(QStringLiteral(":/icons/quilloncid.png")));
-    fixture.dir.writeIni(QStringLiteral("[Comm]\r\nComPort=1\r\nBaud=14400\r\n[Modem]\r\nModemStrng=AT+VCID=1\r\n"));
-    const QList<QPair<QString, QString>> calls {
-        { QStringLiteral("SMITH JOHN"), QStringLiteral("555-123-4567") },
-        { QStringLiteral("GARCIA MARIA"), QStringLiteral("212-555-0147") },
-        { QStringLiteral("O'BRIEN PAT"), QStringLiteral("416-555-0101") },
-        { QStringLiteral("UNKNOWN"), QStringLiteral("UNKNOWN") },
-        { QStringLiteral("SMITH JOHN"), QStringLiteral("555-123-4567") },
-        { QStringLiteral("BLACKSMITH HARDWARE"), QStringLiteral("555-987-6543") },
-        { QStringLiteral("ID BLOCKED"), QStringLiteral("ID BLOCKED") },
-        { QStringLiteral("NGUYEN LINH"), QStringLiteral("312-555-0199") },
-        { QStringLiteral("DOCTOR'S OFFICE"), QStringLiteral("555-246-8100") },
-    };
-    for (const auto& call : calls)
-        fixture.addCall(call.first, call.second);
-    fixture.database.AddReject(QStringLiteral("800-555-0199"), QStringLiteral("N/A"));
-    fixture.database.AddReject(QStringLiteral("000-000-0000"), QStringLiteral("CARD SERVICES"));
-    fixture.database.AddReject(QStringLiteral("888-555-0123"), QStringLiteral("SURVEY LINE"));
-    fixture.database.AddTranslate(QStringLiteral("555-123-4567"), QStringLiteral("SMITH JOHN"));
-    fixture.database.AddTranslate(QStringLiteral("212-555-0147"), QStringLiteral("GARCIA MARIA"));
-    fixture.database.AddTranslate(QStringLiteral("555-246-8100"), QStringLiteral("DENTIST "));
-
-    RecordingStatus status;
-    MdmCmd modem(fixture.dir.path(), fixture.settings, fixture.port, fixture.clock, fixture.log, fixture.boxes, status);
-    WindowSet set(&fixture.owner, fixture.dir.path(), fixture.settings, modem, fixture.database, fixture.boxes);
-
-    const auto save = [&](const QString& objectName, const QString& file) {
-        QWidget* window = set.window(objectName);
-        QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QTest::qWait(100);
-        QVERIFY(window->grab().save(QDir(target).filePath(file)));
-    };
-
-    set.openCommunications();
-    save(QStringLiteral("frmCommSettings"), QStringLiteral("communications.png"));
-    set.openFormat();
-    save(QStringLiteral("frmFormat"), QStringLiteral("number-format.png"));
-
-    set.openSearch();
-    QWidget* search = set.window(QStringLiteral("frmSearch"));
-    QTest::mouseClick(search->findChild<QRadioButton*>(QStringLiteral("Option2")), Qt::LeftButton);
-    QTest::keyClicks(search->findChild<QLineEdit*>(QStringLiteral("txtSearch")), QStringLiteral("SMI"));
-    QTest::mouseClick(search->findChild<QAbstractButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
-    save(QStringLiteral("frmSearch"), QStringLiteral("search.png"));
-
-    set.openReject();
-    QWidget* reject = set.window(QStringLiteral("frmReject"));
-    reject->findChild<QLineEdit*>(QStringLiteral("txtName"))->setText(QStringLiteral("Pollster"));
-    save(QStringLiteral("frmReject"), QStringLiteral("reject-list.png"));
-
-    set.openTranslate();
-    QWidget* translate = set.window(QStringLiteral("frmTranslate"));
-    translate->findChild<QLineEdit*>(QStringLiteral("txtFirstName"))->setText(QStringLiteral("Linh"));
-    translate->findChild<QLineEdit*>(QStringLiteral("txtLastName"))->setText(QStringLiteral("Nguyen"));
-    translate->findChild<QLineEdit*>(QStringLiteral("txtNumber"))->setText(QStringLiteral("312-555-0199"));
-    save(QStringLiteral("frmTranslate"), QStringLiteral("translate-list.png"));
-
-    set.openPhoneIndex();
-    save(QStringLiteral("frmPhnBook"), QStringLiteral("phone-index.png"));
-    set.openAbout();
-    save(QStringLiteral("frmAbout"), QStringLiteral("about.png"));
-}
 
 QTEST_MAIN(TestWindowScreenshots)
 #include "tst_windowscreenshots.moc"
