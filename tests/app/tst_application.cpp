@@ -1,102 +1,28 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The whole program in a temp directory (real database, settings file, log, a
-// serial port on a simulated modem) with a fake clock and scripted boxes:
-// start-up, the main window's commands, calls, the popup and the ways out.
-#include "app/application.h"
-#include "app/maindisplaywindow.h"
+// The whole program: start-up, the main window's commands, calls, the popup,
+// the ways out, and the desktop services behind them.
+#include "app/qtmessageboxes.h"
+#include "app/qtsoundplayer.h"
 #include "app/singleinstance.h"
-#include "config/settingsstore.h"
-#include "modemsimulator.h"
+#include "appharness.h"
+#include "platform/appinfo.h"
 #include "platform/datetimetext.h"
-#include "platform/qtserialport.h"
 #include "reception/modemchannel.h"
-#include "support/appdir.h"
-#include "support/fakeclock.h"
-#include "support/recordingboxes.h"
-#include "support/recordingsound.h"
-#include "windows/windowset.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QSystemTrayIcon>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
 namespace Quillon::Test {
-
-struct Harness
-{
-    // Port 1 is the simulated modem; ports 2 to 6 lead nowhere.
-    bool prepare(const QString& settings, bool withDatabase = true)
-    {
-        if (!dir.isValid() || (withDatabase && !dir.createDatabase()))
-            return false;
-        modem.setAcceptedCidCommand(u"AT#CID=1"_s);
-        if (!modem.start())
-            return false;
-        dir.writeIni(settings
-                     + u"\n[Ports]\nComm1=%1\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n"_s.arg(modem.portPath()));
-        clock.setWaitHook([this](int ms) { modem.advance(ms); });
-        port = std::make_unique<QtSerialPort>(dir.path());
-        app = std::make_unique<Application>(dir.path(), AppServices { clock, boxes, sound, help, *port });
-        return true;
-    }
-    // A configured program with these [Settings] lines, running.
-    bool start(const QString& settings = {})
-    {
-        return prepare(u"[Comm]\nCnfg=True\n[Settings]\n"_s + settings)
-            && app->Main() == Application::StartResult::Running;
-    }
-    frmCIDDisplay* window() const { return app->mainWindow(); }
-    QAction* action(const QString& name) const { return window()->findChild<QAction*>(name); }
-    QTreeWidget* list() const { return window()->findChild<QTreeWidget*>(u"ListView1"_s); }
-    QString ini(const QString& section, const QString& key) const
-    {
-        return GetIniValue(dir.iniPath(), section, key, {});
-    }
-    // Simulated time passes; the timers' handlers run as their QTimers would.
-    void pass(int ms)
-    {
-        for (int step = 0; step < ms; step += 100) {
-            modem.advance(100);
-            clock.advance(100);
-            QTest::qWait(2);
-            if (window()->timer(1)->isActive())
-                window()->Timer1_Timer();
-            window()->Timer2_Timer();
-            if ((elapsed += 100) % 5000 == 0)
-                window()->Timer3_Timer();
-        }
-    }
-    // A call from the modem; the time the window listed it (invalid: never).
-    QDateTime call(const QString& name, const QString& number)
-    {
-        const int before = list()->topLevelItemCount();
-        modem.sendCall({ .number = number, .name = name });
-        for (int i = 0; i < 60; ++i) {
-            const QDateTime step = clock.now().addMSecs(100);
-            pass(100);
-            if (list()->topLevelItemCount() > before)
-                return step;
-        }
-        return {};
-    }
-
-    AppDir dir;
-    FakeClock clock;
-    RecordingBoxes boxes;
-    RecordingSound sound;
-    RecordingHelp help;
-    Sim::ModemSimulator modem { Sim::ModemSimulator::Mode::Pumped };
-    std::unique_ptr<QtSerialPort> port;
-    std::unique_ptr<Application> app;
-    qint64 elapsed = 0;
-};
 
 class TestApplication : public QObject
 {
@@ -148,6 +74,14 @@ private Q_SLOTS:
         QVERIFY(h.window()->isVisible() && h.port->isOpen());
         h.app.reset(); // once the first copy has gone, the next one runs
         QVERIFY(SingleInstance(h.dir.path()).tryToBecomeOnly());
+        // So it does when a crashed copy left a lock naming a process that is gone.
+        QFile lock(h.dir.file(u"QuillonCID.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("2147483646\n" + QCoreApplication::applicationName().toUtf8() + '\n'
+                   + QSysInfo::machineHostName().toUtf8() + '\n');
+        lock.close();
+        QVERIFY(SingleInstance(h.dir.path()).tryToBecomeOnly());
+        QVERIFY(SingleInstance(AppDir().path()).tryToBecomeOnly()); // one copy per directory
     }
 
     void firstRunFindsTheModemAndRecordsIt()
@@ -444,6 +378,44 @@ private Q_SLOTS:
         about->show(); // it goes when the main window goes
         QVERIFY(h.window()->close());
         QTRY_VERIFY(!h.app->windows()->window(u"frmAbout"_s) || !about->isVisible());
+    }
+
+    void desktopMessageBoxes()
+    {
+        using B = MessageBoxes;
+        QString seen; // title|icon|number of buttons
+        QMessageBox::StandardButton press = QMessageBox::Ok;
+        QTimer poll; // the box is modal: look at it and answer from inside its loop
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen = u"%1|%2|%3"_s.arg(box->windowTitle()).arg(box->icon()).arg(box->buttons().size());
+                box->button(press)->click();
+            }
+        });
+        poll.start(10);
+        QtMessageBoxes boxes;
+        QCOMPARE(boxes.show(u"Text"_s, {}, B::Icon::Stop, B::Buttons::Ok), B::Answer::Ok);
+        QCOMPARE(seen, programTitle() + u"|3|1"_s);
+        press = QMessageBox::No;
+        QCOMPARE(boxes.show(u"Text"_s, u"Exit"_s, B::Icon::Exclamation, B::Buttons::YesNo), B::Answer::No);
+        QCOMPARE(seen, u"Exit|2|2"_s);
+        press = QMessageBox::Yes;
+        QCOMPARE(boxes.show(u"Text"_s, u"Exit"_s, B::Icon::None, B::Buttons::YesNo), B::Answer::Yes);
+        QCOMPARE(seen, u"Exit|0|2"_s);
+    }
+
+    void soundReturnsAtOnceAndMissingFilesAreSilent()
+    {
+        AppDir dir;
+        const QString wav = dir.file(u"RingIn.wav"_s);
+        QtSoundPlayer sound;
+        QElapsedTimer clock;
+        clock.start();
+        sound.play(wav); // missing
+        QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/src/app/RingIn.wav"), wav));
+        sound.play(wav);
+        sound.play(wav); // cuts off the first
+        QVERIFY(clock.elapsed() < 500);
     }
 };
 

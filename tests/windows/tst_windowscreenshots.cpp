@@ -2,7 +2,7 @@
 // Pictures of the settings and record windows with sample data, for the
 // documentation. Skipped unless QUILLON_SCREENSHOTS names the directory to
 // write them to; run it under xvfb-run for the desktop's own look.
-#include "windows/recordfixture.h"
+#include "app/appharness.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -24,54 +24,52 @@ private Q_SLOTS:
         if (target.isEmpty())
             QSKIP("QUILLON_SCREENSHOTS is not set");
         QVERIFY(QDir().mkpath(target));
-        RecordFixture f;
-        QVERIFY(f.opened);
-        // The windows take their icon from the main window, which shows the program's.
-        Q_INIT_RESOURCE(icons);
-        f.owner.setWindowIcon(QIcon(u":/icons/quilloncid.png"_s));
-        f.dir.writeIni(u"[Comm]\r\nComPort=1\r\nBaud=14400\r\n[Modem]\r\nModemStrng=AT+VCID=1\r\n"_s);
+        Harness h;
+        QVERIFY(h.start());
+        h.writeIni(u"[Comm]\nComPort=1\nBaud=14400\n[Modem]\nModemStrng=AT+VCID=1"_s);
         for (const char* call : { "SMITH JOHN|555-123-4567", "GARCIA MARIA|212-555-0147", "O'BRIEN PAT|416-555-0101",
                                   "UNKNOWN|UNKNOWN", "SMITH JOHN|555-123-4567", "BLACKSMITH HARDWARE|555-987-6543",
                                   "ID BLOCKED|ID BLOCKED", "NGUYEN LINH|312-555-0199", "DOCTOR'S OFFICE|555-246-8100" })
-            f.addCall(QString::fromLatin1(call).section(u'|', 0, 0), QString::fromLatin1(call).section(u'|', 1));
-        f.database.AddReject(u"800-555-0199"_s, u"N/A"_s);
-        f.database.AddReject(u"000-000-0000"_s, u"CARD SERVICES"_s);
-        f.database.AddReject(u"888-555-0123"_s, u"SURVEY LINE"_s);
-        f.database.AddTranslate(u"555-123-4567"_s, u"SMITH JOHN"_s);
-        f.database.AddTranslate(u"212-555-0147"_s, u"GARCIA MARIA"_s);
-        f.database.AddTranslate(u"555-246-8100"_s, u"DENTIST "_s);
-
+            h.addCall(QString::fromLatin1(call));
+        CallDatabase& db = h.app->database();
+        db.AddReject(u"800-555-0199"_s, u"N/A"_s);
+        db.AddReject(u"000-000-0000"_s, u"CARD SERVICES"_s);
+        db.AddReject(u"888-555-0123"_s, u"SURVEY LINE"_s);
+        db.AddTranslate(u"555-123-4567"_s, u"SMITH JOHN"_s);
+        db.AddTranslate(u"212-555-0147"_s, u"GARCIA MARIA"_s);
+        db.AddTranslate(u"555-246-8100"_s, u"DENTIST "_s);
+        WindowSet& set = *h.app->windows();
         const auto save = [&](const QString& name, const QString& file) {
-            QWidget* window = f.windows.window(name);
+            QWidget* window = set.window(name);
             QVERIFY(window);
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QTest::qWait(100);
             QVERIFY(window->grab().save(QDir(target).filePath(file)));
         };
-        const auto type = [&f](const QString& window, const QString& box, const QString& text) {
-            f.windows.window(window)->findChild<QLineEdit*>(box)->setText(text);
+        const auto type = [&set](const QString& window, const QString& box, const QString& text) {
+            set.window(window)->findChild<QLineEdit*>(box)->setText(text);
         };
-        f.windows.openCommunications();
+        set.openCommunications();
         save(u"frmCommSettings"_s, u"communications.png"_s);
-        f.windows.openFormat();
+        set.openFormat();
         save(u"frmFormat"_s, u"number-format.png"_s);
-        f.windows.openSearch();
-        QWidget* search = f.windows.window(u"frmSearch"_s);
+        set.openSearch();
+        QWidget* search = set.window(u"frmSearch"_s);
         QTest::mouseClick(search->findChild<QAbstractButton*>(u"Option2"_s), Qt::LeftButton);
         QTest::keyClicks(search->findChild<QLineEdit*>(u"txtSearch"_s), u"SMI"_s);
         QTest::mouseClick(search->findChild<QAbstractButton*>(u"cmdSearch"_s), Qt::LeftButton);
         save(u"frmSearch"_s, u"search.png"_s);
-        f.windows.openReject();
+        set.openReject();
         type(u"frmReject"_s, u"txtName"_s, u"Pollster"_s);
         save(u"frmReject"_s, u"reject-list.png"_s);
-        f.windows.openTranslate();
+        set.openTranslate();
         type(u"frmTranslate"_s, u"txtFirstName"_s, u"Linh"_s);
         type(u"frmTranslate"_s, u"txtLastName"_s, u"Nguyen"_s);
         type(u"frmTranslate"_s, u"txtNumber"_s, u"312-555-0199"_s);
         save(u"frmTranslate"_s, u"translate-list.png"_s);
-        f.windows.openPhoneIndex();
+        set.openPhoneIndex();
         save(u"frmPhnBook"_s, u"phone-index.png"_s);
-        f.windows.openAbout();
+        set.openAbout();
         save(u"frmAbout"_s, u"about.png"_s);
     }
 };

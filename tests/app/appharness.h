@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The whole program in a temp directory: real database, settings file, log,
+// a serial port on a simulated modem; a fake clock and scripted boxes.
+#pragma once
+
+#include "app/application.h"
+#include "app/maindisplaywindow.h"
+#include "config/settingsstore.h"
+#include "modemsimulator.h"
+#include "platform/qtserialport.h"
+#include "records/calldatabase.h"
+#include "records/recordgridmodel.h"
+#include "support/appdir.h"
+#include "support/fakeclock.h"
+#include "support/recordingboxes.h"
+#include "support/recordingsound.h"
+#include "windows/windowset.h"
+
+#include <QAction>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace Quillon::Test {
+
+struct Harness
+{
+    bool prepare(const QString& settings, bool withDatabase = true)
+    {
+        if (!dir.isValid() || (withDatabase && !dir.createDatabase()))
+            return false;
+        modem.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
+        if (!modem.start())
+            return false;
+        writeIni(settings);
+        clock.setWaitHook([this](int ms) { modem.advance(ms); });
+        port = std::make_unique<QtSerialPort>(dir.path());
+        app = std::make_unique<Application>(dir.path(), AppServices { clock, boxes, sound, help, *port });
+        return true;
+    }
+    // A configured program with these [Settings] lines, running.
+    bool start(const QString& settings = {})
+    {
+        return prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\n") + settings)
+            && app->Main() == Application::StartResult::Running;
+    }
+    // Port 1 is the simulated modem; ports 2 to 6 lead nowhere.
+    void writeIni(const QString& settings) const
+    {
+        dir.writeIni(
+            settings
+            + QStringLiteral("\n[Ports]\nComm1=%1\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n").arg(modem.portPath()));
+    }
+    QString ini(const QString& section, const QString& key) const
+    {
+        return GetIniValue(dir.iniPath(), section, key, QStringLiteral("<missing>"));
+    }
+    frmCIDDisplay* window() const { return app->mainWindow(); }
+    QAction* action(const QString& name) const { return window()->findChild<QAction*>(name); }
+    QTreeWidget* list() const { return window()->findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
+
+    // Simulated time passes; the timers' handlers run as their QTimers would.
+    void pass(int ms)
+    {
+        for (int step = 0; step < ms; step += 100) {
+            modem.advance(100);
+            clock.advance(100);
+            QTest::qWait(2);
+            if (window()->timer(1)->isActive())
+                window()->Timer1_Timer();
+            window()->Timer2_Timer();
+            if ((elapsed += 100) % 5000 == 0)
+                window()->Timer3_Timer();
+        }
+    }
+    // A call from the modem; the time the window listed it (invalid: never).
+    QDateTime call(const QString& name, const QString& number)
+    {
+        const int before = list()->topLevelItemCount();
+        modem.sendCall({ .number = number, .name = name });
+        for (int i = 0; i < 60; ++i) {
+            const QDateTime step = clock.now().addMSecs(100);
+            pass(100);
+            if (list()->topLevelItemCount() > before)
+                return step;
+        }
+        return {};
+    }
+    // A stored call ("name|number"), a minute after the one before.
+    void addCall(const QString& call)
+    {
+        clock.advance(60 * 1000);
+        app->database().InsertCall(call.section(u'|', 0, 0), call.section(u'|', 1), QStringLiteral("0612"),
+                                   QStringLiteral("1432"));
+    }
+    // Every row of the statement, its columns joined with "|"; or its error.
+    QStringList rows(const QString& statement) const
+    {
+        QSqlQuery query(app->database().connection());
+        if (!query.exec(statement))
+            return { query.lastError().text() };
+        QStringList result;
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values.append(query.value(i).toString());
+            result.append(values.join(u'|'));
+        }
+        return result;
+    }
+    // The model's rows, every one fetched, the listed fields joined with "|".
+    static QStringList gridRows(RecordGridModel* model, const QStringList& fields)
+    {
+        while (model->canFetchMore())
+            model->fetchMore();
+        QStringList result;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QStringList values;
+            for (const QString& field : fields)
+                values.append(model->index(row, model->column(field)).data().toString());
+            result.append(values.join(u'|'));
+        }
+        return result;
+    }
+
+    AppDir dir;
+    FakeClock clock;
+    RecordingBoxes boxes;
+    RecordingSound sound;
+    RecordingHelp help;
+    Sim::ModemSimulator modem { Sim::ModemSimulator::Mode::Pumped };
+    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<Application> app;
+    qint64 elapsed = 0;
+};
+
+} // namespace Quillon::Test
