@@ -26,14 +26,14 @@
 
 namespace Quillon::Test {
 
+using namespace Qt::StringLiterals;
+
 struct Harness
 {
     bool prepare(const QString& settings, bool withDatabase = true)
     {
-        if (!dir.isValid() || (withDatabase && !dir.createDatabase()))
-            return false;
-        modem.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
-        if (!modem.start())
+        modem.setAcceptedCidCommand(u"AT#CID=1"_s);
+        if (!dir.isValid() || (withDatabase && !dir.createDatabase()) || !modem.start())
             return false;
         writeIni(settings);
         clock.setWaitHook([this](int ms) { modem.advance(ms); });
@@ -44,23 +44,30 @@ struct Harness
     // A configured program with these [Settings] lines, running.
     bool start(const QString& settings = {})
     {
-        return prepare(QStringLiteral("[Comm]\nCnfg=True\n[Settings]\n") + settings)
+        return prepare(u"[Comm]\nCnfg=True\n[Settings]\n"_s + settings)
             && app->Main() == Application::StartResult::Running;
     }
     // Port 1 is the simulated modem; ports 2 to 6 lead nowhere.
     void writeIni(const QString& settings) const
     {
-        dir.writeIni(
-            settings
-            + QStringLiteral("\n[Ports]\nComm1=%1\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n").arg(modem.portPath()));
+        dir.writeIni(settings
+                     + u"\n[Ports]\nComm1=%1\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n"_s.arg(modem.portPath()));
     }
     QString ini(const QString& section, const QString& key) const
     {
-        return GetIniValue(dir.iniPath(), section, key, QStringLiteral("<missing>"));
+        return GetIniValue(dir.iniPath(), section, key, u"<missing>"_s);
+    }
+    // The boxes shown so far, each as "caption|text".
+    QStringList shownBoxes() const
+    {
+        QStringList result;
+        for (const RecordingBoxes::Shown& box : boxes.shown)
+            result << box.caption + u'|' + box.text;
+        return result;
     }
     frmCIDDisplay* window() const { return app->mainWindow(); }
     QAction* action(const QString& name) const { return window()->findChild<QAction*>(name); }
-    QTreeWidget* list() const { return window()->findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
+    QTreeWidget* list() const { return window()->findChild<QTreeWidget*>(u"ListView1"_s); }
 
     // Simulated time passes; the timers' handlers run as their QTimers would.
     void pass(int ms)
@@ -93,8 +100,7 @@ struct Harness
     void addCall(const QString& call)
     {
         clock.advance(60 * 1000);
-        app->database().InsertCall(call.section(u'|', 0, 0), call.section(u'|', 1), QStringLiteral("0612"),
-                                   QStringLiteral("1432"));
+        app->database().InsertCall(call.section(u'|', 0, 0), call.section(u'|', 1), u"0612"_s, u"1432"_s);
     }
     // Every row of the statement, its columns joined with "|"; or its error.
     QStringList rows(const QString& statement) const

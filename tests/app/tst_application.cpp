@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The whole program: start-up, the main window's commands, calls, the popup,
-// the ways out, and the desktop services behind them.
+// The whole program: start-up, the main window's commands, calls and popup,
+// the secondary windows, the ways out, and the desktop services behind them.
 #include "app/qtmessageboxes.h"
 #include "app/qtsoundplayer.h"
 #include "app/singleinstance.h"
@@ -9,35 +9,97 @@
 #include "platform/datetimetext.h"
 #include "reception/modemchannel.h"
 
-#include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMenuBar>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QSystemTrayIcon>
-
-using namespace Qt::StringLiterals;
+#include <QTableView>
 
 namespace Quillon::Test {
+
+// The calls stored for the window tests, oldest first.
+const QStringList kCalls { u"SMITH JOHN|212-867-5309"_s, u"O'BRIEN PAT|416-555-0101"_s,   u"SMITH JOHN|555-123-4567"_s,
+                           u"SMITH JOHN|555-123-4567"_s, u"BLACKSMITH CO|555-987-6543"_s, u"UNKNOWN|UNKNOWN"_s };
 
 class TestApplication : public QObject
 {
     Q_OBJECT
 
+    // The program running with kCalls and an entry in each list.
+    bool startWithCalls()
+    {
+        if (!m_h->start())
+            return false;
+        m_h->pass(1100); // the modem's answer checked before the clock jumps
+        for (const QString& call : kCalls)
+            m_h->addCall(call);
+        return m_h->app->database().AddReject(u"800-555-0199"_s, u"TELEMARKETER"_s)
+            && m_h->app->database().AddTranslate(u"212-555-0100"_s, u"WILSON ANN"_s);
+    }
+    // The secondary window the command opens becomes the one under test.
+    void open(const QString& command)
+    {
+        m_h->action(command)->trigger();
+        for (QWidget* window : m_h->window()->findChildren<QWidget*>()) {
+            if (window->isWindow() && window->isVisible())
+                m_window = window;
+        }
+        QVERIFY(m_window);
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.data());
+        m_tester.reset(model() ? new QAbstractItemModelTester(model()) : nullptr);
+    }
+    template<class T = QLineEdit> T* child(const QString& name) const { return m_window->findChild<T*>(name); }
+    void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void choose(const QString& option) const // on the indicator: wide buttons take clicks only near their text
+    {
+        QTest::mouseClick(child<QRadioButton>(option), Qt::LeftButton, {}, QPoint(6, 8));
+    }
+    RecordGridModel* model() const { return child<RecordGridModel>({}); }
+    QStringList shown() const { return Harness::gridRows(model(), { u"Name"_s, u"Number"_s }); }
+    QString countLine() const { return child<QLabel>(u"lblRcCount"_s)->text(); }
+    void search(int option, const QString& text)
+    {
+        choose(u"Option%1"_s.arg(option));
+        QTest::keyClicks(child(u"txtSearch"_s), text);
+        click(u"cmdSearch"_s);
+    }
+    QString checkedOptions() const
+    {
+        QStringList names;
+        for (QRadioButton* button : m_window->findChildren<QRadioButton*>())
+            names << (button->isChecked() ? button->objectName() : QString());
+        names.removeAll({});
+        names.sort();
+        return names.join(u' ');
+    }
+
+    std::unique_ptr<Harness> m_h;
+    QPointer<QWidget> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+
 private Q_SLOTS:
+    void init() { m_h = std::make_unique<Harness>(); }
+    void cleanup()
+    {
+        m_tester.reset();
+        m_h.reset();
+    }
+
     void startUpLogsInOrder()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"EnableLog=True"_s));
-        const QStringList log = h.dir.logMessages();
-        const qsizetype started = log.indexOf(u"Program started in "_s + h.dir.path());
-        const qsizetype database = log.indexOf(u"Database connection established."_s);
-        QVERIFY2(started >= 0 && database > started, qPrintable(log.join(u'|')));
-        QVERIFY(log.indexOf(u"CID Status = Ready"_s) > database);
+        QCOMPARE(h.dir.logMessages(),
+                 QStringList({ u"Program started in "_s + h.dir.path(), u"Database connection established."_s,
+                               u"Comm Port = 1"_s, u"Baud = 14400"_s, u"CID Status = Ready"_s }));
         QVERIFY(h.window()->isVisible() && h.window()->trayIconAdded());
         QCOMPARE(h.window()->windowTitle(), u"Quillon CallerID"_s);
         QCOMPARE(h.app->modem().reinitTime(), h.clock.now().addSecs(1800));
@@ -45,16 +107,15 @@ private Q_SLOTS:
         QCOMPARE(h.modem.receivedCommands(), QStringList { u"AT#CID=1"_s });
         QVERIFY(!h.app->modem().timer2Enabled());
         QCOMPARE(h.window()->statusText(), u"Ready"_s);
-        QVERIFY(h.boxes.shown.isEmpty());
+        QCOMPARE(h.shownBoxes(), QStringList());
     }
 
     void missingDatabaseEndsBeforeTheWindowShows()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.prepare(u"[Comm]\nCnfg=True\n"_s, false));
         QCOMPARE(h.app->Main(), Application::StartResult::NoDatabase);
-        QCOMPARE(h.boxes.shown.size(), 1);
-        QCOMPARE(h.boxes.shown.first().icon, MessageBoxes::Icon::Stop);
+        QCOMPARE(h.boxes.shown.value(0).icon, MessageBoxes::Icon::Stop);
         QVERIFY(!h.window()->windowHandle()); // never shown at all
         QVERIFY(!h.window()->trayIconAdded());
         QVERIFY(!QFileInfo::exists(h.dir.databasePath()));
@@ -62,14 +123,14 @@ private Q_SLOTS:
 
     void secondCopyEndsAtOnce()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"EnableLog=True"_s));
         const QString logBefore = h.dir.readFile(u"CID.Log"_s);
         QtSerialPort secondPort(h.dir.path());
         Application second(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, secondPort });
         QCOMPARE(second.Main(), Application::StartResult::AlreadyRunning);
         QVERIFY(!second.mainWindow()->isVisible());
-        QVERIFY(h.boxes.shown.isEmpty());
+        QCOMPARE(h.shownBoxes(), QStringList());
         QCOMPARE(h.dir.readFile(u"CID.Log"_s), logBefore);
         QVERIFY(h.window()->isVisible() && h.port->isOpen());
         h.app.reset(); // once the first copy has gone, the next one runs
@@ -81,12 +142,11 @@ private Q_SLOTS:
                    + QSysInfo::machineHostName().toUtf8() + '\n');
         lock.close();
         QVERIFY(SingleInstance(h.dir.path()).tryToBecomeOnly());
-        QVERIFY(SingleInstance(AppDir().path()).tryToBecomeOnly()); // one copy per directory
     }
 
     void firstRunFindsTheModemAndRecordsIt()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.prepare({}));
         QString notice;
         h.clock.setWaitHook([&](int ms) {
@@ -108,26 +168,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("viaExit"); // else the close box
         QTest::addColumn<bool>("exitDelay");
         QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("asked");
         QTest::addColumn<QString>("last"); // the log's last line; empty: the program runs on
-        QTest::newRow("close, delay, yes") << false << true << true << true << u"Program Ending"_s;
-        QTest::newRow("close, delay, no") << false << true << false << true << QString();
-        QTest::newRow("close, no delay") << false << false << false << false << u"Program Ending"_s;
-        QTest::newRow("exit, no delay, yes") << true << false << true << true << u"Program exiting"_s;
-        QTest::newRow("exit, delay, no") << true << true << false << true << QString();
+        QTest::newRow("close, delay, yes") << false << true << true << u"Program Ending"_s;
+        QTest::newRow("close, delay, no") << false << true << false << QString();
+        QTest::newRow("close, no delay") << false << false << false << u"Program Ending"_s;
+        QTest::newRow("exit, no delay, yes") << true << false << true << u"Program exiting"_s;
+        QTest::newRow("exit, delay, no") << true << true << false << QString();
     }
     void quit()
     {
         QFETCH(bool, viaExit);
         QFETCH(bool, exitDelay);
         QFETCH(bool, yes);
-        QFETCH(bool, asked);
         QFETCH(QString, last);
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"EnableLog=True\nExitDelay="_s + boolText(exitDelay)));
         h.pass(1100);
         h.modem.clearReceivedCommands();
-        QSignalSpy ended(h.app.get(), &Application::programEnded);
         h.boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
         h.window()->showMinimized(); // a popup left open must not outlive the program
         QTRY_VERIFY(h.window()->isMinimized());
@@ -138,13 +195,11 @@ private Q_SLOTS:
             h.action(u"Exit"_s)->trigger();
         else
             QCOMPARE(h.window()->close(), !last.isEmpty());
-        QCOMPARE(h.boxes.shown.size(), asked ? 1 : 0);
-        if (asked) {
-            QCOMPARE(h.boxes.shown.first().text + u'|' + h.boxes.shown.first().caption,
-                     u"Are you sure you want to quit?|Exit"_s);
-            QCOMPARE(h.boxes.shown.first().buttons, MessageBoxes::Buttons::YesNo);
-        }
-        QCOMPARE(ended.count(), last.isEmpty() ? 0 : 1);
+        // Exit asks whatever the setting says; the close box only when it is on.
+        QCOMPARE(h.shownBoxes(),
+                 viaExit || exitDelay ? QStringList { u"Exit|Are you sure you want to quit?"_s } : QStringList());
+        QVERIFY(h.boxes.shown.isEmpty() || h.boxes.shown.first().buttons == MessageBoxes::Buttons::YesNo);
+        QCOMPARE(h.app->ended(), !last.isEmpty());
         QCOMPARE(h.window()->trayIconAdded(), last.isEmpty());
         if (last.isEmpty()) {
             QCOMPARE(h.dir.readFile(u"CID.Log"_s), logBefore);
@@ -154,32 +209,6 @@ private Q_SLOTS:
         QTRY_VERIFY(!h.window()->splash());
         h.modem.advance(100); // closing resets the modem on the way out; Exit ends at once
         QCOMPARE(h.modem.receivedCommands(), viaExit ? QStringList() : QStringList { u"ATZ"_s });
-    }
-
-    void captions_data()
-    {
-        QTest::addColumn<QString>("captions"); // "-": a separator; the toolbar shows its tips
-        QTest::newRow("menu bar") << u"&QuillonCID|Se&ttings|&Search|&Reject|&Phone Index|&Translate|&Help"_s;
-        QTest::newRow("QuillonCID") << u"&Start|S&uspend|-|E&xit"_s;
-        QTest::newRow("Settings") << u"&Communications|&Number Format|-|E&mulate Ring|&Enable Log|&Call Notify|"
-                                     "Call &Reject|Exit &Delay"_s;
-        QTest::newRow("Help") << u"Help Topics|About"_s;
-        QTest::newRow("Toolbar1") << u"-|Start Quillon CallerID|Suspend Quillon CallerID|-|Communications Settings|-|"
-                                     "Search|Reject List|Phone Index|Translate List|-|Help"_s;
-    }
-    void captions()
-    {
-        QFETCH(QString, captions);
-        Harness h;
-        QVERIFY(h.start());
-        const QString owner = QString::fromLatin1(QTest::currentDataTag());
-        QWidget* widget = owner == u"menu bar"_s ? h.window()->menuBar() : h.window()->findChild<QWidget*>(owner);
-        QStringList shown;
-        for (QAction* a : widget->actions()) {
-            shown << (a->isSeparator() ? u"-"_s : owner == u"Toolbar1"_s ? a->toolTip() : a->text());
-            QVERIFY(a->isSeparator() || owner != u"Toolbar1"_s || !a->icon().pixmap(22, 22).isNull());
-        }
-        QCOMPARE(shown.join(u'|'), captions);
     }
 
     void toggles_data()
@@ -197,7 +226,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(bool, initially);
         const QString item = QString::fromLatin1(QTest::currentDataTag());
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start());
         const WorkingSettings& s = h.app->settings();
         const QHash<QString, const bool*> flags { { u"RingIn"_s, &s.RingIn },
@@ -205,12 +234,11 @@ private Q_SLOTS:
                                                   { u"Reject"_s, &s.Reject },
                                                   { u"ExitDelay"_s, &s.ExitDelay },
                                                   { u"EnableLog"_s, &s.EnableLog } };
-        QAction* toggle = h.action(item);
-        QCOMPARE(toggle->isChecked(), initially);
+        QCOMPARE(h.action(item)->isChecked(), initially);
         QCOMPARE(*flags.value(key), initially);
         for (bool on : { !initially, initially, !initially }) {
-            toggle->trigger();
-            QCOMPARE(toggle->isChecked(), on);
+            h.action(item)->trigger();
+            QCOMPARE(h.action(item)->isChecked(), on);
             QCOMPARE(*flags.value(key), on);
             QCOMPARE(h.ini(u"Settings"_s, key), boolText(on));
         }
@@ -226,7 +254,7 @@ private Q_SLOTS:
 
     void startAndSuspend()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"EnableLog=True"_s));
         h.pass(1100);
         auto run = [&h](const QString& command) { // what the command adds to the log
@@ -252,7 +280,7 @@ private Q_SLOTS:
         QVERIFY(!h.app->modem().timer2Enabled() && h.port->isOpen()); // the modem answered
         QCOMPARE(run(u"SpndBtn"_s), QStringList({ u"Program Suspended"_s, notReady, notReady }));
         QCOMPARE(run(u"Start"_s).count(u"CID Status = Ready"_s), 1);
-        QVERIFY(h.boxes.shown.isEmpty());
+        QCOMPARE(h.shownBoxes(), QStringList());
     }
 
     void calls_data()
@@ -269,7 +297,7 @@ private Q_SLOTS:
         QFETCH(bool, minimised);
         QFETCH(bool, notify);
         QFETCH(bool, ring);
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"Notify=%1\nRingIn=%2"_s.arg(boolText(notify), boolText(ring))));
         if (minimised) {
             h.window()->showMinimized();
@@ -284,12 +312,12 @@ private Q_SLOTS:
             rows.prepend(u"%1|555-765-432%2|%3"_s.arg(name).arg(rows.size()).arg(dateTimeText(lastCall)));
             QCOMPARE(h.window()->windowTitle(), name);
         }
-        QStringList shown;
+        QStringList listed;
         for (int row = 0; row < h.list()->topLevelItemCount(); ++row) {
             const QTreeWidgetItem* item = h.list()->topLevelItem(row);
-            shown << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2);
+            listed << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2);
         }
-        QCOMPARE(shown, rows);
+        QCOMPARE(listed, rows);
         QCOMPARE(h.list()->currentItem(), h.list()->topLevelItem(0));
         // One ring per call, however many RING lines the modem sent.
         QCOMPARE(h.sound.played, QStringList(ring ? 3 : 0, h.dir.path() + u"/RingIn.wav"_s));
@@ -307,7 +335,7 @@ private Q_SLOTS:
 
     void minimiseHidesOnlyWithATray()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start());
         bool tray = false;
         h.window()->setTrayAvailableCheck([&tray] { return tray; });
@@ -332,22 +360,21 @@ private Q_SLOTS:
 
     void help()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start());
         h.action(u"CIDHelp"_s)->trigger();
-        QCOMPARE(h.boxes.shown.size(), 1);
-        QCOMPARE(h.boxes.shown.first().text + u'|' + h.boxes.shown.first().caption,
-                 u"Could not find QuillonCID.html|Error Finding Help File"_s);
+        const QStringList box { u"Error Finding Help File|Could not find QuillonCID.html"_s };
+        QCOMPARE(h.shownBoxes(), box);
         QVERIFY(h.help.opened.isEmpty());
         QVERIFY(QFile(h.dir.file(u"QuillonCID.html"_s)).open(QIODevice::WriteOnly));
         h.action(u"hlpbtn"_s)->trigger();
         QCOMPARE(h.help.opened, QStringList { h.dir.file(u"QuillonCID.html"_s) });
-        QCOMPARE(h.boxes.shown.size(), 1);
+        QCOMPARE(h.shownBoxes(), box);
     }
 
     void eachWindowOnce()
     {
-        Harness h;
+        Harness& h = *m_h;
         QVERIFY(h.start(u"ExitDelay=False"_s));
         // Menu item, toolbar button, window, title.
         const char* table[][4] = { { "Communications", "CommSet", "frmCommSettings", "Communications" },
@@ -380,6 +407,257 @@ private Q_SLOTS:
         QTRY_VERIFY(!h.app->windows()->window(u"frmAbout"_s) || !about->isVisible());
     }
 
+    void search_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("calls"); // indexes into kCalls
+        QTest::newRow("All") << 1 << QString() << QList<int> { 5, 4, 3, 2, 1, 0 };
+        QTest::newRow("Name SMI") << 2 << u"SMI"_s << QList<int> { 4, 3, 2, 0 };
+        QTest::newRow("Number 555") << 3 << u"555"_s << QList<int> { 4, 3, 2, 1 };
+        QTest::newRow("apostrophe") << 2 << u"O'B"_s << QList<int> { 1 };
+        QTest::newRow("statement text") << 2 << u"' OR '1'='1"_s << QList<int> {};
+        QTest::newRow("empty name") << 2 << QString() << QList<int> {};
+    }
+    void search()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, calls);
+        QVERIFY(startWithCalls());
+        open(u"Search"_s);
+        search(option, text);
+        QStringList expected;
+        for (int call : calls)
+            expected << kCalls.at(call);
+        QCOMPARE(shown(), expected);
+        QCOMPARE(countLine(), u"%1 Record(s) Displayed"_s.arg(calls.size()));
+        QCOMPARE(m_h->shownBoxes(), QStringList());
+    }
+
+    void searchOptionsAndEnter()
+    {
+        QVERIFY(startWithCalls());
+        open(u"Srch"_s);
+        QCOMPARE(checkedOptions(), u"Option1"_s);
+        QVERIFY(!child(u"txtSearch"_s)->isEnabled());
+        QVERIFY(countLine().isEmpty());
+        // A click on an option clears the text and sets its limit.
+        const int limits[] = { 0, 50, 12 };
+        for (int option : { 1, 3, 2 }) {
+            choose(u"Option%1"_s.arg(option == 2 ? 3 : 2));
+            QTest::keyClicks(child(u"txtSearch"_s), u"555"_s);
+            choose(u"Option%1"_s.arg(option));
+            QCOMPARE(child(u"txtSearch"_s)->text(), QString());
+            QCOMPARE(child(u"txtSearch"_s)->isEnabled(), option != 1);
+            QTest::keyClicks(child(u"txtSearch"_s), QString(60, u'9'));
+            QCOMPARE(child(u"txtSearch"_s)->text().size(), limits[option - 1]);
+        }
+        // Enter moves on to the Search button without searching.
+        child(u"txtSearch"_s)->setText(u"SMI"_s);
+        child(u"txtSearch"_s)->setFocus();
+        QTest::keyClick(child(u"txtSearch"_s), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdSearch"_s);
+        QVERIFY(countLine().isEmpty());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(countLine(), u"4 Record(s) Displayed"_s);
+    }
+
+    void listEntry_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("texts"); // name, number or first, last name, number
+        QTest::addColumn<QString>("row"); // stored; empty: nothing
+        QTest::newRow("reject name") << u"Reject"_s << QStringList { u"smith"_s, {} } << u"SMITH|000-000-0000"_s;
+        QTest::newRow("reject number") << u"Reject"_s << QStringList { {}, u"555-123-4567"_s } << u"N/A|555-123-4567"_s;
+        QTest::newRow("reject as typed") << u"Reject"_s << QStringList { u" o'hara"_s, u" 5551 "_s }
+                                         << u" O'HARA| 5551 "_s;
+        QTest::newRow("reject nothing") << u"Reject"_s << QStringList { {}, {} } << QString();
+        QTest::newRow("translate") << u"Translate"_s << QStringList { u" john "_s, u"smith"_s, u" 555-1 "_s }
+                                   << u"SMITH JOHN|555-1"_s;
+        QTest::newRow("translate first") << u"Translate"_s << QStringList { u"zoe"_s, {}, u"555-2"_s }
+                                         << u" ZOE|555-2"_s;
+        QTest::newRow("translate no number") << u"Translate"_s << QStringList { u"a"_s, u"b"_s, u"  "_s } << QString();
+        QTest::newRow("translate no name") << u"Translate"_s << QStringList { u" "_s, {}, u"555"_s } << QString();
+    }
+    void listEntry()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, row);
+        const bool reject = command == u"Reject"_s;
+        const QStringList boxes = reject ? QStringList { u"txtName"_s, u"txtNumber"_s }
+                                         : QStringList { u"txtFirstName"_s, u"txtLastName"_s, u"txtNumber"_s };
+        QVERIFY(startWithCalls());
+        open(command);
+        // Added behind the window's back: entering reads the list again.
+        QVERIFY(reject ? m_h->app->database().AddReject(u"900"_s, u"OTHER"_s)
+                       : m_h->app->database().AddTranslate(u"900"_s, u"OTHER"_s));
+        for (int i = 0; i < boxes.size(); ++i)
+            child(boxes.at(i))->setText(texts.at(i));
+        click(u"cmdEnter"_s);
+
+        QStringList expected
+            = m_h->rows(u"SELECT Name, Number FROM %1 WHERE Number <> '900' ORDER BY rowid"_s.arg(command));
+        QCOMPARE(expected.mid(1), row.isEmpty() ? QStringList() : QStringList { row });
+        if (reject || !row.isEmpty()) // translate reads it again only after adding
+            expected.insert(1, u"OTHER|900"_s);
+        if (!reject) // by name
+            std::sort(expected.begin(), expected.end());
+        QCOMPARE(shown(), expected);
+        for (const QString& box : boxes)
+            QVERIFY2(child(box)->text().isEmpty(), qPrintable(box));
+        QCOMPARE(QApplication::focusWidget(), child(boxes.first()));
+        QCOMPARE(m_h->shownBoxes(), QStringList());
+    }
+
+    void deleteAsks_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("reject, yes") << u"Reject"_s << true
+                                     << u"Rejected Numbers|Remove this entry from the reject list?\r\n\r\n"
+                                        "Name: TELEMARKETER\r\nNumber: 800-555-0199"_s;
+        QTest::newRow("translate, no") << u"Translate"_s << false
+                                       << u"Enter Caller Information|Remove this entry from the translate list?\r\n\r\n"
+                                          "Name: WILSON ANN\r\nNumber: 212-555-0100"_s;
+    }
+    void deleteAsks()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
+        QVERIFY(startWithCalls());
+        open(command);
+        const QStringList before = shown();
+        child<QTableView>(u"DataGrid1"_s)->setFocus();
+        child<QTableView>(u"DataGrid1"_s)->selectRow(0);
+        m_h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+        QTest::keyClick(child<QTableView>(u"DataGrid1"_s), Qt::Key_Delete);
+        QCOMPARE(m_h->shownBoxes(), QStringList { question });
+        QCOMPARE(m_h->boxes.shown.value(0).buttons, MessageBoxes::Buttons::YesNo);
+        QCOMPARE(shown(), yes ? QStringList() : before);
+        QCOMPARE(m_h->rows(u"SELECT count(*) FROM "_s + command), QStringList { yes ? u"0"_s : u"1"_s });
+    }
+
+    void failingEntryIsReportedAndKeepsTheText()
+    {
+        QVERIFY(startWithCalls());
+        QCOMPARE(m_h->rows(u"CREATE TRIGGER no BEFORE INSERT ON Reject BEGIN SELECT RAISE(ABORT, 'refused'); END"_s),
+                 QStringList());
+        open(u"Reject"_s);
+        child(u"txtName"_s)->setText(u"smith"_s);
+        click(u"cmdEnter"_s);
+        QVERIFY2(m_h->shownBoxes().value(0).contains(u"refused"_s), qPrintable(m_h->shownBoxes().join(u'\n')));
+        QCOMPARE(child(u"txtName"_s)->text(), u"smith"_s);
+    }
+
+    void phoneIndexListsEachPairOnceByName()
+    {
+        QVERIFY(startWithCalls());
+        open(u"PhoneBook"_s);
+        const QStringList pairs { u"BLACKSMITH CO|555-987-6543"_s, u"O'BRIEN PAT|416-555-0101"_s,
+                                  u"SMITH JOHN|212-867-5309"_s, u"SMITH JOHN|555-123-4567"_s, u"UNKNOWN|UNKNOWN"_s };
+        QCOMPARE(shown(), pairs);
+        child<QTableView>(u"DataGrid1"_s)->selectRow(0);
+        QTest::keyClick(child<QTableView>(u"DataGrid1"_s), Qt::Key_Delete); // read only: the calls stay
+        QCOMPARE(m_h->rows(u"SELECT count(*) FROM CID"_s), QStringList { u"6"_s });
+        // Brought forward without querying again; reopened, it reads anew.
+        m_h->addCall(u"ZED|555-000-0000"_s);
+        QSignalSpy resets(model(), &QAbstractItemModel::modelReset);
+        m_h->action(u"PhnIndx"_s)->trigger();
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(shown(), pairs);
+        m_window->close();
+        QTRY_VERIFY(!m_window);
+        open(u"PhoneBook"_s);
+        QCOMPARE(shown(), pairs + QStringList { u"ZED|555-000-0000"_s });
+    }
+
+    void communicationsSaveKeepsWhatNoOptionShows_data()
+    {
+        QTest::addColumn<QString>("comm");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("saved"); // port|speed|command
+        QTest::addColumn<QString>("message");
+        QTest::newRow("port 5, 57600, Cardinal")
+            << u"[Comm]\nComPort=5\nBaud=57600\n[Modem]\nModemStrng=AT%CCID=3"_s << u"Option1 Option14 Option19"_s
+            << u"5|57600|AT%CCID=3"_s << u"Comm Port 5 could not be found!"_s;
+        QTest::newRow("speed 9600") << u"[Comm]\nComPort=1\nBaud=9600"_s << u"Option4 Option8"_s << u"1|9600|AT#CID=1"_s
+                                    << QString();
+        QTest::newRow("port 7") << u"[Comm]\nComPort=7\nBaud=28800"_s << u"Option18 Option8"_s << u"7|28800|AT#CID=1"_s
+                                << u"Comm Port 7 could not be found!"_s;
+    }
+    void communicationsSaveKeepsWhatNoOptionShows()
+    {
+        QFETCH(QString, comm);
+        QFETCH(QString, options);
+        QFETCH(QString, saved);
+        QFETCH(QString, message);
+        QVERIFY(m_h->start());
+        m_h->app->settings().ComPort = 2; // the file's values replace these
+        m_h->app->settings().Baud = u"14400"_s;
+        m_h->writeIni(comm);
+        open(u"Communications"_s);
+        QCOMPARE(checkedOptions(), options);
+        click(u"cmdSave"_s);
+        QCOMPARE(m_h->ini(u"Comm"_s, u"ComPort"_s) + u'|' + m_h->ini(u"Comm"_s, u"Baud"_s) + u'|'
+                     + m_h->ini(u"Modem"_s, u"ModemStrng"_s),
+                 saved);
+        QCOMPARE(m_h->boxes.shown.value(0).text, message);
+        QCOMPARE(m_h->port->isOpen(), message.isEmpty());
+        QVERIFY(m_window->isVisible());
+    }
+
+    void communicationsExitKeepsTheChoicesUnsaved()
+    {
+        QVERIFY(m_h->start());
+        open(u"CommSet"_s);
+        const QString before = m_h->dir.readFile(u"QuillonCID.ini"_s);
+        QCOMPARE(child<QRadioButton>(u"Option9"_s)->text(), u"Motorola"_s);
+        choose(u"Option9"_s);
+        choose(u"Option19"_s);
+        click(u"cmdCancel"_s);
+        QTRY_VERIFY(!m_window || !m_window->isVisible());
+        QCOMPARE(m_h->app->settings().Baud, u"57600"_s);
+        m_h->modem.pump();
+        m_h->modem.clearReceivedCommands();
+        m_h->app->modem().ReinitModem();
+        QCOMPARE(m_h->modem.receivedCommands(), QStringList({ u"ATZ"_s, u"AT*ID1"_s }));
+        QCOMPARE(m_h->dir.readFile(u"QuillonCID.ini"_s), before);
+    }
+
+    void formatTakesEffectAtOnceAndSaveStoresIt()
+    {
+        QVERIFY(m_h->start());
+        m_h->app->settings().Format = 9; // unknown: no option, the length stays
+        m_h->app->settings().NmbrLngth = 12;
+        open(u"Format"_s);
+        QCOMPARE(checkedOptions(), QString());
+        QCOMPARE(m_h->app->settings().NmbrLngth, qint16(12));
+        QStringList captions;
+        const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
+        for (int n = 1; n <= 8; ++n) {
+            captions << child<QRadioButton>(u"Option%1"_s.arg(n))->text();
+            choose(u"Option%1"_s.arg(n));
+            QCOMPARE(m_h->app->settings().Format, qint16(n));
+            QCOMPARE(m_h->app->settings().NmbrLngth, qint16(lengths[n - 1]));
+        }
+        QCOMPARE(captions.join(u'|'),
+                 u"123-456-7890 |12 4566-7890|1234 567-8901|12345-678901|12-3456789|1234 567890|"
+                 "123 4567-8901|1234 5678"_s);
+        click(u"cmdExit"_s);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(m_h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
+        open(u"Format"_s);
+        QCOMPARE(checkedOptions(), u"Option8"_s);
+        choose(u"Option5"_s);
+        click(u"cmdSave"_s);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_h->ini(u"Settings"_s, u"Format"_s) + u'|' + m_h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
+    }
+
     void desktopMessageBoxes()
     {
         using B = MessageBoxes;
@@ -406,15 +684,12 @@ private Q_SLOTS:
 
     void soundReturnsAtOnceAndMissingFilesAreSilent()
     {
-        AppDir dir;
-        const QString wav = dir.file(u"RingIn.wav"_s);
+        QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/src/app/RingIn.wav"), m_h->dir.file(u"RingIn.wav"_s)));
         QtSoundPlayer sound;
         QElapsedTimer clock;
         clock.start();
-        sound.play(wav); // missing
-        QVERIFY(QFile::copy(QStringLiteral(QUILLON_SOURCE_DIR "/src/app/RingIn.wav"), wav));
-        sound.play(wav);
-        sound.play(wav); // cuts off the first
+        for (const QString& name : { u"missing.wav"_s, u"RingIn.wav"_s, u"RingIn.wav"_s })
+            sound.play(m_h->dir.file(name)); // the second ring cuts off the first
         QVERIFY(clock.elapsed() < 500);
     }
 };

@@ -4,14 +4,10 @@
 // write them to; run it under xvfb-run for the desktop's own look.
 #include "app/appharness.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QLineEdit>
-#include <QTest>
 
-using namespace Qt::StringLiterals;
-using namespace Quillon;
-using namespace Quillon::Test;
+namespace Quillon::Test {
 
 class TestWindowScreenshots : public QObject
 {
@@ -31,48 +27,40 @@ private Q_SLOTS:
                                   "UNKNOWN|UNKNOWN", "SMITH JOHN|555-123-4567", "BLACKSMITH HARDWARE|555-987-6543",
                                   "ID BLOCKED|ID BLOCKED", "NGUYEN LINH|312-555-0199", "DOCTOR'S OFFICE|555-246-8100" })
             h.addCall(QString::fromLatin1(call));
-        CallDatabase& db = h.app->database();
-        db.AddReject(u"800-555-0199"_s, u"N/A"_s);
-        db.AddReject(u"000-000-0000"_s, u"CARD SERVICES"_s);
-        db.AddReject(u"888-555-0123"_s, u"SURVEY LINE"_s);
-        db.AddTranslate(u"555-123-4567"_s, u"SMITH JOHN"_s);
-        db.AddTranslate(u"212-555-0147"_s, u"GARCIA MARIA"_s);
-        db.AddTranslate(u"555-246-8100"_s, u"DENTIST "_s);
-        WindowSet& set = *h.app->windows();
-        const auto save = [&](const QString& name, const QString& file) {
-            QWidget* window = set.window(name);
+        h.rows(u"INSERT INTO Reject (Number, Name) VALUES ('800-555-0199', 'N/A'), ('000-000-0000', 'CARD SERVICES'), "
+               "('888-555-0123', 'SURVEY LINE')"_s);
+        h.rows(u"INSERT INTO Translate (Number, Name) VALUES ('555-123-4567', 'SMITH JOHN'), "
+               "('212-555-0147', 'GARCIA MARIA'), ('555-246-8100', 'DENTIST ')"_s);
+
+        // Window, menu command, picture, then what is typed: box, text, ...
+        const QList<QStringList> shots {
+            { u"frmCommSettings"_s, u"Communications"_s, u"communications.png"_s },
+            { u"frmFormat"_s, u"Format"_s, u"number-format.png"_s },
+            { u"frmSearch"_s, u"Search"_s, u"search.png"_s, u"txtSearch"_s, u"SMI"_s },
+            { u"frmReject"_s, u"Reject"_s, u"reject-list.png"_s, u"txtName"_s, u"Pollster"_s },
+            { u"frmTranslate"_s, u"Translate"_s, u"translate-list.png"_s, u"txtFirstName"_s, u"Linh"_s,
+              u"txtLastName"_s, u"Nguyen"_s, u"txtNumber"_s, u"312-555-0199"_s },
+            { u"frmPhnBook"_s, u"PhoneBook"_s, u"phone-index.png"_s },
+            { u"frmAbout"_s, u"About"_s, u"about.png"_s }
+        };
+        for (const QStringList& shot : shots) {
+            h.action(shot.at(1))->trigger();
+            QWidget* window = h.app->windows()->window(shot.at(0));
             QVERIFY(window);
+            if (shot.at(0) == u"frmSearch"_s) // by name
+                QTest::mouseClick(window->findChild<QWidget*>(u"Option2"_s), Qt::LeftButton, {}, QPoint(6, 8));
+            for (qsizetype i = 3; i + 1 < shot.size(); i += 2)
+                window->findChild<QLineEdit*>(shot.at(i))->setText(shot.at(i + 1));
+            if (QWidget* search = window->findChild<QWidget*>(u"cmdSearch"_s))
+                QTest::mouseClick(search, Qt::LeftButton);
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QTest::qWait(100);
-            QVERIFY(window->grab().save(QDir(target).filePath(file)));
-        };
-        const auto type = [&set](const QString& window, const QString& box, const QString& text) {
-            set.window(window)->findChild<QLineEdit*>(box)->setText(text);
-        };
-        set.openCommunications();
-        save(u"frmCommSettings"_s, u"communications.png"_s);
-        set.openFormat();
-        save(u"frmFormat"_s, u"number-format.png"_s);
-        set.openSearch();
-        QWidget* search = set.window(u"frmSearch"_s);
-        QTest::mouseClick(search->findChild<QAbstractButton*>(u"Option2"_s), Qt::LeftButton);
-        QTest::keyClicks(search->findChild<QLineEdit*>(u"txtSearch"_s), u"SMI"_s);
-        QTest::mouseClick(search->findChild<QAbstractButton*>(u"cmdSearch"_s), Qt::LeftButton);
-        save(u"frmSearch"_s, u"search.png"_s);
-        set.openReject();
-        type(u"frmReject"_s, u"txtName"_s, u"Pollster"_s);
-        save(u"frmReject"_s, u"reject-list.png"_s);
-        set.openTranslate();
-        type(u"frmTranslate"_s, u"txtFirstName"_s, u"Linh"_s);
-        type(u"frmTranslate"_s, u"txtLastName"_s, u"Nguyen"_s);
-        type(u"frmTranslate"_s, u"txtNumber"_s, u"312-555-0199"_s);
-        save(u"frmTranslate"_s, u"translate-list.png"_s);
-        set.openPhoneIndex();
-        save(u"frmPhnBook"_s, u"phone-index.png"_s);
-        set.openAbout();
-        save(u"frmAbout"_s, u"about.png"_s);
+            QVERIFY(window->grab().save(QDir(target).filePath(shot.at(2))));
+        }
     }
 };
 
-QTEST_MAIN(TestWindowScreenshots)
+} // namespace Quillon::Test
+
+QTEST_MAIN(Quillon::Test::TestWindowScreenshots)
 #include "tst_windowscreenshots.moc"
