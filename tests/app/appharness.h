@@ -9,7 +9,6 @@
 #include "modemsimulator.h"
 #include "platform/qtserialport.h"
 #include "records/calldatabase.h"
-#include "records/recordgridmodel.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
@@ -41,14 +40,12 @@ struct Harness
         app = std::make_unique<Application>(dir.path(), AppServices { clock, boxes, sound, help, *port });
         return true;
     }
-    // A configured program with these [Settings] lines, running.
-    bool start(const QString& settings = {})
+    bool start(const QString& settings = {}) // configured, with these [Settings] lines
     {
         return prepare(u"[Comm]\nCnfg=True\n[Settings]\n"_s + settings)
             && app->Main() == Application::StartResult::Running;
     }
-    // Port 1 is the simulated modem; ports 2 to 6 lead nowhere.
-    void writeIni(const QString& settings) const
+    void writeIni(const QString& settings) const // port 1 is the modem; ports 2 to 6 lead nowhere
     {
         dir.writeIni(settings
                      + u"\n[Ports]\nComm1=%1\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n"_s.arg(modem.portPath()));
@@ -57,8 +54,7 @@ struct Harness
     {
         return GetIniValue(dir.iniPath(), section, key, u"<missing>"_s);
     }
-    // The boxes shown so far, each as "caption|text".
-    QStringList shownBoxes() const
+    QStringList shownBoxes() const // each "caption|text"
     {
         QStringList result;
         for (const RecordingBoxes::Shown& box : boxes.shown)
@@ -69,8 +65,7 @@ struct Harness
     QAction* action(const QString& name) const { return window()->findChild<QAction*>(name); }
     QTreeWidget* list() const { return window()->findChild<QTreeWidget*>(u"ListView1"_s); }
 
-    // Simulated time passes; the timers' handlers run as their QTimers would.
-    void pass(int ms)
+    void pass(int ms) // simulated time; the timers' handlers run as their QTimers would
     {
         for (int step = 0; step < ms; step += 100) {
             modem.advance(100);
@@ -83,8 +78,7 @@ struct Harness
                 window()->Timer3_Timer();
         }
     }
-    // A call from the modem; the time the window listed it (invalid: never).
-    QDateTime call(const QString& name, const QString& number)
+    QDateTime call(const QString& name, const QString& number) // when the window listed it; invalid: never
     {
         const int before = list()->topLevelItemCount();
         modem.sendCall({ .number = number, .name = name });
@@ -96,14 +90,12 @@ struct Harness
         }
         return {};
     }
-    // A stored call ("name|number"), a minute after the one before.
-    void addCall(const QString& call)
+    void addCall(const QString& call) // "name|number", stored a minute after the one before
     {
         clock.advance(60 * 1000);
         app->database().InsertCall(call.section(u'|', 0, 0), call.section(u'|', 1), u"0612"_s, u"1432"_s);
     }
-    // Every row of the statement, its columns joined with "|"; or its error.
-    QStringList rows(const QString& statement) const
+    QStringList rows(const QString& statement) const // columns joined with "|"; or the error
     {
         QSqlQuery query(app->database().connection());
         if (!query.exec(statement))
@@ -117,21 +109,6 @@ struct Harness
         }
         return result;
     }
-    // The model's rows, every one fetched, the listed fields joined with "|".
-    static QStringList gridRows(RecordGridModel* model, const QStringList& fields)
-    {
-        while (model->canFetchMore())
-            model->fetchMore();
-        QStringList result;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            QStringList values;
-            for (const QString& field : fields)
-                values.append(model->index(row, model->column(field)).data().toString());
-            result.append(values.join(u'|'));
-        }
-        return result;
-    }
-
     AppDir dir;
     FakeClock clock;
     RecordingBoxes boxes;
