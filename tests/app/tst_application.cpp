@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The whole program: start-up, the main window's commands, calls and popup,
-// the secondary windows, the ways out, and the desktop services behind them.
+// the secondary windows, and the ways out.
 #include "app/singleinstance.h"
 #include "appharness.h"
 #include "platform/datetimetext.h"
