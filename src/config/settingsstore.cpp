@@ -277,26 +277,4 @@ void loadShellSettings(const QString& iniPath, WorkingSettings& settings)
     settings.ExitDelay = readBool(section, QStringLiteral("ExitDelay"), true);
 }
 
-CommSettings commSettingsOf(const WorkingSettings& settings)
-{
-    CommSettings comm;
-    comm.ComPort = settings.ComPort;
-    comm.Baud = settings.Baud;
-    comm.DataBit = settings.DataBit;
-    comm.StopBit = settings.StopBit;
-    comm.Parity = settings.Parity;
-    comm.ModemStrng = settings.ModemStrng;
-    return comm;
-}
-
-void setCommSettings(WorkingSettings& settings, const CommSettings& comm)
-{
-    settings.ComPort = comm.ComPort;
-    settings.Baud = comm.Baud;
-    settings.DataBit = comm.DataBit;
-    settings.StopBit = comm.StopBit;
-    settings.Parity = comm.Parity;
-    settings.ModemStrng = comm.ModemStrng;
-}
-
 } // namespace Quillon

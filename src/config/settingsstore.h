@@ -30,23 +30,20 @@ inline QString boolText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-struct CommSettings
-{
-    qint16 ComPort = 1;
-    QString Baud = QStringLiteral("14400");
-    QString DataBit = QStringLiteral("8");
-    QString StopBit = QStringLiteral("1");
-    QString Parity = QStringLiteral("N");
-    QString ModemStrng = QStringLiteral("AT#CID=1");
-};
-
 // Reads the serial-port group; when log.enabled() writes "Comm Port = " and "Baud = ".
 CommSettings LoadCommSettings(const QString& iniPath, ActivityLog& log);
 void SaveCommSettings(const QString& iniPath, const CommSettings& comm);
 
 // Reads Cnfg and the [Settings] keys in the order the main window loads them.
 void loadShellSettings(const QString& iniPath, WorkingSettings& settings);
-CommSettings commSettingsOf(const WorkingSettings& settings);
-void setCommSettings(WorkingSettings& settings, const CommSettings& comm);
+// The working settings' serial-port group, read and replaced as one.
+inline const CommSettings& commSettingsOf(const WorkingSettings& settings)
+{
+    return settings;
+}
+inline void setCommSettings(WorkingSettings& settings, const CommSettings& comm)
+{
+    static_cast<CommSettings&>(settings) = comm;
+}
 
 } // namespace Quillon

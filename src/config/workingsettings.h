@@ -7,7 +7,19 @@
 
 namespace Quillon {
 
-struct WorkingSettings
+// The serial-port group, sections [Comm] and [Modem]: loaded afresh at every
+// opening of the port and stored together.
+struct CommSettings
+{
+    qint16 ComPort = 1;
+    QString Baud = QStringLiteral("14400");
+    QString DataBit = QStringLiteral("8");
+    QString StopBit = QStringLiteral("1");
+    QString Parity = QStringLiteral("N");
+    QString ModemStrng = QStringLiteral("AT#CID=1");
+};
+
+struct WorkingSettings : CommSettings
 {
     // Switches, section [Settings] (Cnfg lives in [Comm]).
     bool EnableLog = false;
@@ -20,14 +32,6 @@ struct WorkingSettings
     // Number display, section [Settings].
     qint16 Format = 1;
     qint16 NmbrLngth = 10;
-
-    // Serial-port group, sections [Comm] and [Modem].
-    qint16 ComPort = 1;
-    QString Baud = QStringLiteral("14400");
-    QString DataBit = QStringLiteral("8");
-    QString StopBit = QStringLiteral("1");
-    QString Parity = QStringLiteral("N");
-    QString ModemStrng = QStringLiteral("AT#CID=1");
 };
 
 } // namespace Quillon
