@@ -35,11 +35,12 @@ int main(int argc, char* argv[])
     // open when the window is closed from outside (logout, shutdown).
     QObject::connect(
         &program, &Application::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    // Logout and shutdown ask the program to end: treat it as the close box.
+    // Logout and shutdown ask the program to end: close as the close box does,
+    // but without a question that would hold the session up.
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::closeRequested, &program, [&program] {
         if (program.mainWindow())
-            program.mainWindow()->close();
+            program.mainWindow()->closeWithoutAsking();
     });
     switch (program.Main()) {
     case Application::StartResult::AlreadyRunning:

@@ -563,9 +563,15 @@ void frmCIDDisplay::changeEvent(QEvent* event)
     });
 }
 
+void frmCIDDisplay::closeWithoutAsking()
+{
+    m_closeWithoutAsking = true;
+    close();
+}
+
 bool frmCIDDisplay::Form_QueryUnload()
 {
-    if (!m_settings.ExitDelay)
+    if (!m_settings.ExitDelay || m_closeWithoutAsking)
         return true;
     return m_boxes.show(exitQuestion(), QStringLiteral("Exit"), MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo)
         != MessageBoxes::Answer::No;

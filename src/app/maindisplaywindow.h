@@ -88,6 +88,9 @@ public:
 
     // Tray icon double-click: back to a normal, visible window.
     void restoreFromTray();
+    // Logout, shutdown or Ctrl+C: close without the exit question, which
+    // nobody may be there to answer while the session waits to end.
+    void closeWithoutAsking();
 
     // The popup, while it is loaded; for tests.
     frmSplash* splash() const { return m_splash; }
@@ -166,6 +169,7 @@ private:
 
     QPointer<frmSplash> m_splash;
     QDateTime m_splashCloseTime; // invalid = long past
+    bool m_closeWithoutAsking = false;
 };
 
 } // namespace Quillon

@@ -62,7 +62,7 @@ void TestBinary::call_isStoredAndLogged_thenProgramEndsCleanly()
     modem.setAcceptedCidCommand(QStringLiteral("AT#CID=1"));
     QVERIFY(modem.start());
     dir.writeIni(QStringLiteral("[Comm]\r\nCnfg=True\r\nComPort=1\r\n[Settings]\r\nEnableLog=True\r\n"
-                                "ExitDelay=False\r\nRingIn=False\r\n[Ports]\r\nComm1=")
+                                "ExitDelay=True\r\nRingIn=False\r\n[Ports]\r\nComm1=")
                  + modem.portPath() + QStringLiteral("\r\n"));
 
     QProcess process;
@@ -92,7 +92,7 @@ void TestBinary::call_isStoredAndLogged_thenProgramEndsCleanly()
     QCOMPARE(number, QStringLiteral("555-123-4567"));
     QTRY_VERIFY_WITH_TIMEOUT(modem.receivedCommands().contains(QStringLiteral("ATZ")), 10000);
 
-    // The session ending the program is a close request like the close box.
+    // The session ending the program closes it like the close box, unasked.
     process.terminate();
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
