@@ -17,7 +17,11 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::tryToBecomeOnly()
 {
-    return m_lock->isLocked() || m_lock->tryLock(0);
+    if (m_lock->isLocked() || m_lock->tryLock(0))
+        return true;
+    // Only a lock held by a running copy means one: a directory that takes no
+    // lock file must not make the program vanish without a word.
+    return m_lock->error() != QLockFile::LockFailedError;
 }
 
 QString SingleInstance::lockPath() const

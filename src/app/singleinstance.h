@@ -19,7 +19,8 @@ public:
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
     // True when this process is now the only running copy. A lock left by a
-    // copy that has ended is taken over.
+    // copy that has ended is taken over. Also true when no lock file can be
+    // made at all: then nothing shows another copy.
     bool tryToBecomeOnly();
     QString lockPath() const;
 
