@@ -42,6 +42,10 @@ void ProcessCid::timer1Tick()
 {
     if (!m_timer1Enabled || m_clock.now() < m_receiveSettleTime)
         return;
+    // Detection reads the modem's answers itself during its waits; a burst
+    // read here would take them away from it.
+    if (m_modem.detectionInProgress())
+        return;
     // Suspended within the settle time: there is nothing left to read.
     if (m_modem.port().isOpen())
         ProcessCidReport(m_modem.port().readAll());
