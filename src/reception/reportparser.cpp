@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "reportparser.h"
 
+#include "platform/trimblanks.h"
+
 namespace Quillon {
 
 namespace {
@@ -37,18 +39,6 @@ QString lineValue(const QString& text, qsizetype start, qsizetype maxLength)
     while (end < limit && !isLineBreak(text.at(end)))
         ++end;
     return text.mid(start, end - start);
-}
-
-// Only blanks count; tabs and line breaks stay.
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // "0612" becomes "06/12"; anything not four characters long "NONE".

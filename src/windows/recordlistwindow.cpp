@@ -5,9 +5,11 @@
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
 
+#include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
@@ -54,6 +56,24 @@ void RecordListWindow::moveFocusOnEnter(QLineEdit* box)
 {
     m_enterBoxes.append(box);
     box->installEventFilter(this);
+}
+
+QHBoxLayout* RecordListWindow::makeEnterExitButtons(QPushButton*& cmdEnter, QPushButton*& cmdExit)
+{
+    cmdEnter = new QPushButton(QStringLiteral("Enter"), this);
+    cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
+    cmdEnter->setAutoDefault(true);
+    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setAutoDefault(true);
+    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(cmdEnter);
+    row->addWidget(cmdExit);
+    row->addStretch();
+    return row;
 }
 
 void RecordListWindow::reportFailure(const QString& what, const QString& reason)

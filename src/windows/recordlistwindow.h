@@ -8,7 +8,9 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QLineEdit;
+class QPushButton;
 class QTableView;
 
 namespace Quillon {
@@ -41,6 +43,8 @@ protected:
     void allowDeleting(const QString& table, const QString& listName);
     // Enter in the box is swallowed and moves the focus on, as Tab would.
     void moveFocusOnEnter(QLineEdit* box);
+    // The entry windows' centred Enter and Exit buttons; Exit closes the window.
+    QHBoxLayout* makeEnterExitButtons(QPushButton*& cmdEnter, QPushButton*& cmdExit);
     // An insertion or query that failed; the window stays usable.
     void reportFailure(const QString& what, const QString& reason);
 

@@ -67,14 +67,8 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     grid()->setMinimumHeight(220);
     allowDeleting(QStringLiteral("Reject"), QStringLiteral("reject list"));
 
-    m_cmdEnter = new QPushButton(QStringLiteral("Enter"), this);
-    m_cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
-    m_cmdEnter->setAutoDefault(true);
+    QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &RejectWindow::cmdEnter_Click);
-    m_cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    m_cmdExit->setAutoDefault(true);
-    connect(m_cmdExit, &QPushButton::clicked, this, &QWidget::close);
 
     auto* entry = new QGridLayout;
     entry->addWidget(lblName, 0, 0);
@@ -87,11 +81,6 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     gridBox->setSpacing(0);
     gridBox->addWidget(lblGrid);
     gridBox->addWidget(grid(), 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdEnter);
-    buttons->addWidget(m_cmdExit);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblCaption);
     layout->addLayout(entry);

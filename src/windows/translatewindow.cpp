@@ -2,6 +2,7 @@
 #include "translatewindow.h"
 
 #include "app/centerform.h"
+#include "platform/trimblanks.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
 
@@ -24,18 +25,6 @@ const QList<GridColumn>& translateColumns()
         { QStringLiteral("Number"), QStringLiteral("Number"), 1740 },
     };
     return columns;
-}
-
-// Blanks only: other white space is part of what was typed.
-QString trimBlanks(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
 }
 
 } // namespace
@@ -72,14 +61,8 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     grid()->setMinimumHeight(220);
     allowDeleting(QStringLiteral("Translate"), QStringLiteral("translate list"));
 
-    m_cmdEnter = new QPushButton(QStringLiteral("Enter"), this);
-    m_cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
-    m_cmdEnter->setAutoDefault(true);
+    QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &TranslateWindow::cmdEnter_Click);
-    m_cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    m_cmdExit->setAutoDefault(true);
-    connect(m_cmdExit, &QPushButton::clicked, this, &QWidget::close);
 
     auto* names = new QGridLayout;
     names->addWidget(lblName, 0, 0);
@@ -92,11 +75,6 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     numberRow->setColumnStretch(0, 1);
     numberRow->setColumnStretch(1, 1);
     numberRow->setColumnStretch(2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cmdEnter);
-    buttons->addWidget(m_cmdExit);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(names);
     layout->addLayout(numberRow);
