@@ -20,8 +20,13 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, const QString& ca
         = buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
     // Parented to the active window when there is one, so that the box sits
     // over it; the main window may be hidden in the tray, hence no fixed owner.
-    QMessageBox box(boxIcon, caption.isEmpty() ? programTitle() : caption, text, standard,
+    // The program's texts break lines with CR LF or a lone CR, which a label
+    // does not show as a break; and a caller's name must never be read as markup.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(boxIcon, caption.isEmpty() ? programTitle() : caption, shown, standard,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);
     const int pressed = box.exec();
