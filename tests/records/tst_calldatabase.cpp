@@ -204,6 +204,16 @@ void TestCallDatabase::log()
     QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
     QVERIFY(!ActivityLog(f.file(u"sub"_s), f.settings, f.clock).WriteLog(u"into a directory"_s));
     QCOMPARE(QDir(f.dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList { u"sub"_s });
+
+    // A read-only directory, as an ordinary user (root ignores permission bits).
+    const QString readOnly = f.file(u"ro"_s);
+    QVERIFY(QDir().mkpath(readOnly) && chmod(QFile::encodeName(readOnly).constData(), 0555) == 0);
+    QVERIFY(geteuid() != 0 || chown(QFile::encodeName(readOnly).constData(), 65534, 65534) == 0);
+    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
+    if (geteuid() == 0)
+        setfsuid(65534);
+    QVERIFY(!ActivityLog(readOnly, f.settings, f.clock).WriteLog(u"into a read-only directory"_s));
+    QVERIFY(!QFile::exists(readOnly + u"/CID.Log"_s));
 }
 
 QTEST_GUILESS_MAIN(TestCallDatabase)
