@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "application.h"
 
-#include "app/centerform.h"
 #include "app/maindisplaywindow.h"
 #include "app/pleasewaitwindow.h"
 #include "app/singleinstance.h"
-#include "config/modemdetection.h"
 #include "config/settingsstore.h"
 #include "platform/clock.h"
 #include "reception/callpipeline.h"
 #include "reception/modemchannel.h"
+#include "reception/modemdetection.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "windows/centerform.h"
 #include "windows/windowset.h"
 
 namespace Quillon {
@@ -26,7 +26,7 @@ Application::Application(const QString& appDir, const AppServices& services, QOb
     m_window = std::make_unique<frmCIDDisplay>(MainWindowServices { m_appDir, m_settings, *m_log, m_services.clock,
                                                                     m_services.boxes, m_services.sound, m_services.help,
                                                                     m_services.port });
-    m_database = std::make_unique<CallDatabase>(m_appDir, m_settings, *m_log, m_services.clock, m_services.port);
+    m_database = std::make_unique<CallDatabase>(m_appDir, m_settings, *m_log, m_services.clock);
     m_modem = std::make_unique<MdmCmd>(m_appDir, m_settings, m_services.port, m_services.clock, *m_log,
                                        m_services.boxes, *m_window);
     m_pipeline = std::make_unique<ProcessCid>(m_settings, *m_modem, *m_database, *m_log, m_services.clock, *m_window);
@@ -100,7 +100,9 @@ void Application::firstRunConfiguration()
     m_pleaseWait = new frmCnfg;
     m_pleaseWait->show();
     m_services.clock.waitProcessingEvents(1000);
-    setCommSettings(m_settings, LoadCommSettings(m_iniPath, *m_log));
+    const CommSettings comm = LoadCommSettings(m_iniPath);
+    m_log->logCommSettings(comm);
+    setCommSettings(m_settings, comm);
     m_services.clock.waitProcessingEvents(1000);
 
     DetectionHooks hooks;

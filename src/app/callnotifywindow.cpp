@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "callnotifywindow.h"
 
-#include "app/centerform.h"
 #include "platform/appinfo.h"
+#include "windows/centerform.h"
 
 #include <QFont>
 #include <QFrame>

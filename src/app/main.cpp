@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     QtMessageBoxes boxes;
     QtSoundPlayer sound;
     DesktopHelpViewer help;
-    QtSerialPort port(appDir);
+    QtSerialPort port;
 
     Application program(appDir, AppServices { clock, boxes, sound, help, port });
     // exit() rather than quit(): it also ends a modal box's loop that may be

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settingsstore.h"
 
-#include "records/activitylog.h"
-
 #include <QFile>
 #include <QSaveFile>
 
@@ -229,7 +227,7 @@ qint16 iniInt16(const QString& text, qint16 defaultValue)
     return static_cast<qint16>(number);
 }
 
-CommSettings LoadCommSettings(const QString& iniPath, ActivityLog& log)
+CommSettings LoadCommSettings(const QString& iniPath)
 {
     const QString comm = QStringLiteral("Comm");
     CommSettings settings;
@@ -240,10 +238,6 @@ CommSettings LoadCommSettings(const QString& iniPath, ActivityLog& log)
     settings.Parity = GetIniValue(iniPath, comm, QStringLiteral("Parity"), QStringLiteral("N"));
     settings.ModemStrng
         = GetIniValue(iniPath, QStringLiteral("Modem"), QStringLiteral("ModemStrng"), QStringLiteral("AT#CID=1"));
-    if (log.enabled()) {
-        log.WriteLog(QStringLiteral("Comm Port = ") + QString::number(settings.ComPort));
-        log.WriteLog(QStringLiteral("Baud = ") + settings.Baud);
-    }
     return settings;
 }
 

@@ -9,8 +9,6 @@
 
 namespace Quillon {
 
-class ActivityLog;
-
 // appDir + "/QuillonCID.ini"
 QString iniPathFor(const QString& appDir);
 
@@ -30,8 +28,8 @@ inline QString boolText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-// Reads the serial-port group; when log.enabled() writes "Comm Port = " and "Baud = ".
-CommSettings LoadCommSettings(const QString& iniPath, ActivityLog& log);
+// Reads the serial-port group.
+CommSettings LoadCommSettings(const QString& iniPath);
 void SaveCommSettings(const QString& iniPath, const CommSettings& comm);
 
 // Reads Cnfg and the [Settings] keys in the order the main window loads them.

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtserialport.h"
 
-#include "config/settingsstore.h"
-
 namespace Quillon {
 
-QtSerialPort::QtSerialPort(const QString& appDir, QObject* parent)
+QtSerialPort::QtSerialPort(QObject* parent)
     : SerialPort(parent)
-    , m_appDir(appDir)
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         if (!m_reading)
@@ -22,14 +19,20 @@ QtSerialPort::~QtSerialPort()
     m_port.disconnect(this);
 }
 
-void QtSerialPort::setPortNumber(int portNumber)
+void QtSerialPort::setPort(int portNumber, const QString& devicePath)
 {
     m_portNumber = portNumber;
+    m_devicePath = devicePath;
 }
 
 int QtSerialPort::portNumber() const
 {
     return m_portNumber;
+}
+
+QString QtSerialPort::devicePath() const
+{
+    return m_devicePath;
 }
 
 void QtSerialPort::setSettingsText(const QString& settings)
@@ -40,32 +43,6 @@ void QtSerialPort::setSettingsText(const QString& settings)
 void QtSerialPort::setReadAllBuffered()
 {
     // readAll() always hands over everything buffered; nothing to switch.
-}
-
-QString QtSerialPort::defaultDevicePath(int portNumber)
-{
-    switch (portNumber) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-    case 5:
-        return QStringLiteral("/dev/ttyACM0");
-    case 6:
-        return QStringLiteral("/dev/ttyUSB0");
-    default:
-        return {};
-    }
-}
-
-QString QtSerialPort::devicePath(int portNumber) const
-{
-    if (portNumber < 1 || portNumber > 6)
-        return {};
-    return GetIniValue(iniPathFor(m_appDir), QStringLiteral("Ports"), QStringLiteral("Comm%1").arg(portNumber),
-                       defaultDevicePath(portNumber))
-        .trimmed();
 }
 
 bool QtSerialPort::parseSettings(const QString& text, LineSettings* settings)
@@ -136,7 +113,7 @@ bool QtSerialPort::open(QString* error)
     };
     if (m_port.isOpen())
         return fail(QStringLiteral("the port is already open"));
-    const QString path = devicePath(m_portNumber);
+    const QString path = m_devicePath;
     if (path.isEmpty())
         return fail(QStringLiteral("no device for port %1").arg(m_portNumber));
     LineSettings line;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The serial line over QSerialPort. Port numbers map to devices through the
-// [Ports] keys Comm1..Comm6 of QuillonCID.ini, read at every opening.
+// The serial line over QSerialPort.
 #pragma once
 
 #include "platform/serialport.h"
@@ -22,12 +21,13 @@ public:
         QSerialPort::StopBits stopBits = QSerialPort::OneStop;
     };
 
-    explicit QtSerialPort(const QString& appDir, QObject* parent = nullptr);
+    explicit QtSerialPort(QObject* parent = nullptr);
     ~QtSerialPort() override;
     Q_DISABLE_COPY_MOVE(QtSerialPort)
 
-    void setPortNumber(int portNumber) override;
+    void setPort(int portNumber, const QString& devicePath) override;
     int portNumber() const override;
+    QString devicePath() const override;
     void setSettingsText(const QString& settings) override;
     void setReadAllBuffered() override;
 
@@ -38,11 +38,6 @@ public:
     bool write(const QString& text) override;
     QString readAll() override;
 
-    // Empty when the number has no device (outside 1..6, or an empty key).
-    QString devicePath(int portNumber) const override;
-
-    // Built-in devices of ports 1..6, used when [Ports] names none.
-    static QString defaultDevicePath(int portNumber);
     // "speed,parity,data,stop": speed a whole number above 0, parity one of
     // N E O M S, data 5 to 8, stop 1, 1.5 or 2. False on anything else.
     static bool parseSettings(const QString& text, LineSettings* settings);
@@ -50,9 +45,9 @@ public:
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
 
-    QString m_appDir;
     QSerialPort m_port;
     int m_portNumber = 1;
+    QString m_devicePath;
     QString m_settingsText = QStringLiteral("14400,N,8,1");
     // readAll() pulls pending bytes in itself; those are not new arrivals.
     bool m_reading = false;

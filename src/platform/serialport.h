@@ -15,9 +15,11 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    // Port numbers 1..6 name the modem's port; taken at the next open().
-    virtual void setPortNumber(int portNumber) = 0;
+    // The device to open, and the port number 1..6 the program's messages
+    // call it by; both taken at the next open(). An empty path never opens.
+    virtual void setPort(int portNumber, const QString& devicePath) = 0;
     virtual int portNumber() const = 0;
+    virtual QString devicePath() const = 0;
     // "speed,parity,data,stop" as in "14400,N,8,1"; taken at the next open().
     virtual void setSettingsText(const QString& settings) = 0;
     // readAll() then returns every buffered character, not a fixed count.
@@ -34,9 +36,6 @@ public:
     // Everything received so far, one character per byte; empties the buffer.
     // Empty when the port is closed.
     virtual QString readAll() = 0;
-
-    // The device a port number maps to, for display.
-    virtual QString devicePath(int portNumber) const = 0;
 
 Q_SIGNALS:
     // Raised on the UI thread whenever received characters are waiting.

@@ -73,8 +73,12 @@ void ProcessCid::ProcessCidReport(const QString& text)
     FormatCidNumber(m_call.Number, m_settings.Format);
     if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
         qWarning() << "Translate list not applied:" << m_database.lastError();
-    if (!m_database.CheckReject(m_call.Name, m_call.Number))
+    bool rejected = false;
+    if (!m_database.CheckReject(m_call.Name, m_call.Number, rejected))
         qWarning() << "Reject list not checked:" << m_database.lastError();
+    // Hanging up is the call source's job; the database only knows the list.
+    if (rejected)
+        m_modem.RejectCall();
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     m_view.AddCallToList(m_call.Name, m_call.Number);
     if (!m_database.InsertCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time))

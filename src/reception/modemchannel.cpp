@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "modemchannel.h"
 
+#include "config/portmap.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
@@ -17,6 +18,11 @@ const QString CommPortErrorCaption = QStringLiteral("Comm Port Error");
 constexpr int ReinitIntervalSecs = 1800;
 constexpr int ReinitWaitMs = 300;
 constexpr int ApplyWaitMs = 50;
+// The modem needs a moment between the report and the answer, and the line
+// must be picked up for a while before hanging up ends the call.
+constexpr int RejectAnswerDelayMs = 100;
+constexpr int RejectHoldMs = 1000;
+constexpr int RejectSettleMs = 250;
 
 } // namespace
 
@@ -43,14 +49,20 @@ QString MdmCmd::iniPath() const
     return iniPathFor(m_appDir);
 }
 
+QString MdmCmd::devicePathFor(int portNumber) const
+{
+    return commPortDevice(iniPath(), portNumber);
+}
+
 void MdmCmd::OpenCommPort()
 {
-    const CommSettings comm = LoadCommSettings(iniPath(), m_log);
+    const CommSettings comm = LoadCommSettings(iniPath());
+    m_log.logCommSettings(comm);
     m_settings.ModemStrng = comm.ModemStrng;
     if (m_port.isOpen())
         m_port.close();
 
-    m_port.setPortNumber(comm.ComPort);
+    m_port.setPort(comm.ComPort, devicePathFor(comm.ComPort));
     m_port.setSettingsText(comm.Baud + QLatin1Char(',') + comm.Parity + QLatin1Char(',') + comm.DataBit
                            + QLatin1Char(',') + comm.StopBit);
     m_port.setReadAllBuffered();
@@ -138,6 +150,18 @@ bool MdmCmd::AnswerCommand()
 bool MdmCmd::HangUpCommand()
 {
     return m_port.write(QStringLiteral("ATH0\r"));
+}
+
+// The modem's answers stay in the receive buffer; the re-initialisation that
+// ends call processing discards them.
+void MdmCmd::RejectCall()
+{
+    m_clock.sleep(RejectAnswerDelayMs);
+    AnswerCommand();
+    m_clock.sleep(RejectHoldMs);
+    HangUpCommand();
+    m_clock.sleep(RejectSettleMs);
+    m_log.log(QStringLiteral("Call Rejected"));
 }
 
 void MdmCmd::armInitCheck()

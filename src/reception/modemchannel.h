@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Everything the program says to the modem outside detection: opening the
 // port, the initialisation and its answer check, periodic re-initialisation,
-// the reject commands, and applying new port settings.
+// answering and hanging up on a rejected caller, and applying new port
+// settings.
 #pragma once
 
 #include <QDateTime>
@@ -40,6 +41,8 @@ public:
     bool InitCommand();
     bool AnswerCommand();
     bool HangUpCommand();
+    // Answers and hangs up on the call in progress, then logs "Call Rejected".
+    void RejectCall();
 
     // Response test of the initialisation answer: "OK" or "0" anywhere.
     static bool isInitResponseAccepted(const QString& response);
@@ -66,6 +69,8 @@ public:
     QDateTime initCheckTime() const { return m_initCheckTime; }
 
     QString iniPath() const;
+    // The device behind a port number, as the settings file maps it.
+    QString devicePathFor(int portNumber) const;
     WorkingSettings& settings() { return m_settings; }
     SerialPort& port() { return m_port; }
     Clock& clock() { return m_clock; }

@@ -76,4 +76,12 @@ QString ActivityLog::path() const
     return m_appDir + QStringLiteral("/CID.Log");
 }
 
+void ActivityLog::logCommSettings(const CommSettings& comm)
+{
+    if (!enabled())
+        return;
+    WriteLog(QStringLiteral("Comm Port = ") + QString::number(comm.ComPort));
+    WriteLog(QStringLiteral("Baud = ") + comm.Baud);
+}
+
 } // namespace Quillon

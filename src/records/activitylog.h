@@ -7,6 +7,7 @@
 namespace Quillon {
 
 class Clock;
+struct CommSettings;
 struct WorkingSettings;
 
 class ActivityLog
@@ -21,6 +22,9 @@ public:
     // WriteLog only while the log flag is on; what nearly every caller wants.
     bool log(const QString& message);
     bool enabled() const;
+    // "Comm Port = " and "Baud = " lines, written whenever the serial-port
+    // group has just been read (while the log flag is on).
+    void logCommSettings(const CommSettings& comm);
 
     QString path() const;
 

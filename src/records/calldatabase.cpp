@@ -4,7 +4,6 @@
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
-#include "platform/serialport.h"
 #include "records/activitylog.h"
 
 #include <QFileInfo>
@@ -48,13 +47,11 @@ bool execInsert(const QSqlDatabase& db, const QString& statement, const QVariant
 
 } // namespace
 
-CallDatabase::CallDatabase(const QString& appDir, const WorkingSettings& settings, ActivityLog& log, Clock& clock,
-                           SerialPort& port)
+CallDatabase::CallDatabase(const QString& appDir, const WorkingSettings& settings, ActivityLog& log, Clock& clock)
     : m_appDir(appDir)
     , m_settings(settings)
     , m_log(log)
     , m_clock(clock)
-    , m_port(port)
     , m_connectionName(QStringLiteral("CallDb-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 { }
 
@@ -180,12 +177,13 @@ bool CallDatabase::TranslateCaller(QString& name, const QString& number)
 }
 
 /*!
- * Answers and hangs up a caller whose number or name is on the reject list,
- * once however many entries match. With rejection switched off the list is
- * not read at all.
+ * Tells whether the caller's number or name is on the reject list, once
+ * however many entries match. With rejection switched off the list is not
+ * read at all.
  */
-bool CallDatabase::CheckReject(const QString& name, const QString& number)
+bool CallDatabase::CheckReject(const QString& name, const QString& number, bool& listed)
 {
+    listed = false;
     if (!isOpen() || !m_settings.Reject)
         return true;
     QSqlQuery query(connection());
@@ -199,24 +197,8 @@ bool CallDatabase::CheckReject(const QString& name, const QString& number)
         m_lastError = describe(query.lastError());
         return false;
     }
-    const bool listed = query.value(0).toInt() != 0;
-    // Release the read before the modem sequence: other programs may write meanwhile.
-    query.finish();
-    if (listed)
-        RejectCall();
+    listed = query.value(0).toInt() != 0;
     return true;
-}
-
-// The modem's answers stay in the receive buffer; the re-initialisation that
-// ends call processing discards them.
-void CallDatabase::RejectCall()
-{
-    m_clock.sleep(100);
-    m_port.write(QStringLiteral("ATA\r"));
-    m_clock.sleep(1000);
-    m_port.write(QStringLiteral("ATH0\r"));
-    m_clock.sleep(250);
-    m_log.log(QStringLiteral("Call Rejected"));
 }
 
 bool CallDatabase::AddReject(const QString& number, const QString& name)

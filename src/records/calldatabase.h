@@ -10,15 +10,12 @@ namespace Quillon {
 class ActivityLog;
 class Clock;
 class MessageBoxes;
-class SerialPort;
 struct WorkingSettings;
 
 class CallDatabase
 {
 public:
-    // port is where RejectCall sends the answer and hang-up commands.
-    CallDatabase(const QString& appDir, const WorkingSettings& settings, ActivityLog& log, Clock& clock,
-                 SerialPort& port);
+    CallDatabase(const QString& appDir, const WorkingSettings& settings, ActivityLog& log, Clock& clock);
     ~CallDatabase();
     Q_DISABLE_COPY_MOVE(CallDatabase)
 
@@ -34,8 +31,9 @@ public:
     // connection closed they do nothing and return true.
     bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time);
     bool TranslateCaller(QString& name, const QString& number);
-    bool CheckReject(const QString& name, const QString& number);
-    void RejectCall();
+    // Sets listed when the number or the name is on the reject list; never
+    // listed while rejection is switched off.
+    bool CheckReject(const QString& name, const QString& number, bool& listed);
     bool AddReject(const QString& number, const QString& name);
     bool AddTranslate(const QString& number, const QString& name);
 
@@ -47,7 +45,6 @@ private:
     const WorkingSettings& m_settings;
     ActivityLog& m_log;
     Clock& m_clock;
-    SerialPort& m_port;
     QString m_connectionName;
     QString m_lastError;
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "phoneindexwindow.h"
 
-#include "app/centerform.h"
 #include "records/recordgridmodel.h"
+#include "windows/centerform.h"
 
 #include <QTableView>
 #include <QVBoxLayout>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "rejectwindow.h"
 
-#include "app/centerform.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
+#include "windows/centerform.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "searchwindow.h"
 
-#include "app/centerform.h"
 #include "platform/datetimetext.h"
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
 #include "records/callsearch.h"
 #include "records/recordgridmodel.h"
+#include "windows/centerform.h"
 #include "windows/recordgrid.h"
 
 #include <QButtonGroup>

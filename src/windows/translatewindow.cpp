@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "translatewindow.h"
 
-#include "app/centerform.h"
 #include "platform/trimblanks.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
+#include "windows/centerform.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

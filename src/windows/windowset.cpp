@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "windowset.h"
 
-#include "app/centerform.h"
-#include "config/commsettingswindow.h"
-#include "config/formatwindow.h"
 #include "config/settingsstore.h"
 #include "windows/aboutwindow.h"
+#include "windows/centerform.h"
+#include "windows/commsettingswindow.h"
+#include "windows/formatwindow.h"
 #include "windows/phoneindexwindow.h"
 #include "windows/rejectwindow.h"
 #include "windows/searchwindow.h"

@@ -36,7 +36,7 @@ struct Harness
             return false;
         writeIni(settings);
         clock.setWaitHook([this](int ms) { modem.advance(ms); });
-        port = std::make_unique<QtSerialPort>(dir.path());
+        port = std::make_unique<QtSerialPort>();
         app = std::make_unique<Application>(dir.path(), AppServices { clock, boxes, sound, help, *port });
         return true;
     }

@@ -122,7 +122,7 @@ private Q_SLOTS:
         Harness& h = *m_h;
         QVERIFY(h.start(u"EnableLog=True"_s));
         const QString logBefore = h.dir.readFile(u"CID.Log"_s);
-        QtSerialPort secondPort(h.dir.path());
+        QtSerialPort secondPort;
         Application second(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, secondPort });
         QCOMPARE(second.Main(), Application::StartResult::AlreadyRunning);
         QVERIFY(!second.mainWindow()->isVisible());
@@ -230,7 +230,7 @@ private Q_SLOTS:
         const QStringList logged { u"Log Enabled"_s, u"Log Disabled"_s, u"Log Enabled"_s };
         QCOMPARE(h.dir.logMessages(), key == u"EnableLog"_s ? logged : QStringList());
         h.app.reset(); // a restart shows the same mark
-        QtSerialPort port(h.dir.path());
+        QtSerialPort port;
         Application again(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, port });
         QCOMPARE(again.Main(), Application::StartResult::Running);
         QCOMPARE(again.mainWindow()->findChild<QAction*>(item)->isChecked(), !initially);

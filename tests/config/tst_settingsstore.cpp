@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "config/portmap.h"
 #include "config/settingsstore.h"
 #include "records/activitylog.h"
 #include "support/appdir.h"
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void ini();
     void load_data();
     void load();
+    void portDevices();
 };
 
 void TestSettingsStore::ini_data()
@@ -110,7 +112,8 @@ void TestSettingsStore::load()
     s.EnableLog = true; // every value is replaced, by the default when absent
     FakeClock clock;
     ActivityLog log(dir.path(), s, clock);
-    const CommSettings c = LoadCommSettings(dir.iniPath(), log);
+    const CommSettings c = LoadCommSettings(dir.iniPath());
+    log.logCommSettings(c);
     loadShellSettings(dir.iniPath(), s);
     QString text
         = QStringList({ QString::number(c.ComPort), c.Baud, c.DataBit, c.StopBit, c.Parity, c.ModemStrng }).join(u'|');
@@ -122,6 +125,16 @@ void TestSettingsStore::load()
     QCOMPARE(QFile::exists(dir.iniPath()), !ini.isEmpty());
     SaveCommSettings(dir.iniPath(), c);
     QCOMPARE(dir.readFile(u"QuillonCID.ini"_s), saved);
+}
+
+void TestSettingsStore::portDevices()
+{
+    AppDir dir;
+    dir.writeIni(u"[ports]\r\nComm3=/tmp/modem\r\ncomm4=\r\nComm7=/dev/ttyS9\r\n"_s);
+    const QStringList expected { {}, u"/dev/ttyS0"_s,   u"/dev/ttyS1"_s,   u"/tmp/modem"_s,
+                                 {}, u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, {} };
+    for (int port = 0; port <= 7; ++port)
+        QCOMPARE(commPortDevice(dir.iniPath(), port), expected.at(port));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -30,7 +30,7 @@ struct RecordingView final : CallView
 
 struct Line : Test::ModemRig
 {
-    CallDatabase database { dir.path(), settings, log, clock, port };
+    CallDatabase database { dir.path(), settings, log, clock };
     RecordingView view;
     ProcessCid pipeline { settings, mdm, database, log, clock, view };
 

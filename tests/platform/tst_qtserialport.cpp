@@ -13,16 +13,6 @@ class TestQtSerialPort : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void devicePaths()
-    {
-        Test::AppDir dir;
-        dir.writeIni(u"[ports]\r\nComm3=/tmp/modem\r\ncomm4=\r\nComm7=/dev/ttyS9\r\n"_qs);
-        const QStringList expected { {}, u"/dev/ttyS0"_qs,   u"/dev/ttyS1"_qs,   u"/tmp/modem"_qs,
-                                     {}, u"/dev/ttyACM0"_qs, u"/dev/ttyUSB0"_qs, {} };
-        for (int port = 0; port <= 7; ++port)
-            QCOMPARE(QtSerialPort(dir.path()).devicePath(port), expected.at(port));
-    }
-
     void parseSettings_data()
     {
         QTest::addColumn<QString>("text");
@@ -47,8 +37,8 @@ private Q_SLOTS:
         Test::AppDir dir;
         Sim::ModemSimulator sim;
         QVERIFY(sim.start() && sim.createLink(dir.file(u"modem"_qs)));
-        dir.writeIni(u"[Ports]\r\nComm1=%1\r\n"_qs.arg(sim.linkPath()));
-        QtSerialPort serial(dir.path());
+        QtSerialPort serial;
+        serial.setPort(1, sim.linkPath());
         serial.setReadAllBuffered();
         QSignalSpy lost(&serial, &SerialPort::portLost);
         QVERIFY(serial.open());

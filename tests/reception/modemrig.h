@@ -25,7 +25,7 @@ struct ModemRig
     ActivityLog log { dir.path(), settings, clock };
     RecordingBoxes boxes;
     RecordingStatus status;
-    QtSerialPort port { dir.path() };
+    QtSerialPort port;
     MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
     Sim::ModemSimulator sim;
     std::function<void()> onTick;

@@ -21,7 +21,7 @@ struct Rig final : ModemRig, CallView
     {
         dir.createDatabase();
         sim.start();
-        dir.writeIni(u"[Ports]\r\nComm1="_s + sim.portPath() + u"\r\n"_s);
+        port.setPort(1, sim.portPath());
         port.open();
     }
     void PlayRingSound() override { record(u"ring"_s); }
@@ -38,7 +38,7 @@ struct Rig final : ModemRig, CallView
     }
 
     QStringList events;
-    CallDatabase database { dir.path(), settings, log, clock, port };
+    CallDatabase database { dir.path(), settings, log, clock };
     ProcessCid pipeline { settings, mdm, database, log, clock, *this };
 };
 

@@ -3,7 +3,6 @@
 // every call whose InsertCall had returned is still there.
 #include "config/workingsettings.h"
 #include "platform/clock.h"
-#include "platform/serialport.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 #include "support/appdir.h"
@@ -26,22 +25,6 @@ namespace {
 
 const char ChildVariable[] = "QUILLON_CRASH_CHILD_DIR";
 
-// A port that is never opened: the child only stores calls.
-class NoPort final : public SerialPort
-{
-public:
-    void setPortNumber(int) override { }
-    int portNumber() const override { return 1; }
-    void setSettingsText(const QString&) override { }
-    void setReadAllBuffered() override { }
-    bool open(QString*) override { return false; }
-    void close() override { }
-    bool isOpen() const override { return false; }
-    bool write(const QString&) override { return false; }
-    QString readAll() override { return {}; }
-    QString devicePath(int) const override { return {}; }
-};
-
 // The child: stores numbered calls until killed, announcing each one only
 // after InsertCall has returned.
 int runChild(const QString& appDir, int firstCall)
@@ -49,9 +32,8 @@ int runChild(const QString& appDir, int firstCall)
     WorkingSettings settings;
     SystemClock clock;
     ActivityLog log(appDir, settings, clock);
-    NoPort port;
     RecordingBoxes boxes;
-    CallDatabase database(appDir, settings, log, clock, port);
+    CallDatabase database(appDir, settings, log, clock);
     if (!database.OpenCallDatabase(boxes))
         return 3;
     for (int call = firstCall;; ++call) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "config/modemdetection.h"
 #include "config/settingsstore.h"
+#include "reception/modemdetection.h"
 #include "reception/modemrig.h"
 
 #include <QTest>
@@ -29,7 +29,7 @@ struct Rig : Test::ModemRig
             ini += u"Comm%1=%2\r\n"_qs.arg(i + 1).arg(kind == u"-"_qs ? dir.file(u"none"_qs) : sims[i].portPath());
         }
         dir.writeIni(ini);
-        setCommSettings(settings, LoadCommSettings(dir.iniPath(), log));
+        setCommSettings(settings, LoadCommSettings(dir.iniPath()));
         mdm.setReinitTime(clock.now());
         mdm.armInitCheck();
         clock.setWaitHook([this, ports](int ms) {

@@ -2,6 +2,7 @@
 #include "modemdetection.h"
 
 #include "config/modemtypes.h"
+#include "config/portmap.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
@@ -27,13 +28,20 @@ bool answeredOk(const QString& response)
 
 } // namespace
 
-MdmCnFg::MdmCnFg(SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log, DetectionHooks hooks)
-    : m_port(port)
+MdmCnFg::MdmCnFg(const QString& iniPath, SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log,
+                 DetectionHooks hooks)
+    : m_iniPath(iniPath)
+    , m_port(port)
     , m_clock(clock)
     , m_boxes(boxes)
     , m_log(log)
     , m_hooks(std::move(hooks))
 { }
+
+void MdmCnFg::selectPort(qint16 port)
+{
+    m_port.setPort(port, commPortDevice(m_iniPath, port));
+}
 
 void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
 {
@@ -46,7 +54,7 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
 
     for (qint16 port = FirstPort; port <= LastPort; ++port) {
         // A port that cannot be opened, written or read is simply silent.
-        m_port.setPortNumber(port);
+        selectPort(port);
         m_port.setSettingsText(ProbeSettings);
         m_port.setReadAllBuffered();
         m_port.open();
@@ -115,7 +123,7 @@ bool MdmCnFg::TryInitCommand(qint16 port, const QString& command)
     m_portFailed = false;
     if (m_port.isOpen())
         m_port.close();
-    m_port.setPortNumber(port);
+    selectPort(port);
     if (!m_port.open() || !m_port.write(command + QLatin1Char('\r'))) {
         m_portFailed = true;
         return false;
@@ -133,7 +141,7 @@ bool MdmCnFg::TryInitCommand(qint16 port, const QString& command)
 
 void DetectModem(MdmCmd& modem, const DetectionHooks& hooks)
 {
-    MdmCnFg detector(modem.port(), modem.clock(), modem.boxes(), modem.log(), hooks);
+    MdmCnFg detector(modem.iniPath(), modem.port(), modem.clock(), modem.boxes(), modem.log(), hooks);
     modem.setDetectionInProgress(true);
     if (modem.port().isOpen())
         modem.port().close();

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commsettingswindow.h"
 
-#include "app/centerform.h"
-#include "config/modemdetection.h"
 #include "config/modemtypes.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "platform/serialport.h"
 #include "reception/modemchannel.h"
+#include "reception/modemdetection.h"
+#include "records/activitylog.h"
+#include "windows/centerform.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -145,10 +146,12 @@ CommSettingsWindow::~CommSettingsWindow() = default;
 
 void CommSettingsWindow::Form_Load()
 {
-    setCommSettings(m_modem.settings(), LoadCommSettings(m_modem.iniPath(), m_modem.log()));
+    const CommSettings comm = LoadCommSettings(m_modem.iniPath());
+    m_modem.log().logCommSettings(comm);
+    setCommSettings(m_modem.settings(), comm);
     // Port numbers stand for devices; the hint names the one each maps to.
     for (const PortOption& option : portOptions)
-        m_ports->button(option.port)->setToolTip(m_modem.port().devicePath(option.port));
+        m_ports->button(option.port)->setToolTip(m_modem.devicePathFor(option.port));
     adjustSize();
     CenterForm(this);
     CommParameters();

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "formatwindow.h"
 
-#include "app/centerform.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
+#include "windows/centerform.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

@@ -26,7 +26,9 @@ struct DetectionHooks
 class MdmCnFg
 {
 public:
-    MdmCnFg(SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log, DetectionHooks hooks);
+    // iniPath maps the port numbers tried to devices.
+    MdmCnFg(const QString& iniPath, SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log,
+            DetectionHooks hooks);
 
     void FindCommPort(qint16& nSerialPort, QString& sModemInit);
     void ProbeModemType(qint16 port);
@@ -37,6 +39,9 @@ public:
     bool bVoiceFound = false;
 
 private:
+    void selectPort(qint16 port);
+
+    QString m_iniPath;
     SerialPort& m_port;
     Clock& m_clock;
     MessageBoxes& m_boxes;
