@@ -6,6 +6,7 @@
 #include "app/singleinstance.h"
 #include "config/settingsstore.h"
 #include "platform/clock.h"
+#include "platform/messageboxes.h"
 #include "reception/callpipeline.h"
 #include "reception/modemchannel.h"
 #include "reception/modemdetection.h"
@@ -60,7 +61,9 @@ Application::StartResult Application::Main()
         return StartResult::NoDatabase;
     }
     m_window->show();
-    if (m_settings.Cnfg)
+    // Detection could store nothing in a file it cannot read, and the file
+    // being there says the program was set up before.
+    if (m_settings.Cnfg || m_iniUnreadable)
         m_modem->OpenCommPort();
     else
         firstRunConfiguration();
@@ -76,6 +79,17 @@ bool Application::Form_Load()
 
     m_window->addTrayIcon();
     loadShellSettings(m_iniPath, m_settings);
+    const QString iniProblem = iniReadProblem(m_iniPath);
+    if (!iniProblem.isEmpty()) {
+        // Said once, here: otherwise only its consequences would show (no
+        // modem found, a failed initialisation), with nothing naming the file.
+        m_iniUnreadable = true;
+        m_services.boxes.show(QStringLiteral("The settings file %1 could not be read: %2.\r"
+                                             "The program runs with default settings and leaves the file as it is.")
+                                  .arg(m_iniPath, iniProblem),
+                              QStringLiteral("Settings Error"), MessageBoxes::Icon::Exclamation,
+                              MessageBoxes::Buttons::Ok);
+    }
     m_log->log(QStringLiteral("Program started in ") + m_appDir);
     m_window->setCheckMarks();
     if (!m_database->OpenCallDatabase(m_services.boxes)) {

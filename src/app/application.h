@@ -89,6 +89,7 @@ private:
     std::unique_ptr<WindowSet> m_windows;
     QPointer<frmCnfg> m_pleaseWait;
     bool m_ended = false;
+    bool m_iniUnreadable = false;
 };
 
 } // namespace Quillon

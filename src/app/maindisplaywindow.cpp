@@ -98,13 +98,7 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     m_timer3->setInterval(5000);
     connect(m_timer3, &QTimer::timeout, this, &frmCIDDisplay::Timer3_Timer);
 
-    connect(&m_port, &SerialPort::dataArrived, this, [this] {
-        if (!m_pipeline)
-            return;
-        m_pipeline->OnComm();
-        if (m_pipeline->timer1Enabled() && !m_timer1->isActive())
-            m_timer1->start();
-    });
+    connect(&m_port, &SerialPort::dataArrived, this, &frmCIDDisplay::MSComm1_OnComm);
 
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setObjectName(QStringLiteral("TrayIcon"));
@@ -128,6 +122,19 @@ void frmCIDDisplay::attachReception(MdmCmd* modem, ProcessCid* pipeline)
 {
     m_modem = modem;
     m_pipeline = pipeline;
+    // A ring or report the modem channel took off the line while clearing it
+    // arrives like any received text.
+    if (m_modem)
+        connect(m_modem, &MdmCmd::callTextKept, this, &frmCIDDisplay::MSComm1_OnComm);
+}
+
+void frmCIDDisplay::MSComm1_OnComm()
+{
+    if (!m_pipeline)
+        return;
+    m_pipeline->OnComm();
+    if (m_pipeline->timer1Enabled() && !m_timer1->isActive())
+        m_timer1->start();
 }
 
 void frmCIDDisplay::setWindowSet(WindowSet* windows)
@@ -421,6 +428,9 @@ void frmCIDDisplay::Start_Click()
 
 void frmCIDDisplay::Suspend_Click()
 {
+    // A lost port is no longer waited for once the user suspends.
+    if (m_modem)
+        m_modem->stopReconnecting();
     if (!m_modem || !m_port.isOpen())
         return;
     m_port.close();

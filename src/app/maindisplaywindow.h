@@ -81,6 +81,10 @@ public:
     void CIDHelp_Click();
     void Toolbar1_ButtonClick(const QString& key);
 
+    // Received text (or call text kept by the modem channel): the pipeline's
+    // settle period starts or goes on.
+    void MSComm1_OnComm();
+
     // Timer handlers.
     void Timer1_Timer();
     void Timer2_Timer();

@@ -2,6 +2,7 @@
 #include "settingsstore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <limits>
@@ -225,6 +226,18 @@ qint16 iniInt16(const QString& text, qint16 defaultValue)
     if (!ok || number < std::numeric_limits<qint16>::min() || number > std::numeric_limits<qint16>::max())
         return defaultValue;
     return static_cast<qint16>(number);
+}
+
+QString iniReadProblem(const QString& iniPath)
+{
+    QFile file(iniPath);
+    if (!file.exists())
+        return {};
+    if (QFileInfo(iniPath).isDir())
+        return QStringLiteral("it is a folder");
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    return {};
 }
 
 CommSettings LoadCommSettings(const QString& iniPath)

@@ -28,6 +28,10 @@ inline QString boolText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
+// Why the file is there but cannot be read (no permission, a directory),
+// else empty. Reads then give defaults, and writes leave the file alone.
+QString iniReadProblem(const QString& iniPath);
+
 // Reads the serial-port group.
 CommSettings LoadCommSettings(const QString& iniPath);
 void SaveCommSettings(const QString& iniPath, const CommSettings& comm);

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtserialport.h"
 
+#include <utility>
+
 namespace Quillon {
 
 QtSerialPort::QtSerialPort(QObject* parent)
     : SerialPort(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        takeIn();
         if (!m_reading)
             Q_EMIT dataArrived();
     });
@@ -134,6 +137,8 @@ bool QtSerialPort::open(QString* error)
     }
     // A line starts empty, as a real port does: nothing kept from before.
     m_port.clear(QSerialPort::Input);
+    m_input.clear();
+    m_dropped = 0;
     m_port.clearError();
     return true;
 }
@@ -143,6 +148,7 @@ void QtSerialPort::close()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
+    m_input.clear();
 }
 
 bool QtSerialPort::isOpen() const
@@ -174,7 +180,30 @@ QString QtSerialPort::readAll()
     m_reading = false;
     if (!m_port.isOpen())
         return {};
-    return QString::fromLatin1(m_port.readAll());
+    takeIn();
+    return QString::fromLatin1(std::exchange(m_input, {}));
+}
+
+void QtSerialPort::setInputLimit(qsizetype bytes)
+{
+    m_inputLimit = qMax<qsizetype>(0, bytes);
+    takeIn();
+}
+
+qint64 QtSerialPort::takeDroppedInput()
+{
+    return std::exchange(m_dropped, 0);
+}
+
+void QtSerialPort::takeIn()
+{
+    if (m_port.isOpen())
+        m_input += m_port.readAll();
+    if (m_inputLimit > 0 && m_input.size() > m_inputLimit) {
+        const qsizetype excess = m_input.size() - m_inputLimit;
+        m_input.remove(0, excess);
+        m_dropped += excess;
+    }
 }
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)

@@ -37,6 +37,8 @@ public:
 
     bool write(const QString& text) override;
     QString readAll() override;
+    void setInputLimit(qsizetype bytes) override;
+    qint64 takeDroppedInput() override;
 
     // "speed,parity,data,stop": speed a whole number above 0, parity one of
     // N E O M S, data 5 to 8, stop 1, 1.5 or 2. False on anything else.
@@ -44,6 +46,8 @@ public:
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    // Moves what QSerialPort holds into m_input, trimmed to the limit.
+    void takeIn();
 
     QSerialPort m_port;
     int m_portNumber = 1;
@@ -51,6 +55,9 @@ private:
     QString m_settingsText = QStringLiteral("14400,N,8,1");
     // readAll() pulls pending bytes in itself; those are not new arrivals.
     bool m_reading = false;
+    QByteArray m_input;
+    qsizetype m_inputLimit = 0;
+    qint64 m_dropped = 0;
 };
 
 } // namespace Quillon

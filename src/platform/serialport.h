@@ -36,6 +36,11 @@ public:
     // Everything received so far, one character per byte; empties the buffer.
     // Empty when the port is closed.
     virtual QString readAll() = 0;
+    // Holds at most this many received bytes, dropping the oldest beyond it,
+    // so that a line spewing noise cannot fill the memory; 0 = no bound.
+    virtual void setInputLimit(qsizetype bytes) { Q_UNUSED(bytes) }
+    // Bytes dropped for the limit since the last call.
+    virtual qint64 takeDroppedInput() { return 0; }
 
 Q_SIGNALS:
     // Raised on the UI thread whenever received characters are waiting.

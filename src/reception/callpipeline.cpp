@@ -6,11 +6,14 @@
 #include "platform/serialport.h"
 #include "reception/callview.h"
 #include "reception/modemchannel.h"
+#include "reception/modemtext.h"
 #include "reception/numberformat.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 
 #include <QDebug>
+
+#include <utility>
 
 namespace Quillon {
 
@@ -19,6 +22,9 @@ namespace {
 // The modem sends a report line by line between the rings; 2.5 s without a
 // character means the burst is complete.
 constexpr int settleMs = 2500;
+// A line that never goes quiet (noise, or rings every 100 ms) is read all
+// the same, at the latest this long after the burst began.
+constexpr int maxBurstMs = 10000;
 
 } // namespace
 
@@ -34,7 +40,10 @@ ProcessCid::ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& d
 
 void ProcessCid::OnComm()
 {
-    m_receiveSettleTime = m_clock.now().addMSecs(settleMs);
+    const QDateTime now = m_clock.now();
+    if (!m_timer1Enabled)
+        m_burstStart = now;
+    m_receiveSettleTime = qMin(now.addMSecs(settleMs), m_burstStart.addMSecs(maxBurstMs));
     m_timer1Enabled = true;
 }
 
@@ -46,10 +55,22 @@ void ProcessCid::timer1Tick()
     // read here would take them away from it.
     if (m_modem.detectionInProgress())
         return;
-    // Suspended within the settle time: there is nothing left to read.
-    if (m_modem.port().isOpen())
-        ProcessCidReport(m_modem.port().readAll());
+    // Off before processing: call text kept while it runs starts a new burst.
     m_timer1Enabled = false;
+    SerialPort& port = m_modem.port();
+    QString text = m_modem.takeKeptInput();
+    // Suspended within the settle time: there is nothing left to read.
+    if (port.isOpen())
+        text += port.readAll();
+    else if (text.isEmpty())
+        return;
+    qint64 dropped = port.takeDroppedInput();
+    if (text.size() > MdmCmd::MaxInputBytes) {
+        dropped += text.size() - MdmCmd::MaxInputBytes;
+        text.remove(0, text.size() - MdmCmd::MaxInputBytes);
+    }
+    m_droppedBeforeBurst = dropped;
+    ProcessCidReport(text);
 }
 
 /*!
@@ -59,10 +80,16 @@ void ProcessCid::timer1Tick()
  */
 void ProcessCid::ProcessCidReport(const QString& text)
 {
+    // The modem answering the program's own commands is no call: no ring.
+    if (holdsOnlyModemAnswers(text))
+        return;
     if (m_settings.RingIn)
         m_view.PlayRingSound();
     m_modem.setReportInProgress(true);
-    m_log.log(QStringLiteral("Telco Info - ") + text);
+    const qint64 dropped = std::exchange(m_droppedBeforeBurst, 0);
+    m_log.log(QStringLiteral("Telco Info - ")
+              + (dropped > 0 ? QStringLiteral("[... %1 earlier characters dropped ...]").arg(dropped) : QString())
+              + ActivityLog::excerpt(text));
 
     if (!ParseCidReport(text, m_settings.NmbrLngth, m_call)) {
         m_modem.ClearModemInput();

@@ -23,11 +23,13 @@ public:
     ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& database, ActivityLog& log, Clock& clock,
                CallView& view);
 
-    // Serial-port event: pushes ReceiveSettleTime 2.5 s ahead, enables Timer1.
+    // Serial-port event: pushes ReceiveSettleTime 2.5 s ahead, but never past
+    // 10 s after the burst's first event; enables Timer1.
     void OnComm();
     bool timer1Enabled() const { return m_timer1Enabled; }
-    // Timer1 tick: after the settle time reads everything buffered, processes
-    // it, and disables Timer1. A closed port skips the read.
+    // Timer1 tick: after the settle time reads everything buffered (with the
+    // call text the modem channel kept), processes it, and disables Timer1.
+    // A closed port skips the read.
     void timer1Tick();
     void ProcessCidReport(const QString& text);
 
@@ -44,6 +46,8 @@ private:
 
     Quillon::CidCall m_call;
     QDateTime m_receiveSettleTime;
+    QDateTime m_burstStart;
+    qint64 m_droppedBeforeBurst = 0; // for the burst's log line
     bool m_timer1Enabled = false;
 };
 

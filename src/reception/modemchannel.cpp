@@ -8,7 +8,10 @@
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
 #include "platform/statusdisplay.h"
+#include "reception/modemtext.h"
 #include "records/activitylog.h"
+
+#include <utility>
 
 namespace Quillon {
 
@@ -40,6 +43,7 @@ MdmCmd::MdmCmd(const QString& appDir, WorkingSettings& settings, SerialPort& por
     , m_reinitTime(clock.now().addSecs(ReinitIntervalSecs))
 {
     connect(&m_port, &SerialPort::portLost, this, &MdmCmd::onPortLost);
+    m_port.setInputLimit(MaxInputBytes);
 }
 
 MdmCmd::~MdmCmd() = default;
@@ -75,6 +79,7 @@ void MdmCmd::OpenCommPort()
         return;
     }
     m_portLostReported = false;
+    m_reconnecting = false;
     SetCidStatus(true);
 }
 
@@ -88,6 +93,8 @@ void MdmCmd::CheckModemInit()
     QString response;
     if (m_port.isOpen()) {
         response = m_port.readAll();
+        // A call that came in within the first second is no answer to judge.
+        keepIfCallText(response);
         if (!isInitResponseAccepted(response)) {
             m_port.close();
             SetCidStatus(false);
@@ -98,12 +105,29 @@ void MdmCmd::CheckModemInit()
                 response = QStringLiteral("Failed");
         }
     }
-    m_log.log(QStringLiteral("Modem Response = ") + response);
+    m_log.log(QStringLiteral("Modem Response = ") + ActivityLog::excerpt(response));
 }
 
 void MdmCmd::ClearModemInput()
 {
-    m_port.readAll();
+    // Only the modem's answers are thrown away; a ring or a report that came
+    // in meanwhile is a call.
+    keepIfCallText(m_port.readAll());
+}
+
+void MdmCmd::keepIfCallText(const QString& text)
+{
+    if (!holdsCallText(text))
+        return;
+    m_keptInput += text;
+    if (m_keptInput.size() > MaxInputBytes)
+        m_keptInput.remove(0, m_keptInput.size() - MaxInputBytes);
+    Q_EMIT callTextKept();
+}
+
+QString MdmCmd::takeKeptInput()
+{
+    return std::exchange(m_keptInput, QString());
 }
 
 void MdmCmd::ReinitModem()
@@ -182,6 +206,8 @@ void MdmCmd::timer2Tick()
 
 void MdmCmd::timer3Tick()
 {
+    if (m_reconnecting && !m_detectionInProgress)
+        reconnectLostPort();
     if (m_clock.now() >= m_reinitTime && !m_reportInProgress && !m_detectionInProgress)
         ReinitModem();
 }
@@ -195,12 +221,41 @@ void MdmCmd::onPortLost(const QString& reason)
         = QStringLiteral("Comm Port ") + QString::number(m_port.portNumber()) + QStringLiteral(" was disconnected!");
     SetCidStatus(false);
     m_log.log(message);
-    // One box per loss: the port stays closed until Start opens it again.
+    m_reconnecting = true;
+    // One box per loss. Shown from the event loop, not from inside the
+    // port's own error report: the tries to reopen run while it is up.
     if (m_portLostReported)
         return;
     m_portLostReported = true;
-    m_boxes.show(message + QStringLiteral("\rReconnect the modem, then choose Start."), CommPortErrorCaption,
-                 MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            m_boxes.show(message + QStringLiteral("\rIt is opened again as soon as the modem is back."),
+                         CommPortErrorCaption, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+        },
+        Qt::QueuedConnection);
+}
+
+// The same device and line settings as before the loss: a modem plugged
+// back in comes back at the same path.
+void MdmCmd::reconnectLostPort()
+{
+    if (m_port.isOpen() || !m_port.open())
+        return; // still away; no message, the next tick tries again
+    m_reconnecting = false;
+    m_portLostReported = false;
+    m_log.log(QStringLiteral("Comm Port ") + QString::number(m_port.portNumber())
+              + QStringLiteral(" was reconnected."));
+    if (!InitCommand()) {
+        m_port.close();
+        m_reconnecting = true;
+        return;
+    }
+    SetCidStatus(true);
+    armInitCheck();
+    // Just initialised: a re-initialisation now would take the answer away
+    // from the check.
+    m_reinitTime = m_clock.now().addSecs(ReinitIntervalSecs);
 }
 
 } // namespace Quillon

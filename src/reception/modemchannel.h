@@ -36,6 +36,19 @@ public:
     // The ready display plus its log line; rebuilds it even when unchanged.
     void SetCidStatus(bool ready);
 
+    // A burst of received text is bounded: a report is a few hundred bytes,
+    // and a line full of noise must not fill the memory.
+    static constexpr qsizetype MaxInputBytes = 64 * 1024;
+    // Text that ClearModemInput or the answer check took from the port but
+    // that held a ring or a report, for the call pipeline's next burst.
+    QString takeKeptInput();
+    bool hasKeptInput() const { return !m_keptInput.isEmpty(); }
+
+    // While a port that was lost (not suspended) is away, each Timer3 tick
+    // tries to open it again; Suspend ends the tries.
+    bool reconnecting() const { return m_reconnecting; }
+    void stopReconnecting() { m_reconnecting = false; }
+
     // Each sends its text and a carriage return; false when dropped.
     bool ResetCommand();
     bool InitCommand();
@@ -77,8 +90,14 @@ public:
     ActivityLog& log() { return m_log; }
     MessageBoxes& boxes() { return m_boxes; }
 
+Q_SIGNALS:
+    // Call text was kept (see takeKeptInput): the pipeline should read soon.
+    void callTextKept();
+
 private:
     void onPortLost(const QString& reason);
+    void keepIfCallText(const QString& text);
+    void reconnectLostPort();
 
     QString m_appDir;
     WorkingSettings& m_settings;
@@ -94,6 +113,8 @@ private:
     QDateTime m_initCheckTime;
     QDateTime m_reinitTime;
     bool m_portLostReported = false;
+    bool m_reconnecting = false;
+    QString m_keptInput;
 };
 
 } // namespace Quillon

@@ -76,6 +76,17 @@ QString ActivityLog::path() const
     return m_appDir + QStringLiteral("/CID.Log");
 }
 
+QString ActivityLog::excerpt(const QString& text)
+{
+    if (text.size() <= ExcerptLength)
+        return text;
+    // Both ends: how a burst of noise began, and the end where a report
+    // that closed it would be.
+    const qsizetype half = ExcerptLength / 2;
+    const qsizetype cut = text.size() - 2 * half;
+    return text.left(half) + QStringLiteral("[... %1 characters not logged ...]").arg(cut) + text.right(half);
+}
+
 void ActivityLog::logCommSettings(const CommSettings& comm)
 {
     if (!enabled())

@@ -28,6 +28,11 @@ public:
 
     QString path() const;
 
+    // Received text as a log line carries it: whole up to ExcerptLength
+    // characters, else its start and end around a note of how much was cut.
+    static constexpr qsizetype ExcerptLength = 4096;
+    static QString excerpt(const QString& text);
+
 private:
     QString m_appDir;
     const WorkingSettings& m_settings;

@@ -18,6 +18,8 @@
 #include <QSystemTrayIcon>
 #include <QTableView>
 
+#include <unistd.h>
+
 namespace Quillon::Test {
 
 // The calls stored for the window tests, oldest first.
@@ -264,6 +266,75 @@ private Q_SLOTS:
         QVERIFY(!h.app->modem().timer2Enabled() && h.port->isOpen()); // the modem answered
         QCOMPARE(run(u"SpndBtn"_s), QStringList({ u"Program Suspended"_s, notReady, notReady }));
         QCOMPARE(run(u"Start"_s).count(u"CID Status = Ready"_s), 1);
+    }
+
+    // The modem unplugged and plugged back in at the same path; Suspend ends the waiting for it.
+    void lostPortComesBack_data()
+    {
+        QTest::addColumn<bool>("suspend");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("replugged") << false << u"Ready"_s;
+        QTest::newRow("suspended while away") << true << u"Not Ready"_s;
+    }
+    void lostPortComesBack()
+    {
+        QFETCH(bool, suspend);
+        QFETCH(QString, status);
+        Harness& h = *m_h;
+        QVERIFY(h.prepare({}));
+        const QString link = h.dir.file(u"modem"_s);
+        QVERIFY(h.modem.createLink(link));
+        h.dir.writeIni(u"[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n[Ports]\nComm1="_s + link);
+        QCOMPARE(h.app->Main(), Application::StartResult::Running);
+        h.pass(1100);
+        h.modem.stop();
+        h.pass(200);
+        QCOMPARE(h.window()->statusText(), u"Not Ready"_s);
+        if (suspend)
+            h.action(u"Suspend"_s)->trigger();
+        h.pass(10000); // still away: tried quietly
+        QVERIFY(h.modem.start() && h.modem.createLink(link));
+        h.pass(6100);
+        QCOMPARE(h.window()->statusText(), status);
+        QCOMPARE(h.shownBoxes().size(), 1); // the loss, once
+        QCOMPARE(h.dir.logMessages().filter(u"Comm Port 1 was"_s),
+                 QStringList({ u"Comm Port 1 was disconnected!"_s, u"Comm Port 1 was reconnected."_s })
+                     .mid(0, suspend ? 1 : 2));
+        QCOMPARE(h.call(u"JOHN DOE"_s, u"5551234567"_s).isValid(), !suspend);
+    }
+
+    // Read as defaults and never written over; the box names the file and why.
+    void unreadableSettingsFile_data()
+    {
+        QTest::addColumn<bool>("folder"); // else a file without read permission
+        QTest::newRow("a folder") << true;
+        QTest::newRow("no read permission") << false;
+    }
+    void unreadableSettingsFile()
+    {
+        QFETCH(bool, folder);
+        Harness& h = *m_h;
+        if (!folder && ::geteuid() == 0)
+            QSKIP("root reads any file");
+        QVERIFY(h.prepare(u"[Comm]\nCnfg=True\n[Settings]\nRingIn=False"_s));
+        const QString ini = h.dir.iniPath();
+        const QByteArray before = h.dir.readFile(u"QuillonCID.ini"_s).toLatin1();
+        if (folder)
+            QVERIFY(QFile::remove(ini) && QDir().mkdir(ini));
+        else
+            QVERIFY(QFile::setPermissions(ini, QFile::WriteOwner));
+        QCOMPARE(h.app->Main(), Application::StartResult::Running);
+        QVERIFY(!h.app->pleaseWait()); // no modem detection that could store nothing
+        QCOMPARE(h.shownBoxes().value(0),
+                 u"Settings Error|The settings file %1 could not be read: %2.\rThe program runs with default "
+                 u"settings and leaves the file as it is."_s.arg(
+                     ini, folder ? u"it is a folder"_s : u"Permission denied"_s));
+        QVERIFY(h.app->settings().RingIn);
+        h.action(u"RingIn"_s)->trigger();
+        QVERIFY(!h.app->settings().RingIn);
+        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner) || folder);
+        QCOMPARE(QFileInfo(ini).isDir(), folder);
+        QCOMPARE(h.dir.readFile(u"QuillonCID.ini"_s).toLatin1(), folder ? QByteArray() : before);
     }
 
     void calls_data()

@@ -39,6 +39,7 @@ struct Line : Test::ModemRig
         view.sim = &sim;
         clock.setRealSliceMs(5); // the port's arrivals come through the event loop
         QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
+        QObject::connect(&mdm, &MdmCmd::callTextKept, &port, [this] { pipeline.OnComm(); });
         onTick = [this] { pipeline.timer1Tick(); };
         if (!dir.createDatabase() || !database.OpenCallDatabase(boxes))
             return false;
@@ -84,8 +85,9 @@ private Q_SLOTS:
             << u"555-123-4567|SOMEONE ELSE|Mom"_qs << call << u"Mom|555-123-4567 after ATA ATH0"_qs
             << u"|Call Rejected|Displayed name = Mom"_qs << u"ATA ATH0 "_qs + reinit;
         QTest::newRow("ring only") << QString() << QByteArrayList { ring } << QString() << QString() << QString();
+        // Each line postpones the read; the whole report stays within the 10 s a burst may last.
         QTest::newRow("a line every 2 s")
-            << QString() << QByteArray(block).replace('\n', "\n|").split('|').mid(0, 5) << john << shown << reinit;
+            << QString() << QByteArray(block).replace('\n', "\n|").split('|').mid(1, 4) << john << shown << reinit;
     }
     void callFlow()
     {
@@ -120,6 +122,95 @@ private Q_SLOTS:
         // The modem's answers to the re-initialisation were discarded: no second burst.
         line.pass(100, 50);
         QCOMPARE(line.dir.logMessages(), log);
+    }
+
+    // A call that comes in while the modem is reset or its answer awaited is still a call.
+    void resetWindow_data()
+    {
+        QTest::addColumn<int>("after"); // simulated seconds before the window opens
+        QTest::addColumn<QString>("stored");
+        const QString john = u"JOHN DOE|555-123-4567|06/12|14:32"_qs;
+        const QString jane = u"JANE ROE|555-765-4321|06/12|14:32"_qs;
+        QTest::newRow("re-initialisation after a call") << 0 << john + u';' + jane;
+        QTest::newRow("periodic re-initialisation") << 1800 << jane;
+        QTest::newRow("first second after opening") << -1 << jane;
+    }
+    void resetWindow()
+    {
+        QFETCH(int, after);
+        QFETCH(QString, stored);
+        Line line;
+        QVERIFY(line.open());
+        const Sim::Caller jane { .number = u"5557654321"_qs, .name = u"JANE ROE"_qs };
+        bool sent = false;
+        QObject::connect(&line.sim, &Sim::ModemSimulator::commandReceived, [&](const QString& command) {
+            if (!sent && command == u"ATZ"_qs && (sent = true))
+                line.sim.sendCall(jane);
+        });
+        if (after == 0)
+            line.sim.sendCall({ .number = u"5551234567"_qs, .name = u"JOHN DOE"_qs });
+        else if (after > 0)
+            line.pass(5000, after / 5);
+        else {
+            line.port.close();
+            line.mdm.OpenCommPort();
+            line.mdm.armInitCheck();
+            line.sim.sendCall(jane);
+            sent = true;
+        }
+        line.pass(100, 100);
+        QVERIFY(sent);
+        QCOMPARE(line.stored(), stored);
+        const QStringList log = line.dir.logMessages();
+        QCOMPARE(log.filter(u"Displayed name = "_qs).size(), stored.count(u';') + 1);
+        if (after < 0)
+            QVERIFY(log.filter(u"Modem Response = "_qs).value(0).contains(u"RING"_qs));
+    }
+
+    // A line that never goes quiet for 2.5 s: read every 10 s with what it holds.
+    void flood_data()
+    {
+        QTest::addColumn<QByteArray>("filler"); // sent every 100 ms
+        QTest::addColumn<int>("callAt"); // the call is sent after this many ms; -1: none
+        QTest::addColumn<int>("seconds"); // the flood lasts
+        QTest::addColumn<int>("bursts"); // read in all; -1: not counted
+        QByteArray noise(576, '\0'); // 57600 baud, all the line takes
+        quint32 seed = 14;
+        for (char& c : noise)
+            c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+        QTest::newRow("RING every 100 ms") << QByteArray("RING\r\n") << 3000 << 30 << -1;
+        QTest::newRow("noise at 57600 baud") << noise << 3000 << 30 << -1;
+        QTest::newRow("a ring every 2 s") << QByteArray() << -1 << 12 << 2; // at 10 s, then 2.5 s after the last
+    }
+    void flood()
+    {
+        QFETCH(QByteArray, filler);
+        QFETCH(int, callAt);
+        QFETCH(int, seconds);
+        QFETCH(int, bursts);
+        Line line;
+        QVERIFY(line.open());
+        int firstRead = -1;
+        QObject::connect(&line.sim, &Sim::ModemSimulator::commandReceived, [&](const QString& command) {
+            if (firstRead < 0 && command == u"ATZ"_qs)
+                firstRead = static_cast<int>(line.sim.elapsedMs());
+        });
+        const qint64 start = line.sim.elapsedMs();
+        for (int ms = 0; ms < seconds * 1000; ms += 100) {
+            if (ms == callAt)
+                line.sim.sendRaw(line.sim.callBlock({ .number = u"5551234567"_qs, .name = u"JOHN DOE"_qs }));
+            line.sim.sendRaw(filler.isEmpty() ? (ms % 2000 ? QByteArray() : QByteArray("RING\r\n")) : filler);
+            line.pass(100);
+        }
+        line.pass(100, 30);
+        const QStringList log = line.dir.logMessages();
+        QCOMPARE(line.stored(), callAt < 0 ? QString() : u"JOHN DOE|555-123-4567|06/12|14:32"_qs);
+        if (callAt >= 0) // read with the burst at 10 s, not after the flood
+            QVERIFY2(firstRead - start <= 11000, qPrintable(QString::number(firstRead - start)));
+        if (bursts >= 0)
+            QCOMPARE(log.size(), bursts);
+        for (const QString& entry : log)
+            QVERIFY2(entry.size() < 4300, qPrintable(entry.left(100)));
     }
 };
 

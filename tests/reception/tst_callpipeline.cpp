@@ -81,6 +81,9 @@ void TestCallPipeline::processCidReport_data()
         "ring 0; list JOHN DOE|555-123-4567 0 busy; notify JOHN DOE|555-123-4567 0 busy; select 0 ATZ AT#CID=1; "
         "end 0 ATZ AT#CID=1",
         "");
+    // What the modem says to the program's own commands is no call: no ring, no line.
+    row("answers only", "end 0", "Database connection established.");
+    row("numeric answers only", "end 0", "Database connection established.");
     // Suspended within the settle time: nothing is read, nothing is processed.
     row("port closed while settling", "end 0", "Database connection established.");
 }
@@ -90,7 +93,11 @@ void TestCallPipeline::processCidReport()
     QFETCH(QString, events);
     QFETCH(QString, log);
     const QString setup = QString::fromLatin1(QTest::currentDataTag());
-    const QString text = QString::fromLatin1(setup == u"ring only"_s ? "RING\r\n" : report);
+    QString text = QString::fromLatin1(setup == u"ring only"_s ? "RING\r\n" : report);
+    if (setup == u"answers only"_s)
+        text = u"AT#CID=1\r\r\nOK\r\nATZ\r\r\nERROR\r\n"_s;
+    else if (setup == u"numeric answers only"_s)
+        text = u"0\r4\r0\r"_s;
 
     Rig rig;
     QVERIFY(rig.port.isOpen() && rig.database.OpenCallDatabase(rig.boxes));

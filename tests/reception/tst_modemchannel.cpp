@@ -93,22 +93,31 @@ private Q_SLOTS:
         QTest::qWait(300); // anything further the dead line would raise
         QVERIFY2((std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC < 150, "the dead port still burns CPU");
         rig.mdm.armInitCheck();
-        rig.pass(5000, 400); // timers go on ticking harmlessly
+        rig.pass(5000, 400); // timers go on ticking, each 5 s tick trying the port quietly
         QCOMPARE(lost.count(), 1);
         QVERIFY(!rig.port.isOpen() && !rig.mdm.AnswerCommand());
         QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
         QCOMPARE(rig.boxTexts().size(), 1);
         QVERIFY(rig.boxTexts().first().startsWith(u"Comm Port Error|Comm Port 1 was disconnected!"_qs));
-        QVERIFY(
-            rig.dir.logMessages().join(u'|').contains(u"|CID Status = Not Ready|Comm Port 1 was disconnected!|"_qs));
+        const qsizetype logged = rig.dir.logMessages().size();
+        QVERIFY(rig.dir.logMessages().join(u'|').endsWith(
+            u"|CID Status = Not Ready|Comm Port 1 was disconnected!|Modem Response = "_qs));
 
-        QVERIFY(rig.plugIn()); // a modem back at the same path: Start works again
-        rig.mdm.OpenCommPort();
-        rig.mdm.armInitCheck();
-        rig.pass(1000);
+        QVERIFY(rig.plugIn()); // a modem back at the same path: in use again by itself
+        rig.sim.clearReceivedCommands();
+        rig.pass(5000);
         QVERIFY(rig.port.isOpen());
+        rig.pass(1000);
+        QCOMPARE(rig.sim.receivedCommands(), QStringList { u"AT#CID=1"_qs });
+        QCOMPARE(rig.dir.logMessages().mid(logged),
+                 (QStringList { u"Comm Port 1 was reconnected."_qs, u"CID Status = Ready"_qs,
+                                u"Modem Response = \r\nOK\r\n"_qs }));
         QCOMPARE(rig.status.shown.last(), true);
         QCOMPARE(rig.boxes.shown.size(), 1);
+        rig.sim.stop(); // lost again: said again
+        QTRY_COMPARE(lost.count(), 2);
+        rig.pass(100);
+        QCOMPARE(rig.boxes.shown.size(), 2);
     }
 };
 
