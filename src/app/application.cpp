@@ -4,6 +4,7 @@
 #include "app/maindisplaywindow.h"
 #include "app/pleasewaitwindow.h"
 #include "app/singleinstance.h"
+#include "app/transfermenu.h"
 #include "config/settingsstore.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
@@ -35,6 +36,8 @@ Application::Application(const QString& appDir, const AppServices& services, QOb
     m_windows
         = std::make_unique<WindowSet>(m_window.get(), m_appDir, m_settings, *m_modem, *m_database, m_services.boxes);
     m_window->setWindowSet(m_windows.get());
+    // Owned by the main window, whose menu it extends.
+    new TransferMenu(m_window.get(), *m_database, m_settings, m_services.boxes, m_windows.get());
 
     connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
         m_ended = true;

@@ -5,17 +5,27 @@
 #include "app/qtmessageboxes.h"
 #include "app/qtsoundplayer.h"
 #include "app/terminationsignals.h"
+#include "app/transfercommand.h"
 #include "platform/appinfo.h"
 #include "platform/clock.h"
 #include "platform/qtserialport.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QTextStream>
 
 using namespace Quillon;
 
 int main(int argc, char* argv[])
 {
+    // Import and export run without a display, beside a running program.
+    if (isTransferCommand(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return runTransferCommand(QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(), out,
+                                  err);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillonCID"));
     QApplication::setApplicationVersion(versionText());

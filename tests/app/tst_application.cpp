@@ -9,8 +9,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -677,6 +679,77 @@ private Q_SLOTS:
         click(u"cmdSave"_s);
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_h->ini(u"Settings"_s, u"Format"_s) + u'|' + m_h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
+    }
+
+    void transferFromTheMenu_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QByteArray>("file"); // imported; written by an export
+        QTest::addColumn<bool>("chosen"); // false: the file dialog is cancelled
+        QTest::addColumn<QString>("box"); // "caption|text", %1 the file
+        QTest::addColumn<QStringList>("rows"); // the list, or the number of calls, afterwards
+        QTest::newRow("export reject") << u"ExportReject"_s
+                                       << QByteArray("Number,Name\r\n800-555-0199,TELEMARKETER\r\n") << true
+                                       << u"Export|Reject list exported to %1\r\n\r\nEntries written: 1"_s
+                                       << QStringList { u"TELEMARKETER|800-555-0199"_s };
+        QTest::newRow("import translate")
+            << u"ImportTranslate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n555,\"NEW, ONE\"\n") << true
+            << u"Import|Translate list imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 1\r\nRefused: 0"_s
+            << QStringList { u"NEW, ONE|555"_s, u"WILSON ANN|212-555-0100"_s };
+        QTest::newRow("import calls with a bad row")
+            << u"ImportCalls"_s << QByteArray("Name,Number,Date,Time,SysTime\nA,1,06/12,14:32,yesterday\n") << true
+            << u"Import|Nothing was imported from %1\r\nrow 2: SysTime \"yesterday\" is not a time as"
+               " YYYY-MM-DD HH:MM:SS"_s
+            << QStringList { QString::number(kCalls.size()) };
+        QTest::newRow("cancelled") << u"ImportReject"_s << QByteArray("Number,Name\n1,A\n") << false << QString()
+                                   << QStringList { u"TELEMARKETER|800-555-0199"_s };
+    }
+    void transferFromTheMenu()
+    {
+        QFETCH(QString, item);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, chosen);
+        QFETCH(QString, box);
+        QFETCH(QStringList, rows);
+        QVERIFY(startWithCalls());
+        const bool exporting = item.startsWith(u"Export"_s);
+        const QString list = item.mid(6);
+        const QString path = m_h->dir.file(u"chosen.csv"_s);
+        if (!exporting) {
+            QFile in(path);
+            QVERIFY(in.open(QIODevice::WriteOnly));
+            in.write(file);
+        }
+        // The file dialog is answered as a user would, once it is up.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            answer.stop();
+            QCOMPARE(dialog->acceptMode(), exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            if (!chosen)
+                return dialog->reject();
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
+        });
+        answer.start(10);
+        QMenu* menu = m_h->window()->findChild<QMenu*>(exporting ? u"ExportMenu"_s : u"ImportMenu"_s);
+        QVERIFY(menu && menu->menuAction()->isVisible());
+        QCOMPARE(m_h->window()->findChild<QMenu*>(u"QuillonCID"_s)->actions().indexOf(menu->menuAction()),
+                 exporting ? 3 : 2); // between Suspend and Exit
+        m_h->action(item)->trigger();
+        QVERIFY(!answer.isActive());
+
+        QCOMPARE(m_h->shownBoxes(), box.isEmpty() ? QStringList() : QStringList { box.arg(path) });
+        if (exporting) {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::ReadOnly));
+            QCOMPARE(out.readAll(), file);
+        }
+        QCOMPARE(m_h->rows(list == u"Calls"_s ? u"SELECT count(*) FROM CID"_s
+                                              : u"SELECT Name, Number FROM %1 ORDER BY Name"_s.arg(list)),
+                 rows);
     }
 };
 

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/transfercommand.h"
+
+#include "config/settingsstore.h"
+#include "config/workingsettings.h"
+#include "reception/numberformat.h"
+#include "records/recordtransfer.h"
+
+#include <QTextStream>
+
+#include <cstring>
+
+namespace Quillon {
+
+namespace {
+
+QString oneLine(QString text)
+{
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+QString listTitle(RecordList list)
+{
+    switch (list) {
+    case RecordList::Calls:
+        return QStringLiteral("calls");
+    case RecordList::Reject:
+        return QStringLiteral("the reject list");
+    case RecordList::Translate:
+        break;
+    }
+    return QStringLiteral("the translate list");
+}
+
+} // namespace
+
+bool isTransferCommand(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--export") == 0 || std::strcmp(argv[i], "--import") == 0)
+            return true;
+    }
+    return false;
+}
+
+int runTransferCommand(const QStringList& arguments, const QString& appDir, QTextStream& out, QTextStream& err)
+{
+    const auto failed = [&err](const QString& why) {
+        err << "QuillonCID: " << oneLine(why) << Qt::endl;
+        return 1;
+    };
+    RecordList list = RecordList::Calls;
+    const bool exporting = arguments.value(0) == u"--export";
+    if (arguments.size() != 3 || (!exporting && arguments.value(0) != u"--import")
+        || !recordListFromWord(arguments[1], list) || arguments[2].isEmpty())
+        return failed(QStringLiteral("usage: QuillonCID --export calls|reject|translate FILE"
+                                     " or QuillonCID --import calls|reject|translate FILE"));
+    const QString path = arguments[2];
+
+    DatabaseFileConnection connection(appDir + QStringLiteral("/CallerID.mdb"));
+    if (!connection.isOpen())
+        return failed(connection.error());
+
+    if (exporting) {
+        const ExportResult result = exportRecords(connection.database(), list, path);
+        if (!result.ok)
+            return failed(QStringLiteral("nothing exported: ") + result.error);
+        out << "Exported " << result.written << (list == RecordList::Calls ? " calls" : " entries") << " of "
+            << listTitle(list) << " to " << path << Qt::endl;
+        return 0;
+    }
+
+    // Numbers from a network call log are laid out as the program shows them.
+    WorkingSettings settings;
+    loadShellSettings(iniPathFor(appDir), settings);
+    ImportOptions options;
+    options.layoutNumber = [format = settings.Format](QString& number) { FormatCidNumber(number, format); };
+    const ImportResult result = importRecords(connection.database(), list, path, options);
+    if (!result.ok)
+        return failed(QStringLiteral("nothing imported from %1: %2").arg(path, result.error));
+    out << "Imported " << path << " into " << listTitle(list) << ": " << result.added << " added, " << result.skipped
+        << " skipped, " << result.refused << " refused" << Qt::endl;
+    return 0;
+}
+
+} // namespace Quillon

@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/transfermenu.h"
+
+#include "config/workingsettings.h"
+#include "platform/messageboxes.h"
+#include "reception/numberformat.h"
+#include "records/calldatabase.h"
+#include "windows/recordlistwindow.h"
+#include "windows/windowset.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+
+namespace Quillon {
+
+namespace {
+
+struct ListItem
+{
+    RecordList list;
+    const char* name; // object name after Import or Export
+    const char* caption;
+    const char* fileName; // offered when exporting
+};
+
+const ListItem kItems[] = {
+    { RecordList::Calls, "Calls", "&Calls...", "calls.csv" },
+    { RecordList::Reject, "Reject", "&Reject List...", "reject.csv" },
+    { RecordList::Translate, "Translate", "&Translate List...", "translate.csv" },
+};
+
+QString listTitle(RecordList list)
+{
+    switch (list) {
+    case RecordList::Calls:
+        return QStringLiteral("Calls");
+    case RecordList::Reject:
+        return QStringLiteral("Reject list");
+    case RecordList::Translate:
+        break;
+    }
+    return QStringLiteral("Translate list");
+}
+
+} // namespace
+
+TransferMenu::TransferMenu(QMainWindow* window, CallDatabase& database, const WorkingSettings& settings,
+                           MessageBoxes& boxes, WindowSet* windows)
+    : QObject(window)
+    , m_window(window)
+    , m_database(database)
+    , m_settings(settings)
+    , m_boxes(boxes)
+    , m_windows(windows)
+{
+    QMenu* program = window->findChild<QMenu*>(QStringLiteral("QuillonCID"));
+    if (!program)
+        return;
+    QAction* before = nullptr;
+    for (QAction* action : program->actions()) {
+        if (action->objectName() == u"Space1")
+            before = action;
+    }
+    for (const bool importing : { true, false }) {
+        const QString verb = importing ? QStringLiteral("Import") : QStringLiteral("Export");
+        auto* submenu = new QMenu(importing ? QStringLiteral("&Import") : QStringLiteral("&Export"), program);
+        submenu->setObjectName(verb + QStringLiteral("Menu"));
+        for (const ListItem& item : kItems) {
+            QAction* action = submenu->addAction(QString::fromLatin1(item.caption));
+            action->setObjectName(verb + QLatin1String(item.name));
+            const RecordList list = item.list;
+            connect(action, &QAction::triggered, this, [this, importing, list] {
+                if (importing)
+                    importList(list);
+                else
+                    exportList(list);
+            });
+        }
+        program->insertMenu(before, submenu);
+    }
+    program->insertSeparator(before)->setObjectName(QStringLiteral("SpaceTransfer"));
+}
+
+TransferMenu::~TransferMenu() = default;
+
+QString TransferMenu::chooseFile(bool saving, RecordList list)
+{
+    QFileDialog dialog(m_window, (saving ? QStringLiteral("Export ") : QStringLiteral("Import ")) + listTitle(list));
+    dialog.setObjectName(QStringLiteral("TransferFileDialog"));
+    dialog.setDirectory(QDir::homePath());
+    if (saving) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({ QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)") });
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        for (const ListItem& item : kItems) {
+            if (item.list == list)
+                dialog.selectFile(QString::fromLatin1(item.fileName));
+        }
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        QStringList filters { QStringLiteral("CSV files (*.csv)") };
+        if (list == RecordList::Calls)
+            filters << QStringLiteral("Network call logs (*.log *.txt)");
+        filters << QStringLiteral("All files (*)");
+        dialog.setNameFilters(filters);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+void TransferMenu::exportList(RecordList list)
+{
+    const QString path = chooseFile(true, list);
+    if (path.isEmpty())
+        return;
+    const ExportResult result = exportRecords(m_database.connection(), list, path);
+    if (!result.ok) {
+        m_boxes.show(QStringLiteral("Nothing was exported.\r\n") + result.error, QStringLiteral("Export"),
+                     MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    m_boxes.show(QStringLiteral("%1 exported to %2\r\n\r\nEntries written: %3")
+                     .arg(listTitle(list), QDir::toNativeSeparators(path))
+                     .arg(result.written),
+                 QStringLiteral("Export"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+}
+
+void TransferMenu::importList(RecordList list)
+{
+    const QString path = chooseFile(false, list);
+    if (path.isEmpty())
+        return;
+    ImportOptions options;
+    options.layoutNumber = [this](QString& number) { FormatCidNumber(number, m_settings.Format); };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ImportResult result = importRecords(m_database.connection(), list, path, options);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        m_boxes.show(
+            QStringLiteral("Nothing was imported from %1\r\n%2").arg(QDir::toNativeSeparators(path), result.error),
+            QStringLiteral("Import"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    // Open lists show what was added at once.
+    if (m_windows) {
+        for (const char* name : { "frmReject", "frmTranslate", "frmPhnBook" }) {
+            if (auto* window = qobject_cast<RecordListWindow*>(m_windows->window(QLatin1String(name))))
+                window->LoadGrid();
+        }
+    }
+    m_boxes.show(QStringLiteral("%1 imported from %2\r\n\r\nAdded: %3\r\nSkipped (already there): %4\r\nRefused: %5")
+                     .arg(listTitle(list), QDir::toNativeSeparators(path))
+                     .arg(result.added)
+                     .arg(result.skipped)
+                     .arg(result.refused),
+                 QStringLiteral("Import"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+}
+
+} // namespace Quillon

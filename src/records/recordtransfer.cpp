@@ -1,0 +1,476 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "records/recordtransfer.h"
+
+#include "records/csvtext.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+#include <QVariant>
+
+namespace Quillon {
+
+namespace {
+
+struct ListShape
+{
+    QString table;
+    QStringList columns; // in table and file order
+    QList<int> key; // columns that make two entries the same entry
+};
+
+const ListShape& shapeOf(RecordList list)
+{
+    static const ListShape calls { QStringLiteral("CID"),
+                                   { QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date"),
+                                     QStringLiteral("Time"), QStringLiteral("SysTime") },
+                                   { 2, 3, 1 } };
+    static const ListShape reject { QStringLiteral("Reject"),
+                                    { QStringLiteral("Number"), QStringLiteral("Name") },
+                                    { 0, 1 } };
+    static const ListShape translate { QStringLiteral("Translate"),
+                                       { QStringLiteral("Number"), QStringLiteral("Name") },
+                                       { 0, 1 } };
+    switch (list) {
+    case RecordList::Calls:
+        return calls;
+    case RecordList::Reject:
+        return reject;
+    case RecordList::Translate:
+        break;
+    }
+    return translate;
+}
+
+// A whole file is read at once; anything near this size is no list of ours.
+constexpr qint64 kMaxImportBytes = qint64(512) * 1024 * 1024;
+
+QString sqlError(const QSqlQuery& query)
+{
+    return query.lastError().text().trimmed();
+}
+
+bool isDigits(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// SysTime as the program stores it: 'YYYY-MM-DD HH:MM:SS', a real moment.
+bool isSysTime(const QString& text)
+{
+    if (text.size() != 19 || text[4] != u'-' || text[7] != u'-' || text[10] != u' ' || text[13] != u':'
+        || text[16] != u':')
+        return false;
+    const QStringView v(text);
+    for (const QStringView part : { v.mid(0, 4), v.mid(5, 2), v.mid(8, 2), v.mid(11, 2), v.mid(14, 2), v.mid(17, 2) }) {
+        if (!isDigits(part))
+            return false;
+    }
+    return QDate(v.mid(0, 4).toInt(), v.mid(5, 2).toInt(), v.mid(8, 2).toInt()).isValid() && v.mid(11, 2).toInt() < 24
+        && v.mid(14, 2).toInt() < 60 && v.mid(17, 2).toInt() < 60;
+}
+
+// Applies what the list windows do with an entry; false when the list
+// cannot hold it at all.
+bool acceptEntry(RecordList list, QStringList& row)
+{
+    switch (list) {
+    case RecordList::Calls:
+        return !row[0].isEmpty() || !row[1].isEmpty();
+    case RecordList::Reject:
+        // An empty name would reject every caller shown without one.
+        if (row[0].isEmpty() && row[1].isEmpty())
+            return false;
+        if (row[0].isEmpty())
+            row[0] = QStringLiteral("000-000-0000");
+        if (row[1].isEmpty())
+            row[1] = QStringLiteral("N/A");
+        return true;
+    case RecordList::Translate:
+        // Without a name, the number's calls would show a blank name.
+        return !row[0].isEmpty() && !row[1].isEmpty();
+    }
+    return false;
+}
+
+QString rowName(int record, int line)
+{
+    if (record == line)
+        return QStringLiteral("row %1").arg(record);
+    return QStringLiteral("row %1 (line %2)").arg(record).arg(line);
+}
+
+ImportRows readCsv(RecordList list, const QString& text)
+{
+    const ListShape& shape = shapeOf(list);
+    ImportRows result;
+    CsvReader reader(text);
+    QStringList fields;
+    if (!reader.next(fields)) {
+        result.error = reader.failed() ? QStringLiteral("row 1: ") + reader.error()
+                                       : QStringLiteral("the file is empty; a header row naming the columns is needed");
+        return result;
+    }
+    // Columns are found by name, in any order and any case; others are ignored.
+    QList<int> source(shape.columns.size(), -1);
+    for (int i = 0; i < fields.size(); ++i) {
+        const QString name = fields[i].trimmed();
+        for (int c = 0; c < shape.columns.size(); ++c) {
+            if (name.compare(shape.columns[c], Qt::CaseInsensitive) != 0)
+                continue;
+            if (source[c] >= 0) {
+                result.error = QStringLiteral("the header names the column %1 twice").arg(shape.columns[c]);
+                return result;
+            }
+            source[c] = i;
+        }
+    }
+    for (int c = 0; c < shape.columns.size(); ++c) {
+        if (source[c] < 0) {
+            result.error = QStringLiteral("the header row has no %1 column (it needs %2)")
+                               .arg(shape.columns[c], shape.columns.join(QStringLiteral(", ")));
+            return result;
+        }
+    }
+    const qsizetype width = fields.size();
+    int record = 1;
+    while (reader.next(fields)) {
+        ++record;
+        // A blank line holds no entry.
+        if (fields.size() == 1 && fields[0].isEmpty())
+            continue;
+        if (fields.size() != width) {
+            result.error = rowName(record, reader.recordLine())
+                + QStringLiteral(": %1 fields where the header has %2").arg(fields.size()).arg(width);
+            return result;
+        }
+        QStringList row;
+        row.reserve(shape.columns.size());
+        for (int c : std::as_const(source))
+            row.append(fields[c]);
+        if (list == RecordList::Calls && !isSysTime(row[4])) {
+            result.error = rowName(record, reader.recordLine())
+                + QStringLiteral(": SysTime \"%1\" is not a time as YYYY-MM-DD HH:MM:SS").arg(row[4].left(40));
+            return result;
+        }
+        if (acceptEntry(list, row))
+            result.rows.append(row);
+        else
+            ++result.refused;
+    }
+    if (reader.failed()) {
+        result.error = rowName(record + 1, reader.recordLine()) + QStringLiteral(": ") + reader.error();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+// Call lines of the network protocol: TYPE: *LABEL*value*LABEL*value*...
+bool isCallLogType(QStringView type)
+{
+    return type == u"CID" || type == u"HUP" || type == u"CIDLOG" || type == u"HUPLOG";
+}
+
+bool looksLikeCallLog(const QString& text)
+{
+    qsizetype start = 0;
+    while (start < text.size() && (text[start] == u'\n' || text[start] == u'\r'))
+        ++start;
+    const QStringView first = QStringView(text).mid(start, 12);
+    const qsizetype colon = first.indexOf(u':');
+    if (colon > 0 && isCallLogType(first.left(colon)))
+        return true;
+    // The server's greeting, when the log was saved from a connection.
+    return first.size() >= 4 && isDigits(first.left(3)) && first[3] == u' ';
+}
+
+ImportRows readCallLog(const QString& text, const ImportOptions& options)
+{
+    ImportRows result;
+    const QStringList lines = text.split(u'\n');
+    for (int index = 0; index < lines.size(); ++index) {
+        QStringView line(lines[index]);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const qsizetype colon = line.indexOf(u':');
+        // Greetings, messages, ring reports and anything else hold no call.
+        if (colon <= 0 || !isCallLogType(line.left(colon)))
+            continue;
+        const QString where = QStringLiteral("line %1").arg(index + 1);
+        const QStringView pairs = line.mid(colon + 1).trimmed();
+        if (!pairs.startsWith(u'*')) {
+            result.error = where + QStringLiteral(": the call has no *LABEL*value* pairs");
+            return result;
+        }
+        QHash<QString, QString> values;
+        const QList<QStringView> parts = pairs.mid(1).split(u'*');
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+            const QString label = parts[i].toString();
+            if (!values.contains(label))
+                values.insert(label, parts[i + 1].toString());
+        }
+        const QString date = values.value(QStringLiteral("DATE"));
+        const QString time = values.value(QStringLiteral("TIME"));
+        if (date.size() != 8 || !isDigits(date)) {
+            result.error = where + QStringLiteral(": DATE \"%1\" is not mmddyyyy").arg(date.left(20));
+            return result;
+        }
+        if (time.size() != 4 || !isDigits(time) || time.left(2).toInt() > 23 || time.mid(2).toInt() > 59) {
+            result.error = where + QStringLiteral(": TIME \"%1\" is not hhmm").arg(time.left(20));
+            return result;
+        }
+        // Month first as the protocol says; day first where that alone makes a date.
+        const int year = date.mid(4).toInt();
+        QDate day(year, date.left(2).toInt(), date.mid(2, 2).toInt());
+        if (!day.isValid())
+            day = QDate(year, date.mid(2, 2).toInt(), date.left(2).toInt());
+        if (!day.isValid()) {
+            result.error = where + QStringLiteral(": DATE \"%1\" is no day of the calendar").arg(date);
+            return result;
+        }
+        const auto shown = [&values](const QString& label) {
+            const QString value = values.value(label).trimmed();
+            return value.isEmpty() || value == u"-" ? QStringLiteral("UNKNOWN") : value;
+        };
+        QString number = shown(QStringLiteral("NMBR"));
+        if (options.layoutNumber && number != u"UNKNOWN")
+            options.layoutNumber(number);
+        result.rows.append({ shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
+                             time.left(2) + u':' + time.mid(2),
+                             day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
+                                 + QStringLiteral(":00") });
+    }
+    result.ok = true;
+    return result;
+}
+
+bool exec(QSqlQuery& query, const QString& statement, QString& error)
+{
+    if (query.exec(statement))
+        return true;
+    error = sqlError(query);
+    return false;
+}
+
+} // namespace
+
+bool recordListFromWord(const QString& word, RecordList& list)
+{
+    for (RecordList candidate : { RecordList::Calls, RecordList::Reject, RecordList::Translate }) {
+        if (word == recordListWord(candidate)) {
+            list = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString recordListWord(RecordList list)
+{
+    switch (list) {
+    case RecordList::Calls:
+        return QStringLiteral("calls");
+    case RecordList::Reject:
+        return QStringLiteral("reject");
+    case RecordList::Translate:
+        break;
+    }
+    return QStringLiteral("translate");
+}
+
+ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path)
+{
+    const ListShape& shape = shapeOf(list);
+    ExportResult result;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                        .arg(shape.columns.join(QStringLiteral(", ")), shape.table))) {
+        result.error = sqlError(query);
+        return result;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return result;
+    }
+    QByteArray chunk;
+    chunk.reserve(1 << 20);
+    appendCsvRecord(chunk, shape.columns);
+    QStringList fields(shape.columns.size());
+    while (query.next()) {
+        for (int c = 0; c < fields.size(); ++c)
+            fields[c] = query.value(c).toString();
+        appendCsvRecord(chunk, fields);
+        ++result.written;
+        if (chunk.size() >= (1 << 20)) {
+            if (file.write(chunk) != chunk.size())
+                break;
+            chunk.clear();
+        }
+    }
+    if (query.lastError().isValid()) {
+        file.cancelWriting();
+        result.error = sqlError(query);
+        return result;
+    }
+    if (file.write(chunk) != chunk.size() || !file.commit()) {
+        result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+ImportRows readImportFile(RecordList list, const QByteArray& bytes, const ImportOptions& options)
+{
+    const QString text = decodeTextFile(bytes);
+    if (list == RecordList::Calls && looksLikeCallLog(text))
+        return readCallLog(text, options);
+    return readCsv(list, text);
+}
+
+/*!
+ * Adds the file's entries that are not stored yet, all or none. Entries are
+ * staged in a temporary table, so that duplicates are found with one pass
+ * over the stored rows however many there are, and the write lock is taken
+ * at the start: another writer makes the import wait (the connection's busy
+ * timeout), never half-finish.
+ */
+ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QString& path, const ImportOptions& options)
+{
+    ImportResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return result;
+    }
+    if (file.size() > kMaxImportBytes) {
+        result.error = QStringLiteral("%1 is too large to be a list (%2 bytes)").arg(path).arg(file.size());
+        return result;
+    }
+    const ImportRows rows = readImportFile(list, file.readAll(), options);
+    if (!rows.ok) {
+        result.error = rows.error;
+        result.refused = rows.refused;
+        return result;
+    }
+    result.refused = rows.refused;
+
+    const ListShape& shape = shapeOf(list);
+    QStringList stagedColumns, keyMatch, keyColumns;
+    for (int c = 0; c < shape.columns.size(); ++c)
+        stagedColumns << QStringLiteral("c%1").arg(c);
+    for (int k : shape.key) {
+        keyColumns << QStringLiteral("c%1").arg(k);
+        // Stored NULLs are what an export writes as empty fields.
+        keyMatch << QStringLiteral("i.c%1 = IFNULL(t.%2, '')").arg(k).arg(shape.columns[k]);
+    }
+    const QString staged = stagedColumns.join(QStringLiteral(", "));
+
+    QSqlQuery query(db);
+    QString error;
+    if (!exec(query, QStringLiteral("BEGIN IMMEDIATE"), error)) {
+        result.error = QStringLiteral("the database is not available: ") + error;
+        return result;
+    }
+    const auto fail = [&](const QString& why) {
+        QSqlQuery rollback(db);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+        result.error = why;
+        return result;
+    };
+    if (!exec(query, QStringLiteral("DROP TABLE IF EXISTS temp.quillon_import"), error)
+        || !exec(query, QStringLiteral("CREATE TEMP TABLE quillon_import (seq INTEGER PRIMARY KEY, %1)").arg(staged),
+                 error))
+        return fail(error);
+
+    QSqlQuery insert(db);
+    QStringList marks(shape.columns.size(), QStringLiteral("?"));
+    if (!insert.prepare(QStringLiteral("INSERT INTO temp.quillon_import (%1) VALUES (%2)")
+                            .arg(staged, marks.join(QStringLiteral(", ")))))
+        return fail(sqlError(insert));
+    for (const QStringList& row : rows.rows) {
+        for (int c = 0; c < row.size(); ++c)
+            insert.bindValue(c, row[c]);
+        if (!insert.exec())
+            return fail(sqlError(insert));
+    }
+    insert.finish();
+
+    const QString keys = keyColumns.join(QStringLiteral(", "));
+    qint64 fresh = 0;
+    if (!exec(query, QStringLiteral("CREATE INDEX temp.quillon_import_key ON quillon_import (%1)").arg(keys), error)
+        || !exec(query,
+                 QStringLiteral("DELETE FROM temp.quillon_import WHERE seq NOT IN"
+                                " (SELECT min(seq) FROM temp.quillon_import GROUP BY %1)")
+                     .arg(keys),
+                 error)
+        || !exec(query,
+                 QStringLiteral("DELETE FROM temp.quillon_import WHERE seq IN (SELECT i.seq FROM main.%1 AS t"
+                                " JOIN temp.quillon_import AS i ON %2)")
+                     .arg(shape.table, keyMatch.join(QStringLiteral(" AND "))),
+                 error)
+        || !exec(query, QStringLiteral("SELECT count(*) FROM temp.quillon_import"), error))
+        return fail(error);
+    if (query.next())
+        fresh = query.value(0).toLongLong();
+    query.finish();
+    if (!exec(query,
+              QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM temp.quillon_import ORDER BY seq")
+                  .arg(shape.table, shape.columns.join(QStringLiteral(", ")), staged),
+              error)
+        || !exec(query, QStringLiteral("DROP TABLE temp.quillon_import"), error)
+        || !exec(query, QStringLiteral("COMMIT"), error))
+        return fail(error);
+
+    result.ok = true;
+    result.added = fresh;
+    result.skipped = rows.rows.size() - fresh;
+    return result;
+}
+
+DatabaseFileConnection::DatabaseFileConnection(const QString& path, int busyMs)
+    : m_name(QStringLiteral("Transfer-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    if (!QFileInfo(path).isFile()) {
+        m_error = QStringLiteral("there is no database at ") + path;
+        return;
+    }
+    // Opened read-write, never created; every byte of the path escaped.
+    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+    db.setDatabaseName(QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rw"));
+    if (!db.open())
+        m_error = path + QStringLiteral(": ") + db.lastError().text().trimmed();
+}
+
+DatabaseFileConnection::~DatabaseFileConnection()
+{
+    QSqlDatabase::database(m_name, false).close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool DatabaseFileConnection::isOpen() const
+{
+    return QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QSqlDatabase DatabaseFileConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+} // namespace Quillon

@@ -1,0 +1,319 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The real program's --export and --import on a CallerID.mdb in a temporary
+// application directory: what reaches the tables, what the files hold, and
+// what the program says and returns.
+#include "support/appdir.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QUuid>
+
+using namespace Quillon::Test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Names that a CSV writer or reader could spoil.
+const QStringList kHardNames { u"O'BRIEN \"PAT\", JR"_s,      u"two\r\nlines"_s, u"bare\nfeed"_s, u"ÉMILE Ünal"_s,
+                               u"张伟 Иванов 🙂"_s, u" spaced "_s,     u""_s,           u"\"\""_s };
+
+class Database
+{
+public:
+    explicit Database(const QString& path)
+        : m_name(QUuid::createUuid().toString())
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~Database()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    bool run(const QString& statement, const QVariantList& values = {}) const
+    {
+        QSqlQuery query(db());
+        query.prepare(statement);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec() || (qWarning() << query.lastError().text(), false);
+    }
+    QStringList rows(const QString& table) const // columns joined with "|", in rowid order
+    {
+        QSqlQuery query(db());
+        query.exec((table == u"CID"_s ? u"SELECT Name, Number, Date, Time, SysTime FROM CID"_s
+                                      : u"SELECT Number, Name FROM "_s + table)
+                   + u" ORDER BY rowid"_s);
+        QStringList result;
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values << query.value(i).toString();
+            result << values.join(u'|');
+        }
+        return result;
+    }
+
+private:
+    QString m_name;
+};
+
+QString tableOf(const QString& list)
+{
+    return list == u"calls"_s ? u"CID"_s : list == u"reject"_s ? u"Reject"_s : u"Translate"_s;
+}
+
+} // namespace
+
+class TestTransferCommand : public QObject
+{
+    Q_OBJECT
+
+    struct Run
+    {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList& arguments) const
+    {
+        QProcess process;
+        process.start(m_program, arguments);
+        Run result;
+        if (!process.waitForFinished(60000))
+            return result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(m_dir->file(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    std::unique_ptr<AppDir> m_dir;
+    QString m_program;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<AppDir>();
+        QVERIFY(m_dir->createDatabase());
+        // The program keeps its files beside itself, so it runs from a copy.
+        m_program = m_dir->file(u"QuillonCID"_s);
+        QVERIFY(QFile::copy(QStringLiteral(QUILLON_BINARY_DIR "/src/QuillonCID"), m_program));
+    }
+
+    void exportThenImportKeepsEveryCharacter_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("calls") << u"calls"_s;
+        QTest::newRow("reject") << u"reject"_s;
+        QTest::newRow("translate") << u"translate"_s;
+    }
+    void exportThenImportKeepsEveryCharacter()
+    {
+        QFETCH(QString, list);
+        const QString table = tableOf(list);
+        Database db(m_dir->databasePath());
+        int i = 0;
+        for (const QString& name : kHardNames) {
+            const QString number = u"555-01%1,\"x\""_s.arg(i++, 2, 10, QLatin1Char('0'));
+            QVERIFY(table == u"CID"_s
+                        ? db.run(u"INSERT INTO CID VALUES (?, ?, ?, ?, ?)"_s,
+                                 { name, number, u"06/12"_s, u"14:3%1"_s.arg(i % 10), u"2026-12-06 14:32:05"_s })
+                        : db.run(u"INSERT INTO %1 (Number, Name) VALUES (?, ?)"_s.arg(table),
+                                 { number, QString(name + u'x') }));
+        }
+        const QStringList stored = db.rows(table);
+
+        const QString file = m_dir->file(u"out.csv"_s);
+        const Run exported = run({ u"--export"_s, list, file });
+        QCOMPARE(exported.err, QString());
+        QCOMPARE(exported.status, 0);
+        QVERIFY2(exported.out.contains(u" %1 "_s.arg(stored.size())), qPrintable(exported.out));
+        QVERIFY(db.run(u"DELETE FROM "_s + table));
+
+        const QString summary = u": %1 added, %2 skipped, 0 refused\n"_s;
+        const Run first = run({ u"--import"_s, list, file });
+        QCOMPARE(first.err, QString());
+        QCOMPARE(first.status, 0);
+        QVERIFY2(first.out.endsWith(summary.arg(stored.size()).arg(0)), qPrintable(first.out));
+        QCOMPARE(db.rows(table), stored);
+
+        // Twice adds nothing, and the file written again is the same file.
+        const Run second = run({ u"--import"_s, list, file });
+        QCOMPARE(second.status, 0);
+        QVERIFY2(second.out.endsWith(summary.arg(0).arg(stored.size())), qPrintable(second.out));
+        QCOMPARE(db.rows(table), stored);
+        QFile before(file);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        QCOMPARE(run({ u"--export"_s, list, m_dir->file(u"again.csv"_s) }).status, 0);
+        QFile again(m_dir->file(u"again.csv"_s));
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), bytes);
+        QVERIFY(bytes.startsWith(list == u"calls"_s ? "Name,Number,Date,Time,SysTime\r\n" : "Number,Name\r\n"));
+    }
+
+    void import_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // the end of standard output, or standard error
+        QTest::addColumn<QStringList>("added"); // after the entry stored before
+
+        const QByteArray calls = "Name,Number,Date,Time,SysTime\r\n";
+        QTest::newRow("columns by name, any case and order, others ignored")
+            << u"reject"_s << QByteArray(" name ,Notes,NUMBER\nBOB,,555\n") << 0 << u"1 added, 0 skipped, 0 refused"_s
+            << QStringList { u"555|BOB"_s };
+        QTest::newRow("stored and repeated entries skipped")
+            << u"translate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n1,A\n1,A\n1,B\n") << 0
+            << u"2 added, 2 skipped, 0 refused"_s << QStringList { u"1|A"_s, u"1|B"_s };
+        QTest::newRow("calls the same by date, time and number")
+            << u"calls"_s
+            << calls
+                + "OTHER,555-123-4567,06/12,14:32,2026-12-07 00:00:00\nX,555-123-4567,06/12,14:33,2026-12-06 14:33:00\n"
+            << 0 << u"1 added, 1 skipped, 0 refused"_s
+            << QStringList { u"X|555-123-4567|06/12|14:33|2026-12-06 14:33:00"_s };
+        QTest::newRow("empty entries refused, half-empty filled as the window does")
+            << u"reject"_s << QByteArray("Number,Name\r\n,\r\n\r\n,SMITH\r\n777,\r\n") << 0
+            << u"2 added, 0 skipped, 1 refused"_s << QStringList { u"000-000-0000|SMITH"_s, u"777|N/A"_s };
+        QTest::newRow("translate needs number and name") << u"translate"_s << QByteArray("Number,Name\n555,\n,ANN\n")
+                                                         << 0 << u"0 added, 0 skipped, 2 refused"_s << QStringList {};
+        QTest::newRow("old one-byte file") << u"reject"_s << QByteArray("Number,Name\n555,J\xc9R\xd4ME\n") << 0
+                                           << u"1 added, 0 skipped, 0 refused"_s << QStringList { u"555|JÉRÔME"_s };
+        QTest::newRow("network call log")
+            << u"calls"_s
+            << QByteArray("200 Server: test 1.0\r\n210 API 1.0 Feature Set 1\r\n"
+                          "CIDLOG: *DATE*12062026*TIME*0815*LINE*-*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*\r\n"
+                          "250 End of call log\r\nMSG: hello\r\nCIDINFO: *LINE*-*RING*1*TIME*08:20:00*\r\n"
+                          "HUP: *NAME*-*NMBR*-*DATE*31122026*TIME*2359*\r\n"
+                          "CID: *DATE*12062026*TIME*0816*NMBR*5551234567*NAME*JOHN DOE*\r\n")
+            << 0 << u"2 added, 1 skipped, 0 refused"_s
+            << QStringList { u"UNKNOWN|UNKNOWN|31/12|23:59|2026-12-31 23:59:00"_s,
+                             u"JOHN DOE|555-123-4567|12/06|08:16|2026-12-06 08:16:00"_s };
+
+        // A bad row anywhere imports nothing and is named.
+        const QByteArray good = "Number,Name\n1,A\n2,B\n";
+        QTest::newRow("field count") << u"reject"_s << good + "3,C,x\n"
+                                     << 1 << u"row 4: 3 fields where the header has 2"_s << QStringList {};
+        QTest::newRow("quote never closed")
+            << u"reject"_s << good + "3,\"C\n4,D\n"
+            << 1 << u"row 4: a quoted field opened on line 4 is never closed"_s << QStringList {};
+        QTest::newRow("row after a line break in a name")
+            << u"reject"_s << QByteArray("Number,Name\n1,\"A\nB\"\n2,\"x\"y\n") << 1
+            << u"row 3 (line 4): text follows a closing quote on line 4"_s << QStringList {};
+        QTest::newRow("stray quote") << u"translate"_s << good + "3,O\"HARA\n"
+                                     << 1 << u"row 4: a quote inside an unquoted field on line 4"_s << QStringList {};
+        QTest::newRow("no header") << u"reject"_s << QByteArray("555,SMITH\n") << 1
+                                   << u"the header row has no Number column (it needs Number, Name)"_s
+                                   << QStringList {};
+        QTest::newRow("empty file") << u"translate"_s << QByteArray() << 1
+                                    << u"the file is empty; a header row naming the columns is needed"_s
+                                    << QStringList {};
+        QTest::newRow("bad SysTime") << u"calls"_s << calls + "A,1,06/12,14:32,2026-02-30 10:00:00\n"
+                                     << 1
+                                     << u"row 2: SysTime \"2026-02-30 10:00:00\" is not a time as YYYY-MM-DD HH:MM:SS"_s
+                                     << QStringList {};
+        QTest::newRow("bad call log date")
+            << u"calls"_s << QByteArray("CID: *DATE*13132026*TIME*0815*NMBR*1*\n") << 1
+            << u"line 1: DATE \"13132026\" is no day of the calendar"_s << QStringList {};
+        QTest::newRow("statement text stays text")
+            << u"reject"_s << QByteArray("Number,Name\n\"1'); DROP TABLE Reject; --\",X\n") << 0
+            << u"1 added, 0 skipped, 0 refused"_s << QStringList { u"1'); DROP TABLE Reject; --|X"_s };
+    }
+    void import()
+    {
+        QFETCH(QString, list);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QFETCH(QStringList, added);
+        const QString table = tableOf(list);
+        Database db(m_dir->databasePath());
+        m_dir->writeIni(u"[Settings]\r\nFormat=1\r\n"_s);
+        const QStringList before { table == u"CID"_s ? u"JOHN DOE|555-123-4567|06/12|14:32|2026-12-06 14:32:05"_s
+                                                     : u"212-555-0100|WILSON ANN"_s };
+        QVERIFY(table == u"CID"_s ? db.run(u"INSERT INTO CID VALUES ('JOHN DOE', '555-123-4567', '06/12', '14:32',"
+                                           " '2026-12-06 14:32:05'), ('JOHN DOE', '555-123-4567', '12/06', '08:15',"
+                                           " '2026-12-06 08:15:00')"_s)
+                                  : db.run(u"INSERT INTO %1 VALUES ('212-555-0100', 'WILSON ANN')"_s.arg(table)));
+        const QStringList stored = db.rows(table);
+        write(u"in.csv"_s, file);
+
+        const Run result = run({ u"--import"_s, list, m_dir->file(u"in.csv"_s) });
+        QCOMPARE(result.status, status);
+        const QString text = status == 0 ? result.out : result.err;
+        QVERIFY2(text.endsWith(said + u'\n') && text.count(u'\n') == 1, qPrintable(text));
+        QCOMPARE(status == 0 ? result.err : result.out, QString());
+        QCOMPARE(db.rows(table), stored + added);
+    }
+
+    void wrongCommandsChangeNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        const QString usage = u"QuillonCID: usage: QuillonCID --export calls|reject|translate FILE or QuillonCID"
+                              " --import calls|reject|translate FILE\n"_s;
+        QTest::newRow("unknown list") << QStringList { u"--export"_s, u"phonebook"_s, u"x.csv"_s } << usage;
+        QTest::newRow("no file") << QStringList { u"--import"_s, u"reject"_s } << usage;
+        QTest::newRow("missing file") << QStringList { u"--import"_s, u"reject"_s, u"/nonexistent/in.csv"_s }
+                                      << u"QuillonCID: nothing imported from /nonexistent/in.csv: cannot read"
+                                         " /nonexistent/in.csv: No such file or directory\n"_s;
+        QTest::newRow("unwritable folder") << QStringList { u"--export"_s, u"calls"_s, u"/nonexistent/out.csv"_s }
+                                           << u"QuillonCID: nothing exported: cannot write /nonexistent/out.csv"_s;
+    }
+    void wrongCommandsChangeNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        const Run result = run(arguments);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.startsWith(said) && result.err.count(u'\n') == 1, qPrintable(result.err));
+        QCOMPARE(result.out, QString());
+        QCOMPARE(Database(m_dir->databasePath()).rows(u"Reject"_s), QStringList());
+    }
+
+    void importWaitsForAnotherWriter()
+    {
+        write(u"in.csv"_s, "Number,Name\n1,A\n");
+        Database holder(m_dir->databasePath());
+        QVERIFY(holder.run(u"BEGIN EXCLUSIVE"_s));
+        QVERIFY(holder.run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s));
+        QProcess process;
+        process.start(m_program, { u"--import"_s, u"reject"_s, m_dir->file(u"in.csv"_s) });
+        // Still waiting for the lock rather than failing at once.
+        QVERIFY(!process.waitForFinished(1500));
+        QVERIFY(holder.run(u"COMMIT"_s));
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(holder.rows(u"Reject"_s), QStringList({ u"0|FIRST"_s, u"1|A"_s }));
+    }
+
+    void missingDatabaseIsNeverCreated()
+    {
+        QVERIFY(QFile::remove(m_dir->databasePath()));
+        const Run result = run({ u"--export"_s, u"reject"_s, m_dir->file(u"out.csv"_s) });
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, u"QuillonCID: there is no database at %1\n"_s.arg(m_dir->databasePath()));
+        QVERIFY(!QFile::exists(m_dir->databasePath()));
+        QVERIFY(!QFile::exists(m_dir->file(u"out.csv"_s)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransferCommand)
+#include "tst_transfercommand.moc"
