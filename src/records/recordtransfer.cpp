@@ -391,15 +391,20 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         result.error = why;
         return result;
     };
-    if (!exec(query, QStringLiteral("DROP TABLE IF EXISTS temp.quillon_import"), error)
-        || !exec(query, QStringLiteral("CREATE TEMP TABLE quillon_import (seq INTEGER PRIMARY KEY, %1)").arg(staged),
-                 error))
+    // Never dropped: a grid reading lazily on the same connection keeps a
+    // statement open, and SQLite refuses to drop a table while one is.
+    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
+    if (!exec(query,
+              QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
+                  .arg(shape.table, staged),
+              error)
+        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
         return fail(error);
 
     QSqlQuery insert(db);
     QStringList marks(shape.columns.size(), QStringLiteral("?"));
-    if (!insert.prepare(QStringLiteral("INSERT INTO temp.quillon_import (%1) VALUES (%2)")
-                            .arg(staged, marks.join(QStringLiteral(", ")))))
+    if (!insert.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(temp, staged, marks.join(QStringLiteral(", ")))))
         return fail(sqlError(insert));
     for (const QStringList& row : rows.rows) {
         for (int c = 0; c < row.size(); ++c)
@@ -411,28 +416,28 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
 
     const QString keys = keyColumns.join(QStringLiteral(", "));
     qint64 fresh = 0;
-    if (!exec(query, QStringLiteral("CREATE INDEX temp.quillon_import_key ON quillon_import (%1)").arg(keys), error)
+    if (!exec(
+            query,
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)").arg(temp, shape.table, keys),
+            error)
+        || !exec(
+            query,
+            QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
+            error)
         || !exec(query,
-                 QStringLiteral("DELETE FROM temp.quillon_import WHERE seq NOT IN"
-                                " (SELECT min(seq) FROM temp.quillon_import GROUP BY %1)")
-                     .arg(keys),
+                 QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
+                     .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
                  error)
-        || !exec(query,
-                 QStringLiteral("DELETE FROM temp.quillon_import WHERE seq IN (SELECT i.seq FROM main.%1 AS t"
-                                " JOIN temp.quillon_import AS i ON %2)")
-                     .arg(shape.table, keyMatch.join(QStringLiteral(" AND "))),
-                 error)
-        || !exec(query, QStringLiteral("SELECT count(*) FROM temp.quillon_import"), error))
+        || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
         return fail(error);
     if (query.next())
         fresh = query.value(0).toLongLong();
     query.finish();
     if (!exec(query,
-              QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM temp.quillon_import ORDER BY seq")
-                  .arg(shape.table, shape.columns.join(QStringLiteral(", ")), staged),
+              QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4 ORDER BY seq")
+                  .arg(shape.table, shape.columns.join(QStringLiteral(", ")), staged, temp),
               error)
-        || !exec(query, QStringLiteral("DROP TABLE temp.quillon_import"), error)
-        || !exec(query, QStringLiteral("COMMIT"), error))
+        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error) || !exec(query, QStringLiteral("COMMIT"), error))
         return fail(error);
 
     result.ok = true;

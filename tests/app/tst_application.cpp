@@ -738,8 +738,12 @@ private Q_SLOTS:
         QVERIFY(menu && menu->menuAction()->isVisible());
         QCOMPARE(m_h->window()->findChild<QMenu*>(u"QuillonCID"_s)->actions().indexOf(menu->menuAction()),
                  exporting ? 3 : 2); // between Suspend and Exit
+        // A grid reading lazily keeps a statement open on the shared connection.
+        QSqlQuery reading(m_h->app->database().connection());
+        QVERIFY(reading.exec(u"SELECT Name FROM CID"_s) && reading.next());
         m_h->action(item)->trigger();
         QVERIFY(!answer.isActive());
+        reading.finish();
 
         QCOMPARE(m_h->shownBoxes(), box.isEmpty() ? QStringList() : QStringList { box.arg(path) });
         if (exporting) {
