@@ -14,6 +14,8 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <limits>
+
 namespace Quillon {
 
 namespace {
@@ -289,43 +291,59 @@ QString recordListWord(RecordList list)
     return QStringLiteral("translate");
 }
 
+/*!
+ * Reads the table in slices of rowids, each its own short read: one long
+ * read would hold off the running program's next stored call until the
+ * whole export is written.
+ */
 ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path)
 {
     const ListShape& shape = shapeOf(list);
     ExportResult result;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                        .arg(shape.columns.join(QStringLiteral(", ")), shape.table))) {
-        result.error = sqlError(query);
-        return result;
-    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return result;
     }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT 20000")
+                           .arg(shape.columns.join(QStringLiteral(", ")), shape.table))) {
+        result.error = sqlError(query);
+        return result;
+    }
     QByteArray chunk;
-    chunk.reserve(1 << 20);
+    chunk.reserve(1 << 21);
     appendCsvRecord(chunk, shape.columns);
     QStringList fields(shape.columns.size());
-    while (query.next()) {
-        for (int c = 0; c < fields.size(); ++c)
-            fields[c] = query.value(c).toString();
-        appendCsvRecord(chunk, fields);
-        ++result.written;
-        if (chunk.size() >= (1 << 20)) {
+    qint64 last = std::numeric_limits<qint64>::min();
+    for (bool more = true; more;) {
+        query.bindValue(0, last);
+        if (!query.exec()) {
+            result.error = sqlError(query);
+            return result;
+        }
+        more = false;
+        while (query.next()) {
+            last = query.value(0).toLongLong();
+            for (int c = 0; c < fields.size(); ++c)
+                fields[c] = query.value(c + 1).toString();
+            appendCsvRecord(chunk, fields);
+            ++result.written;
+            more = true;
+        }
+        if (query.lastError().isValid()) {
+            result.error = sqlError(query);
+            return result;
+        }
+        query.finish();
+        if (chunk.size() >= (1 << 20) || !more) {
             if (file.write(chunk) != chunk.size())
                 break;
             chunk.clear();
         }
     }
-    if (query.lastError().isValid()) {
-        file.cancelWriting();
-        result.error = sqlError(query);
-        return result;
-    }
-    if (file.write(chunk) != chunk.size() || !file.commit()) {
+    if (!file.commit()) {
         result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return result;
     }
@@ -344,9 +362,9 @@ ImportRows readImportFile(RecordList list, const QByteArray& bytes, const Import
 /*!
  * Adds the file's entries that are not stored yet, all or none. Entries are
  * staged in a temporary table, so that duplicates are found with one pass
- * over the stored rows however many there are, and the write lock is taken
- * at the start: another writer makes the import wait (the connection's busy
- * timeout), never half-finish.
+ * over the stored rows however many there are. The write lock is taken only
+ * for that pass and the insertion, and taken before either: another writer
+ * makes the import wait (the connection's busy timeout), never half-finish.
  */
 ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QString& path, const ImportOptions& options)
 {
@@ -378,22 +396,25 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         keyMatch << QStringLiteral("i.c%1 = IFNULL(t.%2, '')").arg(k).arg(shape.columns[k]);
     }
     const QString staged = stagedColumns.join(QStringLiteral(", "));
+    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
 
     QSqlQuery query(db);
     QString error;
-    if (!exec(query, QStringLiteral("BEGIN IMMEDIATE"), error)) {
-        result.error = QStringLiteral("the database is not available: ") + error;
+    // Staged in the temporary database first, which locks nothing the
+    // running program writes to.
+    if (!exec(query, QStringLiteral("BEGIN"), error)) {
+        result.error = error;
         return result;
     }
     const auto fail = [&](const QString& why) {
         QSqlQuery rollback(db);
         rollback.exec(QStringLiteral("ROLLBACK"));
+        rollback.exec(QStringLiteral("DELETE FROM ") + temp);
         result.error = why;
         return result;
     };
     // Never dropped: a grid reading lazily on the same connection keeps a
     // statement open, and SQLite refuses to drop a table while one is.
-    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
     if (!exec(query,
               QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
                   .arg(shape.table, staged),
@@ -413,6 +434,12 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
             return fail(sqlError(insert));
     }
     insert.finish();
+    if (!exec(query, QStringLiteral("COMMIT"), error))
+        return fail(error);
+    if (!exec(query, QStringLiteral("BEGIN IMMEDIATE"), error)) {
+        result.error = QStringLiteral("the database is not available: ") + error;
+        return result;
+    }
 
     const QString keys = keyColumns.join(QStringLiteral(", "));
     qint64 fresh = 0;
