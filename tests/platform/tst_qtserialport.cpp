@@ -48,6 +48,11 @@ private Q_SLOTS:
         QCOMPARE(serial.readAll(), u"\r\nERROR\r\n\r\nOK\r\n"_qs);
         sim.sendRaw(QByteArray("NAME = J\xD6RG\r\n"));
         QCOMPARE(serial.readAll(), QString::fromLatin1("NAME = J\xD6RG\r\n"));
+        serial.setInputLimit(17); // only the newest bytes are held
+        sim.sendRaw("noise noise noise RING\r\nDATE=0612\r\n");
+        QCOMPARE(serial.readAll(), u"RING\r\nDATE=0612\r\n"_qs);
+        QCOMPARE(serial.takeDroppedInput(), 18);
+        QCOMPARE(serial.takeDroppedInput(), 0);
         sim.stop();
         QVERIFY(lost.wait(2000));
         QTest::qWait(50);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTextStream>
@@ -38,6 +39,7 @@ Commands:
                           NUMBER "-" leaves the number line out
   ring                    one RING
   raw TEXT                send TEXT; \r \n \t \\ and \xNN are escapes
+  noise BYTES             send BYTES random bytes, as a noisy line would
   tags spaced|unspaced    "DATE = 0612" or "DATE=0612"
   accept [COMMAND]        the caller-ID command answered OK (none when empty;
                           at start AT#CID=1, the program's default)
@@ -202,6 +204,13 @@ private:
             m_modem.sendRing();
         } else if (word == QLatin1String("raw")) {
             m_modem.sendRaw(unescape(rest));
+        } else if (word == QLatin1String("noise")) {
+            ok = number > 0;
+            QByteArray bytes(ok ? number : 0, Qt::Uninitialized);
+            QRandomGenerator* random = QRandomGenerator::global();
+            for (char& byte : bytes)
+                byte = static_cast<char>(random->bounded(256));
+            m_modem.sendRaw(bytes);
         } else if (word == QLatin1String("tags")) {
             ok = rest == QLatin1String("spaced") || rest == QLatin1String("unspaced");
             if (ok)
