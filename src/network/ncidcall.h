@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Calls as the line protocol carries them, and as the pipeline keeps them.
+#pragma once
+
+#include "network/ncidline.h"
+#include "reception/reportparser.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace Quillon {
+
+// DATE mmddyyyy (the call's month and day, the year of when), TIME hhmm,
+// LINE "-", NMBR and NAME as shown, MESG NONE. A call without date or time
+// ("NONE") takes them from when.
+NcidFields ncidCallFields(const QString& date, const QString& time, const QString& number, const QString& name,
+                          const QDateTime& when);
+
+// A received call line in the form of a modem report: Date "mm/dd" and Time
+// "hh:mm" ("NONE" when missing or malformed), "-" or nothing as "UNKNOWN".
+// The number is as received; the caller formats it.
+CidCall cidCallFromNcid(const NcidLine& line);
+
+} // namespace Quillon

@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "network/ncidserver.h"
+
+#include "network/ncidcall.h"
+#include "platform/appinfo.h"
+#include "platform/clock.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace Quillon {
+
+namespace {
+
+// Kernel buffers of their own would hide a display that stopped reading for
+// several megabytes; kept small, the backlog bound means what it says.
+constexpr int socketSendBuffer = 64 * 1024;
+// Bytes taken from one display per read, so that a flood cannot hold the
+// event loop.
+constexpr qint64 socketReadBuffer = 64 * 1024;
+
+QDateTime storedTime(const StoredCall& call, const QDateTime& fallback)
+{
+    const QDateTime when = QDateTime::fromString(call.SysTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return when.isValid() ? when : fallback;
+}
+
+} // namespace
+
+struct NcidServer::Client
+{
+    QTcpSocket* socket = nullptr;
+    NcidLineReader reader;
+    QTimer* helloTimer = nullptr;
+    bool starting = true; // before the 300 line
+    bool noLog = false;
+    QByteArray heldBack; // calls that came while it was starting
+};
+
+NcidServer::NcidServer(Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_clock(clock)
+{
+    connect(&m_listener, &QTcpServer::newConnection, this, &NcidServer::acceptClients);
+}
+
+NcidServer::~NcidServer()
+{
+    close();
+}
+
+bool NcidServer::listen(const QHostAddress& address, quint16 port)
+{
+    close();
+    return m_listener.listen(address, port);
+}
+
+void NcidServer::close()
+{
+    m_listener.close();
+    std::vector<std::unique_ptr<Client>> clients;
+    clients.swap(m_clients);
+    for (const auto& client : clients) {
+        client->socket->disconnect(this);
+        client->socket->abort();
+        client->socket->deleteLater();
+    }
+}
+
+NcidServer::Client* NcidServer::find(QTcpSocket* socket)
+{
+    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
+                                 [socket](const auto& client) { return client->socket == socket; });
+    return it == m_clients.end() ? nullptr : it->get();
+}
+
+void NcidServer::acceptClients()
+{
+    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+        socket->setParent(this);
+        if (m_clients.size() >= static_cast<size_t>(maxClients)) {
+            // Told why, so that its user does not suspect the network.
+            const QDateTime now = m_clock.now();
+            socket->write(encodeNcidMessage(QStringLiteral("Too many displays connected to this server (%1); "
+                                                           "this one was refused.")
+                                                .arg(maxClients),
+                                            now.toString(QStringLiteral("MMddyyyy")),
+                                            now.toString(QStringLiteral("HHmm"))));
+            connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromHost();
+            continue;
+        }
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, socketSendBuffer);
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        socket->setReadBufferSize(socketReadBuffer);
+
+        auto client = std::make_unique<Client>();
+        client->socket = socket;
+        Client& added = *client;
+        m_clients.push_back(std::move(client));
+        connect(socket, &QAbstractSocket::disconnected, this, [this, socket] { drop(socket); });
+        connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket] { drop(socket); });
+        connect(socket, &QIODevice::readyRead, this, [this, socket] {
+            if (Client* c = find(socket))
+                readFrom(*c);
+        });
+
+        queue(added,
+              encodeNcidStatus(200, QString(QStringLiteral("Server: ") + programTitle() + u' ' + versionText()))
+                  + encodeNcidStatus(210, u"API 1.0 Feature Set 1"));
+        if (m_helloWaitMs <= 0) {
+            endStartup(added);
+            continue;
+        }
+        added.helloTimer = new QTimer(socket);
+        added.helloTimer->setSingleShot(true);
+        connect(added.helloTimer, &QTimer::timeout, this, [this, socket] {
+            if (Client* c = find(socket))
+                endStartup(*c);
+        });
+        added.helloTimer->start(m_helloWaitMs);
+    }
+}
+
+void NcidServer::readFrom(Client& client)
+{
+    QTcpSocket* socket = client.socket;
+    client.reader.append(socket->readAll());
+    QByteArray line;
+    // A line may drop this very display (a message it cannot take back).
+    while (find(socket) && client.reader.next(line))
+        handleLine(client, line);
+}
+
+void NcidServer::handleLine(Client& client, const QByteArray& bytes)
+{
+    const NcidLine line = decodeNcidLine(bytes);
+    if (line.kind == NcidLine::Kind::Hello) {
+        if (!client.starting)
+            return;
+        if (line.text.startsWith(u"CMD:")) {
+            client.noLog = line.text.mid(4).trimmed() == u"no_log";
+            endStartup(client);
+        }
+        return;
+    }
+    // Whatever else it sends first, it is done saying hello.
+    if (client.starting) {
+        QTcpSocket* socket = client.socket;
+        endStartup(client);
+        if (!find(socket))
+            return;
+    }
+    // Only messages are taken from a display. Calls are never: this server
+    // accepts none from gateways, so a CID line from a peer is ignored.
+    if (line.kind == NcidLine::Kind::Message && !line.text.trimmed().isEmpty()) {
+        const QDateTime now = m_clock.now();
+        broadcast(encodeNcidMessage(line.text, now.toString(QStringLiteral("MMddyyyy")),
+                                    now.toString(QStringLiteral("HHmm"))));
+        Q_EMIT messageRelayed(line.text);
+    }
+}
+
+void NcidServer::endStartup(Client& client)
+{
+    if (!client.starting)
+        return;
+    client.starting = false;
+    if (client.helloTimer)
+        client.helloTimer->stop();
+
+    QByteArray startup;
+    if (client.noLog || m_logCount <= 0) {
+        startup = encodeNcidStatus(251, u"Call log not sent");
+    } else {
+        const std::optional<QList<StoredCall>> calls
+            = m_history ? m_history(m_logCount) : std::optional<QList<StoredCall>>();
+        if (!calls) {
+            startup = encodeNcidStatus(253, u"No call log");
+        } else if (calls->isEmpty()) {
+            startup = encodeNcidStatus(252, u"Call log empty");
+        } else {
+            const QDateTime now = m_clock.now();
+            for (const StoredCall& call : *calls) {
+                startup += encodeNcidLine(
+                    u"CIDLOG", ncidCallFields(call.Date, call.Time, call.Number, call.Name, storedTime(call, now)));
+            }
+            startup += encodeNcidStatus(250, u"End of call log");
+        }
+    }
+    startup += encodeNcidStatus(300, u"End of connection startup");
+    QTcpSocket* socket = client.socket;
+    if (queue(client, startup + client.heldBack))
+        find(socket)->heldBack.clear();
+}
+
+bool NcidServer::queue(Client& client, const QByteArray& bytes)
+{
+    QTcpSocket* socket = client.socket;
+    socket->write(bytes);
+    if (socket->bytesToWrite() > maxBacklogBytes) {
+        // Hand the kernel what it takes now; what still waits is this
+        // display's own doing.
+        socket->flush();
+        if (socket->bytesToWrite() > maxBacklogBytes) {
+            drop(socket);
+            return false;
+        }
+    }
+    return true;
+}
+
+void NcidServer::broadcast(const QByteArray& bytes)
+{
+    std::vector<QTcpSocket*> sockets;
+    sockets.reserve(m_clients.size());
+    for (const auto& client : m_clients)
+        sockets.push_back(client->socket);
+    for (QTcpSocket* socket : sockets) {
+        Client* client = find(socket);
+        if (!client)
+            continue;
+        if (client->starting) {
+            client->heldBack += bytes;
+            if (client->heldBack.size() > maxBacklogBytes)
+                drop(socket);
+            continue;
+        }
+        queue(*client, bytes);
+    }
+}
+
+void NcidServer::sendCall(const NcidFields& fields, bool hungUp)
+{
+    if (m_clients.empty())
+        return;
+    broadcast(encodeNcidLine(hungUp ? u"HUP" : u"CID", fields));
+}
+
+void NcidServer::drop(QTcpSocket* socket)
+{
+    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
+                                 [socket](const auto& client) { return client->socket == socket; });
+    if (it == m_clients.end())
+        return;
+    m_clients.erase(it);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+} // namespace Quillon

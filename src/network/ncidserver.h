@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Shares calls with displays on the network: a caller-ID server speaking the
+// line protocol (Feature Set 1) on the UI thread's event loop. Nothing here
+// ever waits for a peer: a display that falls behind is dropped instead.
+#pragma once
+
+#include "network/ncidline.h"
+#include "records/storedcalls.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTcpSocket;
+class QTimer;
+
+namespace Quillon {
+
+class Clock;
+
+class NcidServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The newest count stored calls, oldest first; nothing when unreadable.
+    using History = std::function<std::optional<QList<StoredCall>>(int count)>;
+
+    static constexpr int maxClients = 100;
+    // Output waiting for one display beyond which it is dropped.
+    static constexpr qint64 maxBacklogBytes = 1024 * 1024;
+
+    explicit NcidServer(Clock& clock, QObject* parent = nullptr);
+    ~NcidServer() override;
+    Q_DISABLE_COPY_MOVE(NcidServer)
+
+    // Stops any earlier listening (dropping its displays) and listens anew.
+    // False when the port cannot be had; errorString() says why.
+    bool listen(const QHostAddress& address, quint16 port);
+    void close();
+    bool isListening() const { return m_listener.isListening(); }
+    quint16 serverPort() const { return m_listener.serverPort(); }
+    QString errorString() const { return m_listener.errorString(); }
+
+    void setHistory(History history) { m_history = std::move(history); }
+    // Calls sent at connect; 0 sends none.
+    void setLogCount(int count) { m_logCount = count; }
+    // How long a new display has for its HELLO lines before the log goes
+    // out; 0 sends the log at once.
+    void setHelloWaitMs(int ms) { m_helloWaitMs = ms; }
+
+    // A processed call to every display: CID, or HUP when it was hung up on.
+    void sendCall(const NcidFields& fields, bool hungUp);
+    int clientCount() const { return static_cast<int>(m_clients.size()); }
+
+Q_SIGNALS:
+    // A display sent a message; it has been relayed to every display.
+    void messageRelayed(const QString& text);
+
+private:
+    struct Client;
+
+    void acceptClients();
+    void readFrom(Client& client);
+    void handleLine(Client& client, const QByteArray& bytes);
+    void endStartup(Client& client);
+    // Queues bytes for one display; false when it fell too far behind.
+    bool queue(Client& client, const QByteArray& bytes);
+    // Queues bytes for every display that is past its start-up.
+    void broadcast(const QByteArray& bytes);
+    void drop(QTcpSocket* socket);
+    Client* find(QTcpSocket* socket);
+
+    Clock& m_clock;
+    QTcpServer m_listener;
+    std::vector<std::unique_ptr<Client>> m_clients;
+    History m_history;
+    int m_logCount = 100;
+    int m_helloWaitMs = 500;
+};
+
+} // namespace Quillon
