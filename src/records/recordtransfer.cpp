@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "records/recordtransfer.h"
 
+#include "platform/trimblanks.h"
 #include "records/csvtext.h"
 
 #include <QDate>
@@ -242,7 +243,7 @@ ImportRows readCallLog(const QString& text, const ImportOptions& options)
             return result;
         }
         const auto shown = [&values](const QString& label) {
-            const QString value = values.value(label).trimmed();
+            const QString value = trimBlanks(values.value(label));
             return value.isEmpty() || value == u"-" ? QStringLiteral("UNKNOWN") : value;
         };
         QString number = shown(QStringLiteral("NMBR"));
