@@ -13,6 +13,7 @@
 #include "reception/modemdetection.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "windows/centerform.h"
 #include "windows/windowset.h"
 
@@ -38,8 +39,10 @@ Application::Application(const QString& appDir, const AppServices& services, QOb
     m_window->setWindowSet(m_windows.get());
     // Owned by the main window, whose menu it extends.
     new TransferMenu(m_window.get(), *m_database, m_settings, m_services.boxes, m_windows.get());
+    m_window->attachCallStore(&m_database->store());
 
     connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
+        finishWaitingCalls();
         m_ended = true;
         Q_EMIT programEnded();
     });
@@ -64,6 +67,9 @@ Application::StartResult Application::Main()
         return StartResult::NoDatabase;
     }
     m_window->show();
+    // Reading a large file takes longer than a start may: checked while the
+    // program runs, calls held back until it is found sound.
+    m_database->store().startCheck();
     // Detection could store nothing in a file it cannot read, and the file
     // being there says the program was set up before.
     if (m_settings.Cnfg || m_iniUnreadable)
@@ -95,7 +101,13 @@ bool Application::Form_Load()
     }
     m_log->log(QStringLiteral("Program started in ") + m_appDir);
     m_window->setCheckMarks();
-    if (!m_database->OpenCallDatabase(m_services.boxes)) {
+    const bool opened = m_database->OpenCallDatabase(m_services.boxes, [this] {
+        m_pleaseWait = new frmCnfg;
+        m_pleaseWait->show();
+    });
+    if (m_pleaseWait)
+        m_pleaseWait->close();
+    if (!opened) {
         // Ending here, before the window was ever shown: take the tray icon
         // along rather than leave it behind.
         m_window->removeTrayIcon();
@@ -110,6 +122,33 @@ bool Application::Form_Load()
     m_modem->setReinitTime(now.addSecs(1800));
     m_window->startTimers();
     return true;
+}
+
+/*!
+ * The last chance for calls the database refused: one more attempt, then
+ * they go to a text file beside the log, and the user is told how many.
+ */
+void Application::finishWaitingCalls()
+{
+    CallStore& store = m_database->store();
+    store.retry(1000);
+    const qsizetype count = store.waitingCount();
+    if (count == 0)
+        return;
+    const QString path = store.waitingFilePath();
+    const bool saved = store.saveWaiting();
+    m_log->log(QStringLiteral("Calls not stored: %1, ").arg(count)
+               + (saved ? QStringLiteral("written to ") : QStringLiteral("could not be written to ")) + path);
+    // Logout and shutdown do not wait for a box.
+    if (m_window->closingWithoutAsking())
+        return;
+    const QString calls = count == 1 ? QStringLiteral("1 call") : QStringLiteral("%1 calls").arg(count);
+    m_services.boxes.show(calls + QStringLiteral(" could not be stored in CallerID.mdb and will be lost to it.\r\n")
+                              + (saved ? QStringLiteral("They are listed in ") + path + QStringLiteral(".")
+                                       : QStringLiteral("They could not be written to ") + path
+                                         + QStringLiteral(" either; the disk may be full.")),
+                          QStringLiteral("Calls Not Stored"), MessageBoxes::Icon::Exclamation,
+                          MessageBoxes::Buttons::Ok);
 }
 
 void Application::firstRunConfiguration()

@@ -75,6 +75,7 @@ Q_SIGNALS:
 private:
     bool Form_Load();
     void firstRunConfiguration();
+    void finishWaitingCalls();
 
     QString m_appDir;
     QString m_iniPath;

@@ -14,6 +14,7 @@
 #include "reception/callpipeline.h"
 #include "reception/modemchannel.h"
 #include "records/activitylog.h"
+#include "records/callstore.h"
 #include "windows/windowset.h"
 
 #include <QCloseEvent>
@@ -83,6 +84,10 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("Panel1"));
     statusBar->addWidget(m_statusPanel, 1);
+    m_waitingPanel = new QLabel(statusBar);
+    m_waitingPanel->setObjectName(QStringLiteral("WaitingPanel"));
+    m_waitingPanel->hide();
+    statusBar->addPermanentWidget(m_waitingPanel);
     setStatusBar(statusBar);
 
     m_timer1 = new QTimer(this);
@@ -140,6 +145,37 @@ void frmCIDDisplay::MSComm1_OnComm()
 void frmCIDDisplay::setWindowSet(WindowSet* windows)
 {
     m_windows = windows;
+}
+
+void frmCIDDisplay::attachCallStore(CallStore* store)
+{
+    m_store = store;
+    connect(store, &CallStore::waitingChanged, this, [this](qsizetype count) {
+        m_waitingPanel->setText(count == 1 ? QStringLiteral("1 call waiting to be stored")
+                                           : QStringLiteral("%1 calls waiting to be stored").arg(count));
+        m_waitingPanel->setVisible(count > 0);
+    });
+    // Queued: the call in hand is shown and the modem re-initialised before
+    // a box holds anything up.
+    connect(
+        store, &CallStore::notStored, this,
+        [this](const QString& reason) {
+            m_boxes.show(QStringLiteral("A call could not be stored in CallerID.mdb: ") + reason
+                             + QStringLiteral(".\r\nIt is kept and stored as soon as the database takes it again; "
+                                              "the status bar counts the calls waiting."),
+                         QStringLiteral("Call Not Stored"), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+        },
+        Qt::QueuedConnection);
+    connect(
+        store, &CallStore::damaged, this,
+        [this](const QString& detail) {
+            m_boxes.show(QStringLiteral("CallerID.mdb is damaged (") + detail.left(200)
+                             + QStringLiteral(").\r\nCalls are still shown, but nothing more is written to the file; "
+                                              "calls waiting to be stored go to CallsNotStored.txt beside CID.Log when "
+                                              "the program ends.\r\nHelp Topics tells how to recover the file."),
+                         QStringLiteral("Database Damaged"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+        },
+        Qt::QueuedConnection);
 }
 
 QAction* frmCIDDisplay::addOpener(QWidget* menu, const QString& name, const QString& caption, Window which)
@@ -370,6 +406,11 @@ QString frmCIDDisplay::statusText() const
     return m_statusPanel->text();
 }
 
+QString frmCIDDisplay::waitingText() const
+{
+    return m_waitingPanel->isVisibleTo(this) ? m_waitingPanel->text() : QString();
+}
+
 void frmCIDDisplay::showReady(bool ready)
 {
     m_statusPanel->setText(ready ? QStringLiteral("Ready") : QStringLiteral("Not Ready"));
@@ -545,6 +586,8 @@ void frmCIDDisplay::Timer3_Timer()
 {
     if (m_modem)
         m_modem->timer3Tick();
+    if (m_store)
+        m_store->retry();
     if (m_splash && (!m_splashCloseTime.isValid() || m_clock.now() >= m_splashCloseTime))
         closeSplash();
 }

@@ -23,6 +23,7 @@ class QTreeWidget;
 namespace Quillon {
 
 class ActivityLog;
+class CallStore;
 class Clock;
 class HelpViewer;
 class MdmCmd;
@@ -57,6 +58,9 @@ public:
     // Reception parts are built after the window, which they report to.
     void attachReception(MdmCmd* modem, ProcessCid* pipeline);
     void setWindowSet(WindowSet* windows);
+    // Calls waiting to be stored: counted in the status bar, retried by
+    // Timer3, their troubles told in a box.
+    void attachCallStore(CallStore* store);
 
     // Load steps that belong to the window itself.
     void addTrayIcon();
@@ -102,6 +106,9 @@ public:
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     bool trayIconAdded() const { return m_trayAdded; }
     QString statusText() const;
+    // "N calls waiting to be stored", or empty while none waits.
+    QString waitingText() const;
+    bool closingWithoutAsking() const { return m_closeWithoutAsking; }
     QTimer* timer(int number) const;
 
     // Whether minimising may hide the window; a tray is needed to get it back.
@@ -164,6 +171,8 @@ private:
     QToolBar* m_toolbar = nullptr;
     QTreeWidget* m_list = nullptr;
     QLabel* m_statusPanel = nullptr;
+    QLabel* m_waitingPanel = nullptr;
+    CallStore* m_store = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;

@@ -10,8 +10,7 @@
 #include "reception/numberformat.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
-
-#include <QDebug>
+#include "records/callstore.h"
 
 #include <utility>
 
@@ -25,6 +24,9 @@ constexpr int settleMs = 2500;
 // A line that never goes quiet (noise, or rings every 100 ms) is read all
 // the same, at the latest this long after the burst began.
 constexpr int maxBurstMs = 10000;
+// The longest the window may wait on a database another program holds, for
+// all of one call's statements together.
+constexpr int databaseBudgetMs = 1000;
 
 } // namespace
 
@@ -98,18 +100,19 @@ void ProcessCid::ProcessCidReport(const QString& text)
     }
 
     FormatCidNumber(m_call.Number, m_settings.Format);
+    CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
-        qWarning() << "Translate list not applied:" << m_database.lastError();
+        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
     bool rejected = false;
     if (!m_database.CheckReject(m_call.Name, m_call.Number, rejected))
-        qWarning() << "Reject list not checked:" << m_database.lastError();
+        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
     // Hanging up is the call source's job; the database only knows the list.
     if (rejected)
         m_modem.RejectCall();
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     m_view.AddCallToList(m_call.Name, m_call.Number);
-    if (!m_database.InsertCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time))
-        qWarning() << "Call not stored:" << m_database.lastError();
+    // A call the database refuses waits and is stored later.
+    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
     m_view.ShowCallNotify(m_call.Name, m_call.Number);
     m_modem.setReportInProgress(false);
     m_modem.ReinitModem();

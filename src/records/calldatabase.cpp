@@ -5,13 +5,18 @@
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "records/activitylog.h"
+#include "records/callstore.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 namespace Quillon {
 
@@ -29,6 +34,49 @@ QString readWriteUri(const QString& path)
 QString describe(const QSqlError& error)
 {
     return error.text().trimmed();
+}
+
+// Outside the call path a statement waits for a lock as long as it always
+// has; the call path and the retries set a shorter budget of their own.
+constexpr int defaultBusyMs = 5000;
+constexpr int busySliceMs = 50;
+// Each attempt to open a locked file gives up soon, so that the please-wait
+// window keeps being painted between the attempts.
+constexpr int openBusyMs = 250;
+constexpr int lockedRetryMs = 1000;
+
+DbProblem classify(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    if (!ok)
+        return DbProblem::Other;
+    switch (code) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbProblem::Locked;
+    case SQLITE_FULL:
+        return DbProblem::DiskFull;
+    case SQLITE_CORRUPT:
+        return DbProblem::Damaged;
+    case SQLITE_NOTADB:
+        return DbProblem::NotADatabase;
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_AUTH:
+        return DbProblem::PermissionDenied;
+    default:
+        return DbProblem::Other;
+    }
+}
+
+sqlite3* handleOf(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 // Values are always bound, never spliced into the statement. Each insert is
@@ -53,10 +101,12 @@ CallDatabase::CallDatabase(const QString& appDir, const WorkingSettings& setting
     , m_log(log)
     , m_clock(clock)
     , m_connectionName(QStringLiteral("CallDb-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_store(std::make_unique<CallStore>(*this, log, clock))
 { }
 
 CallDatabase::~CallDatabase()
 {
+    m_store.reset(); // ends its check of the file first
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
         QSqlDatabase::removeDatabase(m_connectionName);
@@ -72,10 +122,78 @@ QString CallDatabase::databasePath() const
  * Opens CallerID.mdb beside the program. The file must already hold the three
  * tables: a missing file is never created, and a file that is no database or
  * lacks a table is refused the same way, so the program never runs on a
- * database that would silently drop calls.
+ * database that would silently drop calls. The box says which it was.
  */
-bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes)
+bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes, const std::function<void()>& whileLocked)
 {
+    DbProblem problem = tryOpen();
+    if (problem == DbProblem::Locked) {
+        // Another program writing a large change, or a backup tool: worth
+        // waiting for rather than ending at once.
+        m_log.log(QStringLiteral("Database locked by another program; waiting"));
+        if (whileLocked)
+            whileLocked();
+        const QDateTime giveUp = m_clock.now().addMSecs(lockedWaitMs);
+        while (problem == DbProblem::Locked && m_clock.now() < giveUp) {
+            m_clock.waitProcessingEvents(lockedRetryMs);
+            problem = tryOpen();
+        }
+    }
+    m_lastProblem = problem;
+    if (problem == DbProblem::None) {
+        m_log.log(QStringLiteral("Database connection established."));
+        return true;
+    }
+
+    connection().close();
+    m_log.log(QStringLiteral("CallerID.mdb: ") + problemText(problem) + QStringLiteral(" (") + m_lastError
+              + QStringLiteral(")"));
+    m_log.log(QStringLiteral("Database connection could not be established."));
+    QString reason;
+    switch (problem) {
+    case DbProblem::Missing:
+        reason = QStringLiteral("The file is missing: ") + QFileInfo(databasePath()).absoluteFilePath();
+        break;
+    case DbProblem::PermissionDenied:
+        reason = QStringLiteral("Permission denied: this user may not read and write the file.");
+        break;
+    case DbProblem::Locked:
+        reason = QStringLiteral("It is locked by another program, and still was after %1 seconds.")
+                     .arg(lockedWaitMs / 1000);
+        break;
+    case DbProblem::Damaged:
+        reason = QStringLiteral("The file is damaged; Help Topics tells how to recover it.");
+        break;
+    case DbProblem::NotADatabase:
+        reason = QFileInfo(databasePath()).isDir() ? QStringLiteral("It is a directory, not a database.")
+                                                   : QStringLiteral("The file is not a database.");
+        break;
+    case DbProblem::NoTables:
+        reason = QStringLiteral("Its tables CID, Reject and Translate are missing or incomplete.");
+        break;
+    default:
+        reason = QStringLiteral("The database reports: ") + m_lastError;
+        break;
+    }
+    boxes.show(QStringLiteral("The CallerID.mdb database could not be located!") + QStringLiteral("\r\n") + reason
+                   + QStringLiteral("\r\n") + QStringLiteral("Without the database ")
+                   + QStringLiteral("connection, not all Quillon CallerID features will function properly."),
+               QStringLiteral("No Database Connection"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+    return false;
+}
+
+DbProblem CallDatabase::tryOpen()
+{
+    const QFileInfo file(databasePath());
+    if (!file.exists()) {
+        m_lastError = QStringLiteral("no such file");
+        return DbProblem::Missing;
+    }
+    if (file.isDir()) {
+        m_lastError = QStringLiteral("a directory");
+        return DbProblem::NotADatabase;
+    }
+
     QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
         ? QSqlDatabase::database(m_connectionName, false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -85,9 +203,14 @@ bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes)
     db.setUserName(QStringLiteral("admin"));
     db.setPassword(QStringLiteral("marigold"));
 
-    bool ok = db.open();
-    if (!ok)
+    if (!db.open()) {
         m_lastError = describe(db.lastError());
+        return classify(db.lastError());
+    }
+    // Lock waits go through the injected clock and end by our deadlines.
+    if (sqlite3* handle = handleOf(db))
+        sqlite3_busy_handler(handle, &CallDatabase::busyHandler, this);
+    BusyBudget budget(*this, openBusyMs);
 
     // open() succeeds on any readable file; the first statement finds out
     // whether it is a database with our tables and columns.
@@ -95,38 +218,139 @@ bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes)
         "SELECT Name, Number, Date, Time, SysTime FROM CID LIMIT 0",
         "SELECT Number, Name FROM Reject LIMIT 0",
         "SELECT Number, Name FROM Translate LIMIT 0",
+        // A stored call must survive a crash or power cut right after InsertCall.
+        "PRAGMA synchronous = FULL",
     };
     for (const char* probe : probes) {
-        if (!ok)
-            break;
         QSqlQuery query(db);
         if (!query.exec(QString::fromLatin1(probe))) {
             m_lastError = describe(query.lastError());
-            ok = false;
+            const DbProblem problem = classify(query.lastError());
+            db.close();
+            return problem == DbProblem::Other ? DbProblem::NoTables : problem;
         }
     }
+    return DbProblem::None;
+}
 
-    // A stored call must survive a crash or power cut right after InsertCall.
-    if (ok) {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
-            m_lastError = describe(query.lastError());
-            ok = false;
-        }
+int CallDatabase::busyHandler(void* self, int count)
+{
+    auto* database = static_cast<CallDatabase*>(self);
+    const QDateTime now = database->m_clock.now();
+    if (count == 0)
+        database->m_busyStarted = now;
+    const QDateTime deadline = database->m_busyDeadline.isValid() ? database->m_busyDeadline
+                                                                  : database->m_busyStarted.addMSecs(defaultBusyMs);
+    const qint64 left = now.msecsTo(deadline);
+    if (left <= 0)
+        return 0;
+    database->m_clock.sleep(static_cast<int>(qMin<qint64>(left, busySliceMs)));
+    return 1;
+}
+
+CallDatabase::BusyBudget::BusyBudget(CallDatabase& database, int ms)
+    : m_database(database)
+    , m_previous(database.m_busyDeadline)
+{
+    const QDateTime deadline = m_database.m_clock.now().addMSecs(ms);
+    if (!m_previous.isValid() || deadline < m_previous)
+        m_database.m_busyDeadline = deadline;
+}
+
+CallDatabase::BusyBudget::~BusyBudget()
+{
+    m_database.m_busyDeadline = m_previous;
+}
+
+QString CallDatabase::problemText(DbProblem problem)
+{
+    switch (problem) {
+    case DbProblem::None:
+        return QStringLiteral("no problem");
+    case DbProblem::Missing:
+        return QStringLiteral("the file is missing");
+    case DbProblem::PermissionDenied:
+        return QStringLiteral("permission denied");
+    case DbProblem::Locked:
+        return QStringLiteral("the database is locked by another program");
+    case DbProblem::Damaged:
+        return QStringLiteral("the database file is damaged");
+    case DbProblem::NotADatabase:
+        return QStringLiteral("the file is not a database");
+    case DbProblem::NoTables:
+        return QStringLiteral("the file lacks the call tables");
+    case DbProblem::DiskFull:
+        return QStringLiteral("the disk is full");
+    case DbProblem::Checking:
+        return QStringLiteral("the file is being checked");
+    case DbProblem::Other:
+        break;
     }
+    return QStringLiteral("the database refused it");
+}
 
-    if (ok) {
-        m_log.log(QStringLiteral("Database connection established."));
-        return true;
-    }
-
-    db.close();
-    m_log.log(QStringLiteral("Database connection could not be established."));
-    boxes.show(QStringLiteral("The CallerID.mdb database could not be located!") + QStringLiteral("\r\n")
-                   + QStringLiteral("Without the database ")
-                   + QStringLiteral("connection, not all Quillon CallerID features will function properly."),
-               QStringLiteral("No Database Connection"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+bool CallDatabase::fail(const QSqlError& error)
+{
+    m_lastError = describe(error);
+    m_lastProblem = classify(error);
+    if (m_lastProblem == DbProblem::Damaged || m_lastProblem == DbProblem::NotADatabase)
+        markDamaged(m_lastError);
     return false;
+}
+
+void CallDatabase::markDamaged(const QString& detail)
+{
+    if (!m_damaged)
+        m_damageDetail = detail;
+    m_damaged = true;
+}
+
+// Writing into a damaged file spreads the damage and may lose what a
+// recovery would still find.
+bool CallDatabase::writable()
+{
+    if (!m_damaged)
+        return true;
+    m_lastError = m_damageDetail;
+    m_lastProblem = DbProblem::Damaged;
+    return false;
+}
+
+QuickCheck CallDatabase::quickCheck(const QString& path, const std::function<void(void*)>& started)
+{
+    QuickCheck check;
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(handle, defaultBusyMs);
+        if (started)
+            started(handle);
+        sqlite3_stmt* statement = nullptr;
+        rc = sqlite3_prepare_v2(handle, "PRAGMA quick_check(20)", -1, &statement, nullptr);
+        QStringList found;
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+                found.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+        }
+        if (rc == SQLITE_DONE || rc == SQLITE_OK) {
+            check.ran = true;
+            check.result = found.join(QStringLiteral("; "));
+        } else {
+            check.result = QString::fromUtf8(sqlite3_errmsg(handle));
+        }
+        check.code = rc & 0xff;
+        sqlite3_finalize(statement);
+        if (started)
+            started(nullptr);
+    } else {
+        check.code = rc & 0xff;
+        check.result = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc));
+    }
+    sqlite3_close(handle);
+    // A file too damaged for the check to read is damaged all the same.
+    check.damaged = (check.ran && check.result != QLatin1String("ok"))
+        || (!check.ran && (check.code == SQLITE_CORRUPT || check.code == SQLITE_NOTADB));
+    return check;
 }
 
 bool CallDatabase::isOpen() const
@@ -141,11 +365,36 @@ QSqlDatabase CallDatabase::connection() const
 
 bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time)
 {
+    return InsertCall(name, number, date, time, m_clock.now(), false);
+}
+
+bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                              const QDateTime& arrived, bool lookFirst)
+{
     if (!isOpen())
         return true;
-    return execInsert(
-        connection(), QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"),
-        { name, number, date, time, m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) }, m_lastError);
+    if (!writable())
+        return false;
+    const QString sysTime = arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QVariantList values { name, number, date, time, sysTime };
+    if (lookFirst) {
+        QSqlQuery query(connection());
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT 1 FROM CID WHERE SysTime = ? AND Name IS ? AND Number IS ?"
+                                     " AND Date IS ? AND Time IS ?"));
+        query.addBindValue(sysTime);
+        for (int i = 0; i < 4; ++i)
+            query.addBindValue(values.at(i));
+        if (!query.exec())
+            return fail(query.lastError());
+        if (query.next())
+            return true;
+    }
+    QSqlQuery query(connection());
+    query.prepare(QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec() || fail(query.lastError());
 }
 
 /*!
@@ -161,10 +410,8 @@ bool CallDatabase::TranslateCaller(QString& name, const QString& number)
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT Name FROM Translate WHERE Number = ? ORDER BY rowid DESC LIMIT 1"));
     query.addBindValue(number);
-    if (!query.exec()) {
-        m_lastError = describe(query.lastError());
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError());
     if (!query.next())
         return true;
     const QVariant translated = query.value(0);
@@ -193,10 +440,8 @@ bool CallDatabase::CheckReject(const QString& name, const QString& number, bool&
                                  " OR EXISTS (SELECT 1 FROM Reject WHERE Name = ?)"));
     query.addBindValue(number);
     query.addBindValue(name);
-    if (!query.exec() || !query.next()) {
-        m_lastError = describe(query.lastError());
-        return false;
-    }
+    if (!query.exec() || !query.next())
+        return fail(query.lastError());
     listed = query.value(0).toInt() != 0;
     return true;
 }
@@ -205,6 +450,8 @@ bool CallDatabase::AddReject(const QString& number, const QString& name)
 {
     if (!isOpen())
         return true;
+    if (!writable())
+        return false;
     return execInsert(connection(), QStringLiteral("INSERT INTO Reject (Number, Name) VALUES (?, ?)"), { number, name },
                       m_lastError);
 }
@@ -213,6 +460,8 @@ bool CallDatabase::AddTranslate(const QString& number, const QString& name)
 {
     if (!isOpen())
         return true;
+    if (!writable())
+        return false;
     return execInsert(connection(), QStringLiteral("INSERT INTO Translate (Number, Name) VALUES (?, ?)"),
                       { number, name }, m_lastError);
 }

@@ -2,15 +2,44 @@
 // CallerID.mdb: stored calls, the reject list and the translate list.
 #pragma once
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 namespace Quillon {
 
 class ActivityLog;
+class CallStore;
 class Clock;
 class MessageBoxes;
 struct WorkingSettings;
+
+// Why the database refused, in terms a user can act on.
+enum class DbProblem
+{
+    None,
+    Missing,
+    PermissionDenied,
+    Locked,
+    Damaged,
+    NotADatabase,
+    NoTables,
+    DiskFull,
+    Checking, // the start-up check has not finished yet: nothing is wrong
+    Other,
+};
+
+// What PRAGMA quick_check said about a file.
+struct QuickCheck
+{
+    bool ran = false; // false: the file could not be read to the end
+    bool damaged = false;
+    int code = 0; // SQLite's primary result code
+    QString result; // "ok", the problems found, or why it could not run
+};
 
 class CallDatabase
 {
@@ -19,10 +48,13 @@ public:
     ~CallDatabase();
     Q_DISABLE_COPY_MOVE(CallDatabase)
 
-    // Opens appDir/CallerID.mdb without ever creating it. On failure logs,
-    // shows the "No Database Connection" box and returns false: the caller
-    // then ends the program.
-    bool OpenCallDatabase(MessageBoxes& boxes);
+    // Opens appDir/CallerID.mdb without ever creating it. A file another
+    // program holds locked is tried again for lockedWaitMs, calling
+    // whileLocked once before the first wait. On failure logs, shows the
+    // "No Database Connection" box with the reason and returns false: the
+    // caller then ends the program.
+    bool OpenCallDatabase(MessageBoxes& boxes, const std::function<void()>& whileLocked = {});
+    static constexpr int lockedWaitMs = 30000;
     bool isOpen() const;
     // The one shared connection, for the record windows' queries.
     QSqlDatabase connection() const;
@@ -37,16 +69,66 @@ public:
     bool AddReject(const QString& number, const QString& name);
     bool AddTranslate(const QString& number, const QString& name);
 
+    // Stores calls in arrival order, keeping those the database refuses.
+    CallStore& store() { return *m_store; }
+
+    // Every wait on a lock held by another program ends by this time: the
+    // call path shares one short budget among its statements.
+    class BusyBudget
+    {
+    public:
+        BusyBudget(CallDatabase& database, int ms);
+        ~BusyBudget();
+        Q_DISABLE_COPY_MOVE(BusyBudget)
+
+    private:
+        CallDatabase& m_database;
+        QDateTime m_previous;
+    };
+
     QString lastError() const { return m_lastError; }
+    DbProblem lastProblem() const { return m_lastProblem; }
+    // A few words for the log and the boxes, such as "the disk is full".
+    static QString problemText(DbProblem problem);
+    // The last failure's problem in those words, or SQLite's own text.
+    QString lastReason() const { return m_lastProblem == DbProblem::Other ? m_lastError : problemText(m_lastProblem); }
     QString databasePath() const;
 
+    // A damaged file is never written again during this run.
+    bool isDamaged() const { return m_damaged; }
+    void markDamaged(const QString& detail);
+    QString damageDetail() const { return m_damageDetail; }
+    // Calls are held back while the start-up check of the file runs.
+    bool checking() const { return m_checking; }
+    void setChecking(bool checking) { m_checking = checking; }
+    // PRAGMA quick_check on its own read-only connection, on any thread.
+    // started gets the sqlite3 handle while the check runs (for
+    // sqlite3_interrupt), then nullptr.
+    static QuickCheck quickCheck(const QString& path, const std::function<void(void*)>& started = {});
+    // The call with the time it arrived, never twice: a call whose earlier
+    // attempt may have reached the file is looked for first.
+    bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                    const QDateTime& arrived, bool lookFirst);
+
 private:
+    static int busyHandler(void* self, int count);
+    bool fail(const QSqlError& error);
+    bool writable();
+    DbProblem tryOpen();
+
     QString m_appDir;
     const WorkingSettings& m_settings;
     ActivityLog& m_log;
     Clock& m_clock;
     QString m_connectionName;
     QString m_lastError;
+    DbProblem m_lastProblem = DbProblem::None;
+    bool m_damaged = false;
+    QString m_damageDetail;
+    bool m_checking = false;
+    QDateTime m_busyDeadline; // invalid: each statement waits up to defaultBusyMs
+    QDateTime m_busyStarted;
+    std::unique_ptr<CallStore> m_store;
 };
 
 } // namespace Quillon

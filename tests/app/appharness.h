@@ -9,6 +9,7 @@
 #include "modemsimulator.h"
 #include "platform/qtserialport.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
@@ -43,7 +44,7 @@ struct Harness
     bool start(const QString& settings = {}) // configured, with these [Settings] lines
     {
         return prepare(u"[Comm]\nCnfg=True\n[Settings]\n"_s + settings)
-            && app->Main() == Application::StartResult::Running;
+            && app->Main() == Application::StartResult::Running && checked();
     }
     void writeIni(const QString& settings) const // port 1 is the modem; ports 2 to 6 lead nowhere
     {
@@ -60,6 +61,10 @@ struct Harness
         for (const RecordingBoxes::Shown& box : boxes.shown)
             result << box.caption + u'|' + box.text;
         return result;
+    }
+    bool checked() const // the file's check, which runs beside the window, has ended
+    {
+        return QTest::qWaitFor([this] { return !app->database().store().checkRunning(); }, 10000);
     }
     frmCIDDisplay* window() const { return app->mainWindow(); }
     QAction* action(const QString& name) const { return window()->findChild<QAction*>(name); }

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QSystemTrayIcon>
@@ -141,6 +142,91 @@ private Q_SLOTS:
                    + '\n');
         lock.close();
         QVERIFY(SingleInstance(h.dir.path()).tryToBecomeOnly());
+    }
+
+    void startUpWaitsForALockedDatabase()
+    {
+        Harness& h = *m_h;
+        QVERIFY(h.prepare(u"[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n"_s));
+        QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
+        const auto closeLocker = qScopeGuard([&] {
+            locker.close();
+            locker = {};
+            QSqlDatabase::removeDatabase(u"locker"_s);
+        });
+        locker.setDatabaseName(h.dir.databasePath());
+        QVERIFY(locker.open() && QSqlQuery(locker).exec(u"BEGIN EXCLUSIVE"_s));
+        const QDateTime freeAt = h.clock.now().addSecs(5);
+        bool waitShown = false;
+        h.clock.setWaitHook([&](int ms) {
+            h.modem.advance(ms);
+            waitShown = waitShown || (h.app->pleaseWait() && h.app->pleaseWait()->isVisible());
+            if (h.clock.now() >= freeAt)
+                locker.rollback();
+        });
+        QCOMPARE(h.app->Main(), Application::StartResult::Running);
+        QVERIFY(waitShown && !h.app->pleaseWait()->isVisible() && h.window()->isVisible());
+        QCOMPARE(
+            h.dir.logMessages().mid(1, 2),
+            QStringList({ u"Database locked by another program; waiting"_s, u"Database connection established."_s }));
+    }
+
+    void refusedCalls_data()
+    {
+        QTest::addColumn<QString>("then"); // "space": the disk has room again; "exit": the program ends first
+        QTest::addColumn<QString>("boxes");
+        QTest::newRow("space returns") << u"space"_s << QString();
+        QTest::newRow("exit") << u"exit"_s
+                              << u"2 calls could not be stored in CallerID.mdb and will be lost to it.\r\n"
+                                 "They are listed in %1."_s;
+        QTest::newRow("exit, text file impossible")
+            << u"exit"_s
+            << u"2 calls could not be stored in CallerID.mdb and will be lost to it.\r\nThey could not be written to "
+               "%1 either; the disk may be full."_s;
+    }
+    void refusedCalls() // calls arriving while the disk is full
+    {
+        QFETCH(QString, then);
+        QFETCH(QString, boxes);
+        Harness& h = *m_h;
+        QVERIFY(h.start(u"EnableLog=True"_s));
+        h.pass(1100);
+        const QString textFile = h.app->database().store().waitingFilePath();
+        if (QString::fromLatin1(QTest::currentDataTag()).contains(u"impossible"_s))
+            QVERIFY(QDir().mkpath(textFile));
+        QSqlQuery fill(h.app->database().connection());
+        QVERIFY(fill.exec(u"PRAGMA page_count"_s) && fill.next());
+        QVERIFY(fill.exec(u"PRAGMA max_page_count = "_s + fill.value(0).toString())
+                && fill.exec(u"PRAGMA synchronous = OFF"_s));
+        for (int i = 0; i < 5000 && h.app->database().InsertCall(u"FILLER"_s, {}, {}, {}); ++i) { }
+        QVERIFY(fill.exec(u"PRAGMA synchronous = FULL"_s));
+        QStringList arrived;
+        for (const QString& name : { u"JOHN DOE"_s, u"JANE ROE"_s })
+            arrived << h.call(name, u"5551234567"_s).toString(u"yyyy-MM-dd HH:mm:ss"_s);
+        h.pass(5000); // one more try, in vain
+        QCOMPARE(h.window()->waitingText(), u"2 calls waiting to be stored"_s);
+        QCOMPARE(h.shownBoxes(),
+                 QStringList { u"Call Not Stored|A call could not be stored in CallerID.mdb: the disk is "
+                               "full.\r\nIt is kept and stored as soon as the database takes it "
+                               "again; the status bar counts the calls waiting."_s });
+        h.boxes.shown.clear();
+        const QString stored = u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s;
+        if (then == u"space"_s) {
+            QVERIFY(fill.exec(u"PRAGMA max_page_count = 1000000"_s));
+            h.pass(5000);
+            QCOMPARE(h.window()->waitingText(), QString());
+            QCOMPARE(h.rows(stored), QStringList({ u"JOHN DOE|"_s + arrived[0], u"JANE ROE|"_s + arrived[1] }));
+            QCOMPARE(h.dir.logMessages().last(), u"Calls that waited are stored now: 2"_s);
+        } else {
+            h.action(u"Exit"_s)->trigger();
+            QCOMPARE(h.shownBoxes().mid(1), QStringList { u"Calls Not Stored|"_s + boxes.arg(textFile) });
+            QCOMPARE(h.rows(stored), QStringList());
+        }
+        QCOMPARE(h.shownBoxes().size(), then == u"exit"_s ? 2 : 0);
+        if (then == u"exit"_s && !QFileInfo(textFile).isDir())
+            QCOMPARE(h.dir.readFile(QFileInfo(textFile).fileName()),
+                     u"%1\tJOHN DOE\t555-123-4567\t06/12\t14:32\r\n%2\tJANE ROE\t555-123-4567\t06/12\t14:32\r\n"_s.arg(
+                         arrived[0], arrived[1]));
     }
 
     void firstRunFindsTheModemAndRecordsIt()

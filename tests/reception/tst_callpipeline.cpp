@@ -3,8 +3,11 @@
 #include "reception/callview.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -59,6 +62,8 @@ class TestCallPipeline : public QObject
 private Q_SLOTS:
     void processCidReport_data();
     void processCidReport();
+    void refusedCalls_data();
+    void refusedCalls();
 };
 
 void TestCallPipeline::processCidReport_data()
@@ -123,6 +128,159 @@ void TestCallPipeline::processCidReport()
     rig.record(u"end"_s);
     QCOMPARE(rig.events.join(u"; "_s), events);
     QCOMPARE(rig.dir.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
+}
+
+void TestCallPipeline::refusedCalls_data()
+{
+    // What keeps calls out: "locked" (another connection holds an exclusive write transaction), "write-locked"
+    // (it holds a write transaction that still lets readers in), "full" (the file may not grow), "damaged" (an
+    // index page spoilt). JOHN DOE calls at 0 s, JANE ROE at 6 s, the store retries every 5 s.
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<int>("releaseMs"); // when the obstacle goes; -1: never
+    QTest::addColumn<QString>("waiting"); // calls waiting after the first call, 5 s, the second call, 10 s, 15 s
+    QTest::addColumn<QString>("stored"); // in CID at the end, in rowid order
+    QTest::addColumn<QString>("log");
+    const QString locked = u"Telco Info - * / Translate list skipped (the database is locked by another program) / "
+                           "Reject list skipped (the database is locked by another program) / Displayed name = %1 / "
+                           "Call not stored (the database is locked by another program); calls waiting to be stored: "
+                           "%2"_s;
+    // Calls are read 2.5 s after they come in: a lock gone at 3 s only holds the first one up for 0.5 s.
+    QTest::newRow("locked until 3 s")
+        << u"locked"_s << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
+        << u"Telco Info - * / Displayed name = Mom / Telco Info - * / Displayed name = JANE ROE"_s;
+    QTest::newRow("locked 12 s") << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
+                                 << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
+            + u" / Calls that waited are stored now: 2"_s;
+    QTest::newRow("write-locked 7 s")
+        << u"write-locked"_s << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
+        << u"Telco Info - * / Displayed name = Mom / Call not stored (the database is locked by another program); "
+           "calls waiting to be stored: 1 / Telco Info - * / Displayed name = JANE ROE / Calls that waited are stored "
+           "now: 2"_s;
+    QTest::newRow("full until 12 s")
+        << u"full"_s << 12000 << u"1 1 2 2 0"_s << u"Mom JANE ROE"_s
+        << u"Telco Info - * / Displayed name = Mom / Call not stored (the disk is full); calls waiting to be stored: 1 "
+           "/ Telco Info - * / Displayed name = JANE ROE / Call not stored (the disk is full); calls waiting to be "
+           "stored: 2 / Calls that waited are stored now: 2"_s;
+    QTest::newRow("damaged")
+        << u"damaged"_s << -1 << u"1 1 2 2 2"_s << QString()
+        << u"Telco Info - * / Displayed name = Mom / CallerID.mdb is damaged and is not written to "
+           "any more: database disk image is malformed Unable to fetch row / Call not stored (the "
+           "database file is damaged); calls waiting to be stored: 1 / Telco Info - * / Displayed "
+           "name = JANE ROE / Call not stored (the database file is damaged); calls waiting to be "
+           "stored: 2"_s;
+}
+
+void TestCallPipeline::refusedCalls()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(int, releaseMs);
+    QFETCH(QString, waiting);
+    QFETCH(QString, stored);
+    QFETCH(QString, log);
+
+    Rig rig;
+    rig.settings.RingIn = false;
+    const QString path = rig.dir.databasePath();
+    if (obstacle == u"damaged"_s) {
+        QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
+        QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = 'idx_cid_systime'"_s,
+                       rig.database.connection());
+        QVERIFY(root.next());
+        rig.database.connection().close();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root.value(0).toInt() - 1) * 4096)
+                && file.write(QByteArray(8, '\0')) == 8);
+    }
+    QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
+    QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Mom"_s));
+    QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
+    const auto closeLocker = qScopeGuard([&] {
+        locker.close();
+        locker = {};
+        QSqlDatabase::removeDatabase(u"locker"_s);
+    });
+    locker.setDatabaseName(path);
+    QVERIFY(locker.open());
+    QSqlQuery lock(locker);
+    if (obstacle == u"locked"_s)
+        QVERIFY(lock.exec(u"BEGIN EXCLUSIVE"_s));
+    else if (obstacle == u"write-locked"_s)
+        QVERIFY(lock.exec(u"BEGIN IMMEDIATE"_s) && lock.exec(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
+    QSqlQuery program(rig.database.connection());
+    if (obstacle == u"full"_s) { // the file may not grow, and is filled up to its last page
+        QVERIFY(program.exec(u"PRAGMA page_count"_s) && program.next());
+        QVERIFY(program.exec(u"PRAGMA max_page_count = "_s + program.value(0).toString())
+                && program.exec(u"PRAGMA synchronous = OFF"_s));
+        int filler = 0;
+        while (filler < 5000 && rig.database.InsertCall(u"FILLER"_s, u"1"_s, u"06/12"_s, u"14:32"_s))
+            ++filler;
+        QCOMPARE(rig.database.lastProblem(), DbProblem::DiskFull);
+        QVERIFY(program.exec(u"PRAGMA synchronous = FULL"_s));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    QFile::remove(rig.dir.logPath());
+
+    const QDateTime start = rig.clock.now();
+    auto release = [&] {
+        if (releaseMs < 0 || start.msecsTo(rig.clock.now()) < releaseMs)
+            return;
+        if (obstacle == u"full"_s)
+            QSqlQuery(rig.database.connection()).exec(u"PRAGMA max_page_count = 1000000"_s);
+        else
+            locker.rollback();
+    };
+    rig.clock.setWaitHook([&](int ms) {
+        rig.sim.advance(ms);
+        release();
+    });
+    QSignalSpy notStored(&rig.database.store(), &CallStore::notStored);
+    QSignalSpy damaged(&rig.database.store(), &CallStore::damaged);
+    QStringList counts;
+    qint64 longestWait = 0;
+    auto until = [&](int ms) {
+        rig.clock.setNow(start.addMSecs(ms));
+        release();
+    };
+    auto call = [&](const char* name, const char* number) {
+        rig.sim.sendCall({ .number = QString::fromLatin1(number), .name = QString::fromLatin1(name) });
+        rig.sim.advance(3000);
+        rig.pipeline.OnComm();
+        rig.clock.advance(2500);
+        const QDateTime before = rig.clock.now();
+        rig.pipeline.timer1Tick();
+        longestWait = qMax(longestWait, before.msecsTo(rig.clock.now()) - 600); // less the modem's re-initialisation
+        counts << QString::number(rig.database.store().waitingCount());
+    };
+    auto retry = [&](int ms) {
+        until(ms);
+        rig.database.store().retry();
+        counts << QString::number(rig.database.store().waitingCount());
+    };
+    call("JOHN DOE", "5551234567");
+    retry(5000);
+    until(6000);
+    call("JANE ROE", "5559876543");
+    retry(10000);
+    retry(15000);
+
+    QCOMPARE(counts.join(u' '), waiting);
+    QVERIFY2(longestWait <= 1000, qPrintable(QString::number(longestWait))); // the window never waits longer
+    QStringList rows;
+    QSqlQuery names(u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s,
+                    rig.database.connection());
+    while (names.next())
+        rows << names.value(0).toString();
+    QCOMPARE(rows.join(u' '), stored);
+    QStringList messages = rig.dir.logMessages();
+    for (QString& message : messages)
+        message = message.startsWith(u"Telco Info - "_s) ? u"Telco Info - *"_s : message;
+    QCOMPARE(messages.join(u" / "_s), log);
+    QCOMPARE(notStored.size(), int(releaseMs > 3000));
+    QCOMPARE(damaged.size(), int(obstacle == u"damaged"_s));
+    if (obstacle == u"damaged"_s)
+        QVERIFY(file.seek(0) && file.readAll() == before);
 }
 
 QTEST_GUILESS_MAIN(TestCallPipeline)

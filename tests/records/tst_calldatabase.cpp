@@ -3,12 +3,14 @@
 #include "platform/datetimetext.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
 
 #include <QDir>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -65,46 +67,127 @@ class TestCallDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void open_unusableFile_fails_data();
-    void open_unusableFile_fails();
+    void open_data();
+    void open();
     void lists_data();
     void lists();
     void insertCall_boundValues_readOnlyFileFails();
     void log();
 };
 
-void TestCallDatabase::open_unusableFile_fails_data()
+void TestCallDatabase::open_data()
 {
-    QTest::addColumn<QString>("damage"); // statements run on a schema-made file, or the file's text
-    for (const char* damage : { "", "Name,Number\r\n", "DROP TABLE CID", "DROP TABLE Reject", "DROP TABLE Translate",
-                                "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime" })
-        QTest::newRow(damage) << QString::fromLatin1(damage);
+    // How the file is spoilt: statements run on a schema-made file, "locked N s" (a second connection holds a
+    // write transaction that long), "page N" (that page's header zeroed), "unreadable", "directory", or the
+    // file's text. The box's second line; empty: the database opens.
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    const char* const rows[][2] = {
+        { "", "The file is missing: %1" },
+        { "Name,Number\r\n", "The file is not a database." },
+        { "directory", "It is a directory, not a database." },
+        { "unreadable", "Permission denied: this user may not read and write the file." },
+        { "page 1", "The file is damaged; Help Topics tells how to recover it." },
+        { "DROP TABLE CID", "Its tables CID, Reject and Translate are missing or incomplete." },
+        { "DROP TABLE Reject", "Its tables CID, Reject and Translate are missing or incomplete." },
+        { "DROP TABLE Translate", "Its tables CID, Reject and Translate are missing or incomplete." },
+        { "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime",
+          "Its tables CID, Reject and Translate are missing or incomplete." },
+        { "locked 40 s", "It is locked by another program, and still was after 30 seconds." },
+        { "locked 5 s", "" },
+        // Damage the open does not read is found by the check, which then keeps every write out.
+        { "page idx_cid_systime", "" },
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
 }
 
-void TestCallDatabase::open_unusableFile_fails()
+void TestCallDatabase::open()
 {
     QFETCH(QString, damage);
+    QFETCH(QString, reason);
     Fixture f;
+    f.clock.setRealSliceMs(0);
     const QString path = f.file(u"CallerID.mdb"_s);
-    if (damage.startsWith(u"DROP"_s)) {
+    QSqlDatabase locker;
+    const auto closeLocker = qScopeGuard([&] {
+        locker.close();
+        locker = {};
+        QSqlDatabase::removeDatabase(u"locker"_s);
+    });
+    QDateTime freeAt;
+    if (damage.startsWith(u"DROP"_s) || damage.startsWith(u"page"_s) || damage.startsWith(u"locked"_s)) {
         QVERIFY(f.create());
-        for (const QString& statement : damage.split(u';'))
-            QVERIFY(QSqlQuery(f.database.connection()).exec(statement));
+        for (const QString& statement : damage.split(u';', Qt::SkipEmptyParts))
+            QVERIFY(!damage.startsWith(u"DROP"_s) || QSqlQuery(f.database.connection()).exec(statement));
+        QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = '%1'"_s.arg(damage.section(u' ', 1)),
+                       f.database.connection());
+        const int page = root.next() ? root.value(0).toInt() : damage.section(u' ', 1).toInt();
+        f.database.connection().close();
+        if (damage.startsWith(u"page"_s)) {
+            QFile file(path);
+            QVERIFY(page > 0 && file.open(QIODevice::ReadWrite) && file.seek((page - 1) * 4096 + (page == 1 ? 100 : 0))
+                    && file.write(QByteArray(8, '\0')) == 8);
+        }
+    } else if (damage == u"directory"_s) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (damage == u"unreadable"_s) {
+        QVERIFY(f.create());
+        f.database.connection().close();
+        QCOMPARE(chmod(QFile::encodeName(path).constData(), 0), 0);
+        for (const QString& dir : { f.app.path(), f.dir, f.file(u"CID.Log"_s) }) // the log is written
+            QVERIFY(geteuid() != 0 || chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
     } else if (!damage.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damage.toLatin1()) > 0);
     }
+    if (damage.startsWith(u"locked"_s)) {
+        locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
+        locker.setDatabaseName(path);
+        QVERIFY(locker.open() && QSqlQuery(locker).exec(u"BEGIN EXCLUSIVE"_s));
+        freeAt = f.clock.now().addSecs(damage.section(u' ', 1, 1).toInt());
+        f.clock.setWaitHook([&](int) {
+            if (f.clock.now() >= freeAt)
+                locker.rollback();
+        });
+    }
     const QByteArray before = contents(path);
+    const QDateTime start = f.clock.now();
+    int pleaseWait = 0;
 
-    QVERIFY(!f.database.OpenCallDatabase(f.boxes) && !f.database.isOpen());
+    // root ignores permission bits: file access runs as an ordinary user.
+    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
+    if (damage == u"unreadable"_s && geteuid() == 0)
+        setfsuid(65534);
+    const bool opened = f.database.OpenCallDatabase(f.boxes, [&] { ++pleaseWait; });
+    setfsuid(geteuid());
+
+    QCOMPARE(pleaseWait, damage.startsWith(u"locked"_s) ? 1 : 0);
+    if (reason.isEmpty()) {
+        QVERIFY(opened && f.database.isOpen() && f.boxes.shown.isEmpty());
+        QVERIFY(!freeAt.isValid() || (f.clock.now() >= freeAt && f.clock.now() < freeAt.addSecs(2)));
+        QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
+        f.database.store().startCheck();
+        QVERIFY(checked.wait(10000));
+        QCOMPARE(f.database.isDamaged(), damage.startsWith(u"page"_s));
+        QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !f.database.isDamaged());
+        QCOMPARE(f.database.AddReject(u"1"_s, u"A"_s), !f.database.isDamaged());
+        if (f.database.isDamaged())
+            QCOMPARE(contents(path), before); // never written into
+        return;
+    }
+    QVERIFY(!opened && !f.database.isOpen());
     QVERIFY(f.boxes.shown.size() == 1 && f.boxes.shown[0].icon == MessageBoxes::Icon::Stop
             && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
     QCOMPARE(f.boxes.shown[0].caption + u'|' + f.boxes.shown[0].text,
-             u"No Database Connection|The CallerID.mdb database could not be located!\r\nWithout the database "
-             "connection, not all Quillon CallerID features will function properly."_s);
+             u"No Database Connection|The CallerID.mdb database could not be located!\r\n"_s
+                 + (reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason)
+                 + u"\r\nWithout the database connection, not all Quillon CallerID features will function properly."_s);
     QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
     QCOMPARE(contents(path), before); // never created, never changed
     QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
+    if (damage.startsWith(u"locked"_s))
+        QCOMPARE(start.secsTo(f.clock.now()), 30);
 }
 
 void TestCallDatabase::lists_data()
