@@ -131,6 +131,7 @@ bool Application::Form_Load()
 void Application::finishWaitingCalls()
 {
     CallStore& store = m_database->store();
+    store.waitForCheck();
     store.retry(1000);
     const qsizetype count = store.waitingCount();
     if (count == 0)

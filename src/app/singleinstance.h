@@ -5,12 +5,14 @@
 
 #include <memory>
 
+class QLocalServer;
 class QLockFile;
 
 namespace Quillon {
 
-// One running copy per application directory: a lock file beside the
-// settings file, held for the life of the process.
+// One running copy per application directory: a local socket named for the
+// user and the directory, which needs no file at all, and a lock file beside
+// the settings file, which also keeps out other users' copies.
 class SingleInstance
 {
 public:
@@ -19,13 +21,16 @@ public:
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
     // True when this process is now the only running copy. A lock left by a
-    // copy that has ended is taken over. Also true when no lock file can be
-    // made at all: then nothing shows another copy.
+    // copy that has ended is taken over. A full disk or a directory that
+    // takes no lock file still lets only one copy run.
     bool tryToBecomeOnly();
     QString lockPath() const;
+    QString serverName() const { return m_serverName; }
 
 private:
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLocalServer> m_server;
+    QString m_serverName;
 };
 
 } // namespace Quillon

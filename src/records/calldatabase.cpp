@@ -334,7 +334,7 @@ QuickCheck CallDatabase::quickCheck(const QString& path, const std::function<voi
         }
         if (rc == SQLITE_DONE || rc == SQLITE_OK) {
             check.ran = true;
-            check.result = found.join(QStringLiteral("; "));
+            check.result = found.join(QLatin1Char('\n')).split(QLatin1Char('\n')).join(QStringLiteral("; "));
         } else {
             check.result = QString::fromUtf8(sqlite3_errmsg(handle));
         }

@@ -5,6 +5,7 @@
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -119,6 +120,14 @@ void CallStore::startCheck()
     });
     // Reading a large file must not slow the window down.
     m_thread->start(QThread::LowPriority);
+}
+
+void CallStore::waitForCheck()
+{
+    if (!m_thread)
+        return;
+    m_thread->wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void CallStore::checkDone(const QuickCheck& check)

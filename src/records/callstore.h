@@ -51,6 +51,8 @@ public:
     // wait meanwhile and are stored once it is found sound.
     void startCheck();
     bool checkRunning() const { return m_thread != nullptr; }
+    // Blocks until the check has ended and its verdict is taken in.
+    void waitForCheck();
 
     // The text file beside the log that takes calls never stored.
     QString waitingFilePath() const;

@@ -21,6 +21,8 @@
 #include <QSystemTrayIcon>
 #include <QTableView>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace Quillon::Test {
@@ -122,20 +124,44 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(h.dir.databasePath()));
     }
 
+    void secondCopyEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("lockFile");
+        QTest::newRow("lock file") << true;
+        QTest::newRow("no file can be made") << false; // as on a full disk
+    }
     void secondCopyEndsAtOnce()
     {
+        QFETCH(bool, lockFile);
         Harness& h = *m_h;
-        QVERIFY(h.start(u"EnableLog=True"_s));
+        QVERIFY(h.prepare(u"[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n"_s));
+        // No file may grow past 0 bytes: the lock file cannot be written.
+        rlimit unlimited {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        const auto restore = qScopeGuard([unlimited, handler = std::signal(SIGXFSZ, SIG_IGN)] {
+            setrlimit(RLIMIT_FSIZE, &unlimited);
+            std::signal(SIGXFSZ, handler);
+        });
+        rlimit full { 0, unlimited.rlim_max };
+        QVERIFY(lockFile || setrlimit(RLIMIT_FSIZE, &full) == 0);
+        QCOMPARE(h.app->Main(), Application::StartResult::Running);
+        QVERIFY(h.checked());
         const QString logBefore = h.dir.readFile(u"CID.Log"_s);
+        const QStringList boxesBefore = h.shownBoxes();
         QtSerialPort secondPort;
         Application second(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, secondPort });
         QCOMPARE(second.Main(), Application::StartResult::AlreadyRunning);
         QVERIFY(!second.mainWindow()->isVisible());
-        QCOMPARE(h.shownBoxes(), QStringList());
+        QCOMPARE(h.shownBoxes(), boxesBefore);
         QCOMPARE(h.dir.readFile(u"CID.Log"_s), logBefore);
-        QVERIFY(h.window()->isVisible() && h.port->isOpen());
+        // A full disk also keeps out the serial port's own lock file.
+        QVERIFY(h.window()->isVisible() && h.port->isOpen() == lockFile);
+        QVERIFY(SingleInstance(h.dir.file(u"sub"_s)).tryToBecomeOnly()); // another folder is another matter
+        QCOMPARE(QFileInfo::exists(h.dir.file(u"QuillonCID.lock"_s)), lockFile);
         h.app.reset(); // once the first copy has gone, the next one runs
         QVERIFY(SingleInstance(h.dir.path()).tryToBecomeOnly());
+        if (!lockFile)
+            return;
         QFile lock(h.dir.file(u"QuillonCID.lock"_s)); // so it does after a crash, its lock naming a gone process
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.write("2147483646\n" + qApp->applicationName().toUtf8() + '\n' + QSysInfo::machineHostName().toUtf8()
@@ -174,42 +200,55 @@ private Q_SLOTS:
     void refusedCalls_data()
     {
         QTest::addColumn<QString>("then"); // "space": the disk has room again; "exit": the program ends first
-        QTest::addColumn<QString>("boxes");
-        QTest::newRow("space returns") << u"space"_s << QString();
-        QTest::newRow("exit") << u"exit"_s
-                              << u"2 calls could not be stored in CallerID.mdb and will be lost to it.\r\n"
-                                 "They are listed in %1."_s;
-        QTest::newRow("exit, text file impossible")
+        QTest::addColumn<QString>("boxes"); // the first box, and the one at the end
+        const QString full = u"Call Not Stored|A call could not be stored in CallerID.mdb: the disk is full.\r\nIt is "
+                             "kept and stored as soon as the database takes it again; the status bar counts the calls "
+                             "waiting."_s;
+        const QString lost
+            = u"Calls Not Stored|2 calls could not be stored in CallerID.mdb and will be lost to it.\r\n"_s;
+        QTest::newRow("full, space returns") << u"space"_s << full;
+        QTest::newRow("full, exit") << u"exit"_s << full + u" / "_s + lost + u"They are listed in %1."_s;
+        QTest::newRow("full, exit, text file impossible")
+            << u"exit"_s << full + u" / "_s + lost + u"They could not be written to %1 either; the disk may be full."_s;
+        // Found by the check at start-up, before any call.
+        QTest::newRow("damaged, exit")
             << u"exit"_s
-            << u"2 calls could not be stored in CallerID.mdb and will be lost to it.\r\nThey could not be written to "
-               "%1 either; the disk may be full."_s;
+            << u"Database Damaged|CallerID.mdb is damaged (*** in database main ***; Page 8: btreeInitPage() returns "
+               "error code 11).\r\nCalls are still shown, but nothing more is written to the file; calls waiting to be "
+               "stored go to CallsNotStored.txt beside CID.Log when the program ends.\r\nHelp Topics tells how to "
+               "recover the file. / "_s
+                + lost + u"They are listed in %1."_s;
     }
-    void refusedCalls() // calls arriving while the disk is full
+    void refusedCalls() // calls arriving while the disk is full, or the file is damaged
     {
         QFETCH(QString, then);
         QFETCH(QString, boxes);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
         Harness& h = *m_h;
+        if (tag.startsWith(u"damaged"_s)) { // an index page spoilt
+            QVERIFY(h.dir.createDatabase());
+            QFile file(h.dir.databasePath());
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(7 * 4096) && file.write(QByteArray(8, '\0')) == 8);
+        }
         QVERIFY(h.start(u"EnableLog=True"_s));
         h.pass(1100);
         const QString textFile = h.app->database().store().waitingFilePath();
-        if (QString::fromLatin1(QTest::currentDataTag()).contains(u"impossible"_s))
+        if (tag.contains(u"impossible"_s))
             QVERIFY(QDir().mkpath(textFile));
         QSqlQuery fill(h.app->database().connection());
-        QVERIFY(fill.exec(u"PRAGMA page_count"_s) && fill.next());
-        QVERIFY(fill.exec(u"PRAGMA max_page_count = "_s + fill.value(0).toString())
-                && fill.exec(u"PRAGMA synchronous = OFF"_s));
-        for (int i = 0; i < 5000 && h.app->database().InsertCall(u"FILLER"_s, {}, {}, {}); ++i) { }
-        QVERIFY(fill.exec(u"PRAGMA synchronous = FULL"_s));
+        if (tag.startsWith(u"full"_s)) {
+            QVERIFY(fill.exec(u"PRAGMA page_count"_s) && fill.next());
+            QVERIFY(fill.exec(u"PRAGMA max_page_count = "_s + fill.value(0).toString())
+                    && fill.exec(u"PRAGMA synchronous = OFF"_s));
+            for (int i = 0; i < 5000 && h.app->database().InsertCall(u"FILLER"_s, {}, {}, {}); ++i) { }
+            QVERIFY(fill.exec(u"PRAGMA synchronous = FULL"_s));
+        }
+        const QByteArray before = h.dir.readFile(u"CallerID.mdb"_s).toUtf8();
         QStringList arrived;
         for (const QString& name : { u"JOHN DOE"_s, u"JANE ROE"_s })
             arrived << h.call(name, u"5551234567"_s).toString(u"yyyy-MM-dd HH:mm:ss"_s);
         h.pass(5000); // one more try, in vain
         QCOMPARE(h.window()->waitingText(), u"2 calls waiting to be stored"_s);
-        QCOMPARE(h.shownBoxes(),
-                 QStringList { u"Call Not Stored|A call could not be stored in CallerID.mdb: the disk is "
-                               "full.\r\nIt is kept and stored as soon as the database takes it "
-                               "again; the status bar counts the calls waiting."_s });
-        h.boxes.shown.clear();
         const QString stored = u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s;
         if (then == u"space"_s) {
             QVERIFY(fill.exec(u"PRAGMA max_page_count = 1000000"_s));
@@ -219,10 +258,13 @@ private Q_SLOTS:
             QCOMPARE(h.dir.logMessages().last(), u"Calls that waited are stored now: 2"_s);
         } else {
             h.action(u"Exit"_s)->trigger();
-            QCOMPARE(h.shownBoxes().mid(1), QStringList { u"Calls Not Stored|"_s + boxes.arg(textFile) });
             QCOMPARE(h.rows(stored), QStringList());
         }
-        QCOMPARE(h.shownBoxes().size(), then == u"exit"_s ? 2 : 0);
+        QStringList shown = h.shownBoxes();
+        shown.removeAll(u"Exit|Are you sure you want to quit?"_s);
+        QCOMPARE(shown.join(u" / "_s), boxes.contains(u"%1"_s) ? boxes.arg(textFile) : boxes);
+        if (tag.startsWith(u"damaged"_s))
+            QCOMPARE(h.dir.readFile(u"CallerID.mdb"_s).toUtf8(), before); // never written into
         if (then == u"exit"_s && !QFileInfo(textFile).isDir())
             QCOMPARE(h.dir.readFile(QFileInfo(textFile).fileName()),
                      u"%1\tJOHN DOE\t555-123-4567\t06/12\t14:32\r\n%2\tJANE ROE\t555-123-4567\t06/12\t14:32\r\n"_s.arg(
