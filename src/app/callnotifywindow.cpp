@@ -57,6 +57,9 @@ frmSplash::frmSplash()
     m_lblTelcoNumber = makeLabel(this, QStringLiteral("lblTelcoNumber"), {}, { kLabelLeft, 120, kValueWidth, 37 });
     m_lblTelcoName->setFont(callerFont());
     m_lblTelcoNumber->setFont(callerFont());
+    // A caller's name is shown as it came, never read as markup.
+    m_lblTelcoName->setTextFormat(Qt::PlainText);
+    m_lblTelcoNumber->setTextFormat(Qt::PlainText);
     Q_UNUSED(lblName)
     Q_UNUSED(lblNumber)
 

@@ -539,7 +539,14 @@ void frmCIDDisplay::CIDHelp_Click()
                      MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
         return;
     }
-    m_help.open(path);
+    if (!m_help.open(path)) {
+        // Named in full, so that the user can open it by hand.
+        m_boxes.show(QStringLiteral("The help could not be opened: no web browser could be started.\r\n"
+                                    "Open this file in a web browser:\r\n")
+                         + path,
+                     QStringLiteral("Error Opening Help File"), MessageBoxes::Icon::Exclamation,
+                     MessageBoxes::Buttons::Ok);
+    }
 }
 
 void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
@@ -547,8 +554,10 @@ void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
     const QString upper = key.toUpper();
     if (upper == QLatin1String("STRTBTN")) {
         Start_Click();
+        // Ready only when the port did open: a failed open leaves no way
+        // for a call to arrive.
         if (m_modem)
-            m_modem->SetCidStatus(true);
+            m_modem->SetCidStatus(m_port.isOpen());
     } else if (upper == QLatin1String("SPNDBTN")) {
         Suspend_Click();
         if (m_modem)

@@ -16,8 +16,8 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, const QString& ca
     else if (icon == Icon::Exclamation)
         boxIcon = QMessageBox::Warning;
 
-    const QMessageBox::StandardButtons standard
-        = buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
+    const bool question = buttons != Buttons::Ok;
+    const QMessageBox::StandardButtons standard = question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
     // Parented to the active window when there is one, so that the box sits
     // over it; the main window may be hidden in the tray, hence no fixed owner.
     // The program's texts break lines with CR LF or a lone CR, which a label
@@ -27,10 +27,15 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, const QString& ca
     QMessageBox box(boxIcon, caption.isEmpty() ? programTitle() : caption, shown, standard,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
-    if (buttons == Buttons::YesNo)
-        box.setDefaultButton(QMessageBox::Yes);
-    const int pressed = box.exec();
-    if (buttons == Buttons::Ok)
+    if (question)
+        box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
+    box.exec();
+    // A box whose loop the program's end cut short has no button pressed
+    // (Escape and the close box press No, or OK).
+    if (!box.clickedButton())
+        return Answer::NoAnswer;
+    const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    if (!question)
         return Answer::Ok;
     return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <limits>
 #include <utility>
@@ -58,7 +59,7 @@ QString trimBlanksAndTabs(const QString& text)
 // The section name when the line is a section header ("[Comm]"), else null.
 QString sectionName(const QByteArray& line)
 {
-    const QString text = trimBlanksAndTabs(QString::fromLatin1(line));
+    const QString text = trimBlanksAndTabs(QString::fromUtf8(line));
     if (!text.startsWith(QLatin1Char('[')))
         return {};
     const qsizetype close = text.indexOf(QLatin1Char(']'));
@@ -107,7 +108,26 @@ QByteArray lineEndingOf(const QList<IniLine>& lines)
     return QByteArrayLiteral("\r\n");
 }
 
-QByteArray readFile(const QString& path, bool* ok)
+const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    Q_UNUSED(text)
+    return !decoder.hasError();
+}
+
+// The file's bytes as UTF-8 without a byte-order mark. An older file written
+// one byte per character is not valid UTF-8; it is turned into UTF-8 here, so
+// that its characters survive and one write leaves one encoding in the file.
+struct IniFile
+{
+    QByteArray bom;
+    QByteArray utf8;
+};
+
+IniFile readFile(const QString& path, bool* ok)
 {
     QFile file(path);
     if (!file.exists()) {
@@ -115,7 +135,25 @@ QByteArray readFile(const QString& path, bool* ok)
         return {};
     }
     *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll() : QByteArray();
+    if (!*ok)
+        return {};
+    IniFile ini;
+    ini.utf8 = file.readAll();
+    if (ini.utf8.startsWith(Utf8Bom)) {
+        ini.bom = Utf8Bom;
+        ini.utf8.remove(0, Utf8Bom.size());
+    }
+    if (!isValidUtf8(ini.utf8))
+        ini.utf8 = QString::fromLatin1(ini.utf8).toUtf8();
+    return ini;
+}
+
+// A value in one pair of double quotes is read without them.
+QString unquoted(const QString& value)
+{
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+        return value.mid(1, value.size() - 2);
+    return value;
 }
 
 } // namespace
@@ -128,7 +166,7 @@ QString iniPathFor(const QString& appDir)
 QString GetIniValue(const QString& iniPath, const QString& section, const QString& key, const QString& defaultValue)
 {
     bool ok = false;
-    const QList<IniLine> lines = splitLines(readFile(iniPath, &ok));
+    const QList<IniLine> lines = splitLines(readFile(iniPath, &ok).utf8);
     const qsizetype first = findSection(lines, section);
     if (first < 0)
         return defaultValue;
@@ -136,7 +174,7 @@ QString GetIniValue(const QString& iniPath, const QString& section, const QStrin
         const QByteArray& line = lines.at(i).text;
         const qsizetype eq = keyEquals(line, key);
         if (eq >= 0)
-            return trimBlanksAndTabs(QString::fromLatin1(line.mid(eq + 1))).left(MaxValueLength);
+            return unquoted(trimBlanksAndTabs(QString::fromUtf8(line.mid(eq + 1)))).left(MaxValueLength);
     }
     return defaultValue;
 }
@@ -148,11 +186,12 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
     stored.replace(QLatin1Char('\n'), QLatin1Char(' '));
 
     bool readOk = false;
-    const QByteArray original = readFile(iniPath, &readOk);
+    const IniFile ini = readFile(iniPath, &readOk);
     if (!readOk)
         return false; // never replace a file that could not be read
+    const QByteArray& original = ini.utf8;
     QList<IniLine> lines = splitLines(original);
-    const QByteArray newLine = key.toLatin1() + '=' + stored.toLatin1();
+    const QByteArray newLine = key.toUtf8() + '=' + stored.toUtf8();
     const QByteArray eol = lineEndingOf(lines);
 
     // A line added after the last line needs that line to be ended first.
@@ -164,7 +203,7 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
     const qsizetype first = findSection(lines, section);
     if (first < 0) {
         endLastLineBefore(lines.size());
-        lines.append({ QByteArray('[' + section.toLatin1() + ']'), eol });
+        lines.append({ QByteArray('[' + section.toUtf8() + ']'), eol });
         lines.append({ newLine, eol });
     } else {
         qsizetype insertAt = first; // after the section's last non-blank line
@@ -173,7 +212,7 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
             const qsizetype eq = keyEquals(lines.at(i).text, key);
             if (eq >= 0) {
                 // The key keeps its own spelling; only the value changes.
-                lines[i].text = lines.at(i).text.left(eq + 1) + stored.toLatin1();
+                lines[i].text = lines.at(i).text.left(eq + 1) + stored.toUtf8();
                 if (lines.at(i).ending.isEmpty())
                     lines[i].ending = eol;
                 replaced = true;
@@ -188,8 +227,8 @@ bool SetIniValue(const QString& iniPath, const QString& section, const QString& 
         }
     }
 
-    QByteArray bytes;
-    bytes.reserve(original.size() + newLine.size() + section.size() + 8);
+    QByteArray bytes = ini.bom;
+    bytes.reserve(ini.bom.size() + original.size() + newLine.size() + section.size() + 8);
     for (const IniLine& line : std::as_const(lines))
         bytes += line.text + line.ending;
 
@@ -281,6 +320,9 @@ void loadShellSettings(const QString& iniPath, WorkingSettings& settings)
     settings.RingIn = readBool(section, QStringLiteral("RingIn"), true);
     settings.Format = readInt(QStringLiteral("Format"), 1);
     settings.NmbrLngth = readInt(QStringLiteral("NmbrLngth"), 10);
+    // 0 would turn every caller into "UNKNOWN"; the length is 1 to 254.
+    if (settings.NmbrLngth < 1 || settings.NmbrLngth > 254)
+        settings.NmbrLngth = 10;
     settings.ExitDelay = readBool(section, QStringLiteral("ExitDelay"), true);
 }
 

@@ -9,9 +9,28 @@ namespace Quillon {
 class MessageBoxes
 {
 public:
-    enum class Icon { None, Stop, Exclamation };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Icon
+    {
+        None,
+        Stop,
+        Exclamation
+    };
+    // YesNo has Yes as its default button; a question that deletes uses
+    // YesNoDefaultNo, so that Enter keeps what is there.
+    enum class Buttons
+    {
+        Ok,
+        YesNo,
+        YesNoDefaultNo
+    };
+    // NoAnswer: the box was closed because the program is ending.
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No,
+        NoAnswer
+    };
 
     virtual ~MessageBoxes() = default;
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtserialport.h"
 
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace Quillon {
@@ -109,6 +113,7 @@ bool QtSerialPort::parseSettings(const QString& text, LineSettings* settings)
 
 bool QtSerialPort::open(QString* error)
 {
+    m_lastOpenFailure = OpenFailure::Other;
     const auto fail = [error](const QString& why) {
         if (error)
             *error = why;
@@ -117,8 +122,10 @@ bool QtSerialPort::open(QString* error)
     if (m_port.isOpen())
         return fail(QStringLiteral("the port is already open"));
     const QString path = m_devicePath;
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_lastOpenFailure = OpenFailure::NoDevice;
         return fail(QStringLiteral("no device for port %1").arg(m_portNumber));
+    }
     LineSettings line;
     if (!parseSettings(m_settingsText, &line))
         return fail(QStringLiteral("unusable port settings \"%1\"").arg(m_settingsText));
@@ -131,8 +138,21 @@ bool QtSerialPort::open(QString* error)
     m_port.setStopBits(line.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError code = m_port.error();
         const QString why = m_port.errorString();
         m_port.clearError();
+        if (code == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
+            m_lastOpenFailure = OpenFailure::NoDevice;
+        } else if (code == QSerialPort::PermissionError) {
+            // Qt reports the device's own refusal in the system's words, and
+            // a lock or exclusive use held by another program in its own.
+            if (why == QString::fromLocal8Bit(std::strerror(EACCES))) {
+                m_lastOpenFailure = OpenFailure::PermissionDenied;
+            } else {
+                m_lastOpenFailure = OpenFailure::InUse;
+                return fail(QStringLiteral("%1 is in use by another program").arg(path));
+            }
+        }
         return fail(QStringLiteral("%1: %2").arg(path, why));
     }
     // A line starts empty, as a real port does: nothing kept from before.
@@ -140,7 +160,13 @@ bool QtSerialPort::open(QString* error)
     m_input.clear();
     m_dropped = 0;
     m_port.clearError();
+    m_lastOpenFailure = OpenFailure::None;
     return true;
+}
+
+SerialPort::OpenFailure QtSerialPort::lastOpenFailure() const
+{
+    return m_lastOpenFailure;
 }
 
 void QtSerialPort::close()

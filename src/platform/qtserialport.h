@@ -32,6 +32,7 @@ public:
     void setReadAllBuffered() override;
 
     bool open(QString* error = nullptr) override;
+    OpenFailure lastOpenFailure() const override;
     void close() override;
     bool isOpen() const override;
 
@@ -58,6 +59,7 @@ private:
     QByteArray m_input;
     qsizetype m_inputLimit = 0;
     qint64 m_dropped = 0;
+    OpenFailure m_lastOpenFailure = OpenFailure::None;
 };
 
 } // namespace Quillon

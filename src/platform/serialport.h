@@ -25,8 +25,20 @@ public:
     // readAll() then returns every buffered character, not a fixed count.
     virtual void setReadAllBuffered() = 0;
 
-    // False when the port is missing, in use or cannot take the settings.
+    // Why the last open() failed; None after one that succeeded.
+    enum class OpenFailure
+    {
+        None,
+        NoDevice,
+        PermissionDenied,
+        InUse,
+        Other
+    };
+
+    // False when the port is missing, in use or cannot take the settings;
+    // error then holds the reason in words.
     virtual bool open(QString* error = nullptr) = 0;
+    virtual OpenFailure lastOpenFailure() const = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 

@@ -70,17 +70,41 @@ void MdmCmd::OpenCommPort()
     m_port.setSettingsText(comm.Baud + QLatin1Char(',') + comm.Parity + QLatin1Char(',') + comm.DataBit
                            + QLatin1Char(',') + comm.StopBit);
     m_port.setReadAllBuffered();
-    if (!m_port.open() || !InitCommand()) {
+    QString reason;
+    const bool opened = m_port.open(&reason);
+    if (!opened || !InitCommand()) {
         SetCidStatus(false);
         const QString message
             = QStringLiteral("Comm Port ") + QString::number(comm.ComPort) + QStringLiteral(" could not be found!");
         m_log.log(message);
-        m_boxes.show(message, CommPortErrorCaption, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+        m_boxes.show(message + openFailureDetail(opened, reason), CommPortErrorCaption, MessageBoxes::Icon::Exclamation,
+                     MessageBoxes::Buttons::Ok);
         return;
     }
     m_portLostReported = false;
     m_reconnecting = false;
     SetCidStatus(true);
+}
+
+// A port that is there but refused tells the user why, and how to mend the
+// most common cause; a missing one needs no more than the first line.
+QString MdmCmd::openFailureDetail(bool opened, const QString& reason) const
+{
+    if (opened)
+        return {};
+    switch (m_port.lastOpenFailure()) {
+    case SerialPort::OpenFailure::None:
+    case SerialPort::OpenFailure::NoDevice:
+        return {};
+    case SerialPort::OpenFailure::PermissionDenied:
+        return QLatin1Char('\r') + reason
+            + QStringLiteral("\rTo use the port, add yourself to the dialout group (as administrator: "
+                             "adduser your-login-name dialout), then log out and log in again.");
+    case SerialPort::OpenFailure::InUse:
+    case SerialPort::OpenFailure::Other:
+        break;
+    }
+    return QLatin1Char('\r') + reason;
 }
 
 bool MdmCmd::isInitResponseAccepted(const QString& response)

@@ -98,6 +98,7 @@ private:
     void onPortLost(const QString& reason);
     void keepIfCallText(const QString& text);
     void reconnectLostPort();
+    QString openFailureDetail(bool opened, const QString& reason) const;
 
     QString m_appDir;
     WorkingSettings& m_settings;

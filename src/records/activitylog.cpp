@@ -46,8 +46,8 @@ bool ActivityLog::WriteLog(const QString& message)
         header += stars + LineEnd;
         header += QByteArrayLiteral("Process Name:            Quillon CallerID") + LineEnd;
         header += QByteArrayLiteral("Executable Version:      ") + versionText().toLatin1() + LineEnd;
-        header += QByteArrayLiteral("Executable Image:        ") + m_appDir.toLatin1()
-            + QByteArrayLiteral("/QuillonCID") + LineEnd;
+        header += QByteArrayLiteral("Executable Image:        ") + m_appDir.toUtf8() + QByteArrayLiteral("/QuillonCID")
+            + LineEnd;
         header += LineEnd;
         header += stars + LineEnd;
         header += LineEnd;
@@ -56,7 +56,7 @@ bool ActivityLog::WriteLog(const QString& message)
             return false;
     }
     const QString line = dateTimeText(m_clock.now()) + QLatin1Char(' ') + message;
-    return appendBytes(logPath, line.toLatin1() + LineEnd);
+    return appendBytes(logPath, line.toUtf8() + LineEnd);
 }
 
 bool ActivityLog::log(const QString& message)

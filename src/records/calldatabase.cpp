@@ -400,7 +400,7 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
 /*!
  * Replaces name by the one the user gave the number. When the number was
  * entered more than once, the entry added last wins. An entry without a name
- * leaves the name as it is and counts as a failure.
+ * stops the walk there and counts as a failure.
  */
 bool CallDatabase::TranslateCaller(QString& name, const QString& number)
 {
@@ -408,18 +408,19 @@ bool CallDatabase::TranslateCaller(QString& name, const QString& number)
         return true;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT Name FROM Translate WHERE Number = ? ORDER BY rowid DESC LIMIT 1"));
+    query.prepare(QStringLiteral("SELECT Name FROM Translate WHERE Number = ? ORDER BY rowid"));
     query.addBindValue(number);
     if (!query.exec())
         return fail(query.lastError());
-    if (!query.next())
-        return true;
-    const QVariant translated = query.value(0);
-    if (translated.isNull()) {
-        m_lastError = QStringLiteral("The translate entry for ") + number + QStringLiteral(" has no name");
-        return false;
+    while (query.next()) {
+        const QVariant translated = query.value(0);
+        // A row without a name ends the walk; the name stays as it is by then.
+        if (translated.isNull()) {
+            m_lastError = QStringLiteral("The translate entry for ") + number + QStringLiteral(" has no name");
+            return false;
+        }
+        name = translated.toString();
     }
-    name = translated.toString();
     return true;
 }
 

@@ -110,7 +110,7 @@ void RecordListWindow::deleteSelectedRow()
 
     const QString question = QStringLiteral("Remove this entry from the ") + m_listName + QStringLiteral("?\r\n\r\n")
         + QStringLiteral("Name: ") + name + QStringLiteral("\r\nNumber: ") + number;
-    if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo)
+    if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
         != MessageBoxes::Answer::Yes)
         return;
 

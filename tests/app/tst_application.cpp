@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The whole program: start-up, the main window's commands, calls and popup,
 // the secondary windows, and the ways out.
+#include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "appharness.h"
 #include "platform/datetimetext.h"
@@ -396,6 +397,14 @@ private Q_SLOTS:
         QVERIFY(!h.app->modem().timer2Enabled() && h.port->isOpen()); // the modem answered
         QCOMPARE(run(u"SpndBtn"_s), QStringList({ u"Program Suspended"_s, notReady, notReady }));
         QCOMPARE(run(u"Start"_s).count(u"CID Status = Ready"_s), 1);
+
+        // A port that cannot be opened: the toolbar's Start leaves the status at not ready.
+        run(u"SpndBtn"_s);
+        h.writeIni(u"[Comm]\nCnfg=True\nComPort=2\n[Settings]\nEnableLog=True"_s);
+        QVERIFY(!run(u"StrtBtn"_s).contains(u"CID Status = Ready"_s));
+        QCOMPARE(h.shownBoxes(), QStringList { u"Comm Port Error|Comm Port 2 could not be found!"_s });
+        QCOMPARE(h.window()->statusText(), u"Not Ready"_s);
+        QVERIFY(!h.action(u"StrtBtn"_s)->isChecked() && h.action(u"SpndBtn"_s)->isChecked());
     }
 
     // The modem unplugged and plugged back in at the same path; Suspend ends the waiting for it.
@@ -490,7 +499,7 @@ private Q_SLOTS:
         h.pass(1100);
         QStringList rows;
         QDateTime lastCall;
-        for (const QString& name : { u"JOHN DOE"_s, u"ANONYMOUS CALLER"_s, u"MOM"_s }) {
+        for (const QString& name : { u"JOHN DOE"_s, u"ANONYMOUS CALLER"_s, u"<b>MOM"_s }) {
             lastCall = h.call(name, u"555765432"_s + QString::number(rows.size()));
             QVERIFY(lastCall.isValid());
             rows.prepend(u"%1|555-765-432%2|%3"_s.arg(name).arg(rows.size()).arg(dateTimeText(lastCall)));
@@ -508,7 +517,13 @@ private Q_SLOTS:
         QCOMPARE(h.window()->splash() != nullptr, minimised && notify);
         if (!h.window()->splash())
             return;
-        QCOMPARE(h.window()->splash()->findChild<QLabel*>(u"lblTelcoName"_s)->text(), u"MOM"_s);
+        const QLabel* name = h.window()->splash()->findChild<QLabel*>(u"lblTelcoName"_s);
+        QCOMPARE(name->text(), u"<b>MOM"_s);
+        QLabel asTyped; // shown as it came, never as bold markup
+        asTyped.setFont(name->font());
+        asTyped.setTextFormat(Qt::PlainText);
+        asTyped.setText(name->text());
+        QCOMPARE(name->sizeHint(), asTyped.sizeHint());
         QCOMPARE(h.window()->splash()->findChild<QLabel*>(u"lblTelcoNumber"_s)->text(), u"555-765-4322"_s);
         while (h.window()->splash() && h.window()->splash()->isVisible() && lastCall.secsTo(h.clock.now()) < 60)
             h.pass(500);
@@ -549,6 +564,13 @@ private Q_SLOTS:
         h.action(u"hlpbtn"_s)->trigger();
         QCOMPARE(h.help.opened, QStringList { h.dir.file(u"QuillonCID.html"_s) });
         QCOMPARE(h.shownBoxes(), box);
+        h.help.fails = true; // no browser: said so, naming the file to open by hand
+        h.action(u"hlpbtn"_s)->trigger();
+        QCOMPARE(h.shownBoxes().value(1),
+                 u"Error Opening Help File|The help could not be opened: no web browser could be started.\r\n"
+                 "Open this file in a web browser:\r\n"_s
+                     + h.dir.file(u"QuillonCID.html"_s));
+        h.boxes.shown.removeLast();
         // Menu item, toolbar button, window, title.
         const char* table[][4] = { { "Communications", "CommSet", "frmCommSettings", "Communications" },
                                    { "Format", nullptr, "frmFormat", "CallerID Format" },
@@ -697,6 +719,33 @@ private Q_SLOTS:
                      expected.first().section(u'|', 1)) });
         QCOMPARE(shown(), yes ? expected.mid(1) : expected);
         QCOMPARE(m_h->rows(u"SELECT count(*) FROM "_s + command), QStringList { QString::number(stored - yes) });
+        QCOMPARE(m_h->boxes.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo); // Enter keeps the entry
+    }
+
+    void boxEnterPressesTheDefault_data()
+    {
+        QTest::addColumn<MessageBoxes::Buttons>("buttons");
+        QTest::addColumn<MessageBoxes::Answer>("answer");
+        QTest::newRow("OK") << MessageBoxes::Buttons::Ok << MessageBoxes::Answer::Ok;
+        QTest::newRow("question") << MessageBoxes::Buttons::YesNo << MessageBoxes::Answer::Yes;
+        QTest::newRow("question that deletes") << MessageBoxes::Buttons::YesNoDefaultNo << MessageBoxes::Answer::No;
+    }
+    void boxEnterPressesTheDefault()
+    {
+        QFETCH(MessageBoxes::Buttons, buttons);
+        QFETCH(MessageBoxes::Answer, answer);
+        QtMessageBoxes boxes;
+        bool pressed = false;
+        QTimer enter;
+        connect(&enter, &QTimer::timeout, this, [&pressed] {
+            if (QWidget* box = QApplication::activeModalWidget(); box && !pressed) {
+                pressed = true;
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        enter.start(10);
+        QCOMPARE(boxes.show(u"Remove?"_s, u"Test"_s, MessageBoxes::Icon::Exclamation, buttons), answer);
+        QVERIFY(pressed);
     }
 
     void failingEntryIsReportedAndKeepsTheText()

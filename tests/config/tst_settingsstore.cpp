@@ -53,6 +53,16 @@ void TestSettingsStore::ini_data()
         "Comm/Baud", "57600", "; mine\r\n[Comm]\r\nBaud=57600\r\nOdd line\r\n\r\n[Ports]\r\nComm1=/dev/x\r\n");
     row("new section, CRLF", "[Comm]\r\nBaud=1", "Modem/X", "ATZ", "[Comm]\r\nBaud=1\r\n[Modem]\r\nX=ATZ\r\n");
     row("new file, line breaks as blanks", "", "Modem/X", "AT\r\nX\nY\r", "[Modem]\r\nX=AT  X Y \r\n");
+    row("byte-order mark skipped", "\xEF\xBB\xBF[Comm]\r\nBaud=9600\r\n", "Comm/Baud", nullptr, "9600");
+    row("byte-order mark kept, no second section", "\xEF\xBB\xBF[Comm]\r\nBaud=9600\r\n", "Comm/Baud", "57600",
+        "\xEF\xBB\xBF[Comm]\r\nBaud=57600\r\n");
+    row("quoted", "[Modem]\nModemStrng= \"AT#CID=1\" \n", "Modem/ModemStrng", nullptr, "AT#CID=1");
+    row("quotes not a pair", "[Modem]\nA=\"AT\n", "Modem/A", nullptr, "\"AT");
+    row("Latin-1 file", "[Names]\nA=M\xFCller\n", "Names/A", nullptr, "M\xFCller");
+    QTest::newRow("UTF-8 file") << u"[Names]\nA=M\u00c3\u00bcller\n"_s << u"Names/A"_s << QString() << u"M\u00fcller"_s;
+    // Bytes as Latin-1 characters: one encoding in the file after a write.
+    QTest::newRow("written as UTF-8") << u"[Names]\nA=M\u00fcller\n"_s << u"Names/B"_s << u"\u0141UKASZ"_s
+                                      << u"[Names]\nA=M\u00c3\u00bcller\nB=\u00c5\u0081UKASZ\n"_s;
 }
 
 void TestSettingsStore::ini()
@@ -95,9 +105,16 @@ void TestSettingsStore::load_data()
     row("numbers and garbage; new keys and section at the ends",
         "[Comm]\nComPort=x\nCnfg=-1\n[Settings]\nEnableLog=yes\nNotify=0\nReject=11\nRingIn=\nFormat=1.5\n"
         "NmbrLngth= -32768 \nExitDelay=TRUE\n",
-        "1|14400|8|1|N|AT#CID=1 1 0 0 1 1 1 1 -32768",
+        "1|14400|8|1|N|AT#CID=1 1 0 0 1 1 1 1 10",
         "[Comm]\nComPort=1\nCnfg=-1\nBaud=14400\nParity=N\nDataBit=8\nStopBit=1\n[Settings]\nEnableLog=yes\nNotify=0\n"
         "Reject=11\nRingIn=\nFormat=1.5\nNmbrLngth= -32768 \nExitDelay=TRUE\n[Modem]\nModemStrng=AT#CID=1\n");
+    row("quoted command, length 0", "[Modem]\nModemStrng=\"AT#CID=1\"\n[Settings]\nNmbrLngth=0\n",
+        "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 10",
+        "[Modem]\nModemStrng=AT#CID=1\n[Settings]\nNmbrLngth=0\n[Comm]\nComPort=1\nBaud=14400\nParity=N\nDataBit=8\n"
+        "StopBit=1\n");
+    row("length 254", "[Settings]\nNmbrLngth=254\n", "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 254",
+        "[Settings]\nNmbrLngth=254\n[Comm]\nComPort=1\nBaud=14400\nParity=N\nDataBit=8\nStopBit=1\n[Modem]\n"
+        "ModemStrng=AT#CID=1\n");
 }
 
 void TestSettingsStore::load()

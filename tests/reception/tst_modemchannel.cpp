@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "config/settingsstore.h"
 #include "reception/modemrig.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <ctime>
+#include <unistd.h>
 
 using namespace Quillon;
 
@@ -39,6 +43,16 @@ private Q_SLOTS:
         QTest::newRow("port 7") << 7 << cid << QString()
                                 << u"CID Status = Not Ready|Comm Port 7 could not be found!|Modem Response = "_qs
                                 << u"Comm Port Error|Comm Port 7 could not be found!"_qs;
+        // A port that is there but refused says why (<path>: the device).
+        const QString refused = u"CID Status = Not Ready|Comm Port 1 could not be found!|Modem Response = "_qs;
+        QTest::newRow("permission denied")
+            << 1 << cid << u"denied"_qs << refused
+            << u"Comm Port Error|Comm Port 1 could not be found!\r<path>: Permission denied\rTo use the port, add "
+               u"yourself to the dialout group (as administrator: adduser your-login-name dialout), then log out and "
+               u"log in again."_qs;
+        QTest::newRow("in use") << 1 << cid << u"in use"_qs << refused
+                                << u"Comm Port Error|Comm Port 1 could not be found!\r<path> is in use by another "
+                                   u"program"_qs;
     }
     void openAndCheck()
     {
@@ -51,10 +65,26 @@ private Q_SLOTS:
         rig.sim.setNumericResults(modem == u"numeric"_qs);
         rig.sim.setEcho(modem == u"echo"_qs);
         rig.sim.setRespondsToAt(modem != u"silent"_qs);
+        QString device = rig.dir.file(u"modem1"_qs);
+        QtSerialPort holder; // another program's hold on the line
+        if (modem == u"in use"_qs) {
+            holder.setPort(1, device);
+            QVERIFY(holder.open());
+        } else if (modem == u"denied"_qs) {
+            // Root passes permission bits; sysfs refuses writing even to root.
+            device = geteuid() == 0 ? u"/sys/kernel/notes"_qs : rig.dir.file(u"locked"_qs);
+            QFile locked(device);
+            QVERIFY(geteuid() == 0 || (locked.open(QIODevice::WriteOnly) && locked.setPermissions({})));
+            if (!QFileInfo::exists(device))
+                QSKIP("no file here refuses root");
+            QVERIFY(SetIniValue(rig.dir.iniPath(), u"Ports"_qs, u"Comm1"_qs, device));
+        }
+        box.replace(u"<path>"_qs, device);
         rig.mdm.OpenCommPort();
         rig.mdm.armInitCheck();
         rig.sim.pump();
-        QCOMPARE(rig.sim.receivedBytes(), port == 1 ? command.toLatin1() + '\r' : QByteArray());
+        const bool reached = box.isEmpty() || box.startsWith(u"Initialization"_qs);
+        QCOMPARE(rig.sim.receivedBytes(), reached ? command.toLatin1() + QByteArray("\r") : QByteArray());
         rig.pass(100, 9);
         QVERIFY(rig.mdm.timer2Enabled()); // the answer is checked once, after a second
         rig.pass(100, 3);

@@ -201,7 +201,8 @@ void TestCallDatabase::lists_data()
              "Translate: UNKNOWN=Mom;unknown=Dad | JOHN DOE | UNKNOWN -> Mom",
              "Translate: ID BLOCKED=Mom | ANONYMOUS CALLER | ID BLOCKED -> Mom",
              "Translate: 555-123-4567= | JOHN DOE | 555-123-4567 -> ",
-             "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false JOHN DOE",
+             "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false Mom",
+             "Translate: 555-123-4567=~;555-123-4567=Mom | JOHN DOE | 555-123-4567 -> false JOHN DOE",
              "Reject: 555-123-4567=SOMEONE | JOHN DOE | 555-123-4567 -> 1",
              "Reject: ~=O'Hare \"Sales\" | O'Hare \"Sales\" | 555-123-4567 -> 1",
              "Reject: 555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE | JOHN DOE | 555-123-4567 -> 1",
@@ -267,13 +268,14 @@ void TestCallDatabase::log()
     QVERIFY(f.log.WriteLog(u"Program started"_s));
     f.clock.advance(1000);
     const QByteArray stamp2 = dateTimeText(f.clock.now()).toLatin1();
-    QVERIFY(f.log.WriteLog(u"Caf\u00e9 \u00ff"_s));
+    QVERIFY(f.log.WriteLog(u"Caf\u00e9 \u00ff \u0141UKASZ"_s)); // UTF-8: no character is lost
     const QByteArray stars(85, '*');
     const QByteArray header = stars
         + "\r\nProcess Name:            Quillon CallerID\r\nExecutable Version:      2.52.94"
-        + "\r\nExecutable Image:        " + f.dir.toLatin1() + "/QuillonCID\r\n\r\n" + stars + "\r\n\r\n\r\n";
+        + "\r\nExecutable Image:        " + f.dir.toUtf8() + "/QuillonCID\r\n\r\n" + stars + "\r\n\r\n\r\n";
     const QString path = f.file(u"CID.Log"_s);
-    QCOMPARE(contents(path), header + stamp1 + " Program started\r\n" + stamp2 + " Caf\xe9 \xff\r\n");
+    QCOMPARE(contents(path),
+             header + stamp1 + " Program started\r\n" + stamp2 + " Caf\xc3\xa9 \xc3\xbf \xc5\x81UKASZ\r\n");
     // Callers' numbers are nobody else's business.
     QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 

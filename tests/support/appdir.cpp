@@ -62,7 +62,8 @@ QStringList AppDir::logMessages() const
 {
     // The locale's short date may hold blanks ("12 Jun 2026" in the C locale).
     static const QRegularExpression stamp(QStringLiteral("^[^:\\r\\n]{1,40}? \\d{1,2}:\\d{2}:\\d{2} "));
-    const QString text = readFile(QStringLiteral("CID.Log"));
+    QFile file(logPath());
+    const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     QStringList messages;
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     bool inHeader = false;

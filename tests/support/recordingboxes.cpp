@@ -5,10 +5,15 @@ namespace Quillon::Test {
 
 MessageBoxes::Answer RecordingBoxes::show(const QString& text, const QString& caption, Icon icon, Buttons buttons)
 {
-    shown.append({text, caption, icon, buttons});
+    shown.append({ text, caption, icon, buttons });
     if (buttons == Buttons::Ok)
         return Answer::Ok;
-    return m_answers.isEmpty() ? Answer::Yes : m_answers.takeFirst();
+    if (m_answers.isEmpty())
+        return Answer::Yes;
+    const Scripted next = m_answers.takeFirst();
+    if (next.meanwhile)
+        next.meanwhile();
+    return next.answer;
 }
 
 } // namespace Quillon::Test

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace Quillon::Test {
 
 // Answers message boxes from a script and records every box shown.
@@ -23,12 +25,22 @@ public:
     Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
 
     // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
-    void queueAnswer(Answer answer) { m_answers.append(answer); }
+    // meanwhile runs while the box is up, as the user's or the desktop's
+    // doing before the answer.
+    void queueAnswer(Answer answer, std::function<void()> meanwhile = {})
+    {
+        m_answers.append({ answer, std::move(meanwhile) });
+    }
 
     QList<Shown> shown;
 
 private:
-    QList<Answer> m_answers;
+    struct Scripted
+    {
+        Answer answer;
+        std::function<void()> meanwhile;
+    };
+    QList<Scripted> m_answers;
 };
 
 } // namespace Quillon::Test

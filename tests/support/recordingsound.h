@@ -23,9 +23,10 @@ public:
     bool open(const QString& path) override
     {
         opened.append(path);
-        return true;
+        return !fails;
     }
     QStringList opened;
+    bool fails = false; // as when no browser can be started
 };
 
 } // namespace Quillon::Test
