@@ -44,8 +44,31 @@ Application::Application(const QString& appDir, const AppServices& services, QOb
     connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
         finishWaitingCalls();
         m_ended = true;
+        m_modem->setProgramEnding();
         Q_EMIT programEnded();
     });
+
+    // Detection shows which port it tries, whether the first start or the
+    // Communications window's Reset runs it.
+    connect(m_modem.get(), &MdmCmd::detectionRunningChanged, this, [this](bool running) {
+        if (running && !m_pleaseWait && !m_ended) {
+            m_pleaseWait = new frmCnfg;
+            m_pleaseWait->show();
+        } else if (!running) {
+            closePleaseWait();
+        }
+    });
+    connect(m_modem.get(), &MdmCmd::detectionTryingPort, this, [this](int port) {
+        if (m_pleaseWait)
+            m_pleaseWait->showPort(port, m_modem->devicePathFor(port));
+    });
+    connect(m_modem.get(), &MdmCmd::detectionPleaseWaitDone, this, &Application::closePleaseWait);
+}
+
+void Application::closePleaseWait()
+{
+    if (m_pleaseWait)
+        m_pleaseWait->close();
 }
 
 Application::~Application()
@@ -162,22 +185,22 @@ void Application::firstRunConfiguration()
     setCommSettings(m_settings, comm);
     m_services.clock.waitProcessingEvents(1000);
 
+    // Ended while waiting or detecting: nothing is stored, so that the next
+    // start configures again.
     DetectionHooks hooks;
-    hooks.closePleaseWait = [this] {
-        if (m_pleaseWait)
-            m_pleaseWait->close();
-    };
     hooks.refreshCommSettings = [this] {
         if (m_windows)
             m_windows->refreshCommSettings();
     };
-    DetectModem(*m_modem, hooks);
+    if (m_ended || !DetectModem(*m_modem, hooks)) {
+        closePleaseWait();
+        return;
+    }
 
     // Whatever detection found: it runs by itself only once.
     SetIniValue(m_iniPath, QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true));
     m_settings.Cnfg = true;
-    if (m_pleaseWait)
-        m_pleaseWait->close();
+    closePleaseWait();
 }
 
 } // namespace Quillon

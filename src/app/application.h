@@ -76,6 +76,7 @@ private:
     bool Form_Load();
     void firstRunConfiguration();
     void finishWaitingCalls();
+    void closePleaseWait();
 
     QString m_appDir;
     QString m_iniPath;

@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -109,10 +110,18 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     m_tray->setObjectName(QStringLiteral("TrayIcon"));
     m_tray->setToolTip(programTitle());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // Only the left double-click means anything; there is no tray menu.
-        if (reason == QSystemTrayIcon::DoubleClick)
+        // Today's trays send a click as Trigger and never a double-click;
+        // old ones send both. Either brings the window back.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             restoreFromTray();
     });
+    auto* trayMenu = new QMenu(this);
+    trayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    trayMenu->addAction(QStringLiteral("&Restore"), this, &frmCIDDisplay::restoreFromTray)
+        ->setObjectName(QStringLiteral("TrayRestore"));
+    trayMenu->addAction(QStringLiteral("E&xit"), this, &frmCIDDisplay::Exit_Click)
+        ->setObjectName(QStringLiteral("TrayExit"));
+    m_tray->setContextMenu(trayMenu);
 
     resize(kInnerWidth, kInnerHeight + menuBar()->sizeHint().height());
 }
@@ -129,8 +138,14 @@ void frmCIDDisplay::attachReception(MdmCmd* modem, ProcessCid* pipeline)
     m_pipeline = pipeline;
     // A ring or report the modem channel took off the line while clearing it
     // arrives like any received text.
-    if (m_modem)
-        connect(m_modem, &MdmCmd::callTextKept, this, &frmCIDDisplay::MSComm1_OnComm);
+    if (!m_modem)
+        return;
+    connect(m_modem, &MdmCmd::callTextKept, this, &frmCIDDisplay::MSComm1_OnComm);
+    // Detection has the port to itself: Start and Suspend wait until it is done.
+    connect(m_modem, &MdmCmd::detectionRunningChanged, this, [this](bool running) {
+        for (const char* name : { "Start", "Suspend", "StrtBtn", "SpndBtn" })
+            action(QLatin1String(name))->setEnabled(!running);
+    });
 }
 
 void frmCIDDisplay::MSComm1_OnComm()
@@ -460,7 +475,7 @@ void frmCIDDisplay::closeSplash()
 
 void frmCIDDisplay::Start_Click()
 {
-    if (!m_modem || m_port.isOpen())
+    if (!m_modem || m_modem->detectionInProgress() || m_port.isOpen())
         return;
     m_log.log(QStringLiteral("Program Started"));
     m_modem->OpenCommPort();
@@ -469,6 +484,9 @@ void frmCIDDisplay::Start_Click()
 
 void frmCIDDisplay::Suspend_Click()
 {
+    // Detection has the port to itself until it is done.
+    if (m_modem && m_modem->detectionInProgress())
+        return;
     // A lost port is no longer waited for once the user suspends.
     if (m_modem)
         m_modem->stopReconnecting();
@@ -552,6 +570,9 @@ void frmCIDDisplay::CIDHelp_Click()
 void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
 {
     const QString upper = key.toUpper();
+    if ((upper == QLatin1String("STRTBTN") || upper == QLatin1String("SPNDBTN")) && m_modem
+        && m_modem->detectionInProgress())
+        return;
     if (upper == QLatin1String("STRTBTN")) {
         Start_Click();
         // Ready only when the port did open: a failed open leaves no way

@@ -35,12 +35,25 @@ frmCnfg::frmCnfg()
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
     inner->addWidget(label);
+    auto* lblPort = new QLabel(QStringLiteral(" "), frame); // a line kept for the port
+    lblPort->setObjectName(QStringLiteral("lblPort"));
+    lblPort->setAlignment(Qt::AlignCenter);
+    lblPort->setTextFormat(Qt::PlainText);
+    inner->addWidget(lblPort);
 
     // A wide, low window; wider where the desktop's font needs it, so that
     // the notice is never cut off.
     const QSize needed = sizeHint();
     setFixedSize(qMax(555, needed.width()), qMax(62, needed.height()));
     CenterForm(this);
+}
+
+void frmCnfg::showPort(int port, const QString& devicePath)
+{
+    QString text = QStringLiteral("Trying Comm Port ") + QString::number(port);
+    if (!devicePath.isEmpty())
+        text += QStringLiteral(" (") + devicePath + QLatin1Char(')');
+    findChild<QLabel*>(QStringLiteral("lblPort"))->setText(text + QStringLiteral(" ..."));
 }
 
 } // namespace Quillon

@@ -5,13 +5,16 @@
 
 namespace Quillon {
 
-// Shown in front of the main window while the first start looks for the modem.
+// Shown in front of the main window while detection looks for the modem.
 class frmCnfg final : public QWidget
 {
     Q_OBJECT
 
 public:
     frmCnfg();
+
+    // Names the port being tried.
+    void showPort(int port, const QString& devicePath);
 };
 
 } // namespace Quillon

@@ -98,8 +98,8 @@ QString MdmCmd::openFailureDetail(bool opened, const QString& reason) const
         return {};
     case SerialPort::OpenFailure::PermissionDenied:
         return QLatin1Char('\r') + reason
-            + QStringLiteral("\rTo use the port, add yourself to the dialout group (as administrator: "
-                             "adduser your-login-name dialout), then log out and log in again.");
+            + QStringLiteral("\rTo use the port, add yourself to the dialout group (sudo adduser $USER dialout), "
+                             "then log out and log in again.");
     case SerialPort::OpenFailure::InUse:
     case SerialPort::OpenFailure::Other:
         break;
@@ -210,6 +210,14 @@ void MdmCmd::RejectCall()
     HangUpCommand();
     m_clock.sleep(RejectSettleMs);
     m_log.log(QStringLiteral("Call Rejected"));
+}
+
+void MdmCmd::setDetectionInProgress(bool inProgress)
+{
+    if (m_detectionInProgress == inProgress)
+        return;
+    m_detectionInProgress = inProgress;
+    Q_EMIT detectionRunningChanged(inProgress);
 }
 
 void MdmCmd::armInitCheck()

@@ -73,7 +73,11 @@ public:
     // While modem detection probes the ports, the timers leave the port
     // alone: no answer check, no re-initialisation.
     bool detectionInProgress() const { return m_detectionInProgress; }
-    void setDetectionInProgress(bool inProgress) { m_detectionInProgress = inProgress; }
+    void setDetectionInProgress(bool inProgress);
+
+    // The program is ending: a running detection stops at its next wait.
+    bool programEnding() const { return m_programEnding; }
+    void setProgramEnding() { m_programEnding = true; }
 
     bool reportInProgress() const { return m_reportInProgress; }
     void setReportInProgress(bool inProgress) { m_reportInProgress = inProgress; }
@@ -93,6 +97,12 @@ public:
 Q_SIGNALS:
     // Call text was kept (see takeKeptInput): the pipeline should read soon.
     void callTextKept();
+    // Detection began or ended; meanwhile nothing else may use the port.
+    void detectionRunningChanged(bool running);
+    // Detection is trying this port now.
+    void detectionTryingPort(int port);
+    // Detection is past the point where the please-wait window helps.
+    void detectionPleaseWaitDone();
 
 private:
     void onPortLost(const QString& reason);
@@ -110,6 +120,7 @@ private:
 
     bool m_reportInProgress = false;
     bool m_detectionInProgress = false;
+    bool m_programEnding = false;
     bool m_timer2Enabled = false;
     QDateTime m_initCheckTime;
     QDateTime m_reinitTime;

@@ -43,6 +43,13 @@ void MdmCnFg::selectPort(qint16 port)
     m_port.setPort(port, commPortDevice(m_iniPath, port));
 }
 
+bool MdmCnFg::stopNow()
+{
+    if (!m_stopped && m_hooks.stopRequested && m_hooks.stopRequested())
+        m_stopped = true;
+    return m_stopped;
+}
+
 void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
 {
     bool modemFound = false;
@@ -53,6 +60,10 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
     };
 
     for (qint16 port = FirstPort; port <= LastPort; ++port) {
+        if (stopNow())
+            return;
+        if (m_hooks.tryingPort)
+            m_hooks.tryingPort(port);
         // A port that cannot be opened, written or read is simply silent.
         selectPort(port);
         m_port.setSettingsText(ProbeSettings);
@@ -67,6 +78,10 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
 
         modemFound = true;
         ProbeModemType(port);
+        if (stopNow()) {
+            m_port.close();
+            return;
+        }
         if (!bVoiceFound)
             continue;
         nSerialPort = port;
@@ -75,6 +90,11 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
             = m_boxes.show(QStringLiteral("A modem was found on Comm Port ") + QString::number(port)
                                + QStringLiteral(".\r\nDo you wish to use this modem?"),
                            QStringLiteral("Found Modem"), MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo);
+        // A box closed because the program is ending gave no answer at all.
+        if (answer == MessageBoxes::Answer::NoAnswer)
+            m_stopped = true;
+        if (stopNow())
+            return;
         if (answer == MessageBoxes::Answer::Yes) {
             closePleaseWait();
             sModemInit = sFoundInit;
@@ -84,6 +104,8 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
         sModemInit.clear();
     }
     closePleaseWait();
+    if (stopNow())
+        return;
 
     if (bVoiceFound && !modemChosen) {
         m_boxes.show(QStringLiteral("There was a voice compatible modem found,\r\n but you elected not to use it."),
@@ -112,7 +134,7 @@ void MdmCnFg::ProbeModemType(qint16 port)
         sFoundInit = types.at(row).initCommand;
         if (bVoiceFound)
             return; // left open; FindCommPort closes it
-        if (m_portFailed)
+        if (m_portFailed || stopNow())
             break; // the port itself failed: no command can be judged there
     }
     m_port.close();
@@ -129,6 +151,8 @@ bool MdmCnFg::TryInitCommand(qint16 port, const QString& command)
         return false;
     }
     m_clock.waitProcessingEvents(InitWaitMs);
+    if (stopNow())
+        return false;
     if (!m_port.isOpen()) {
         m_portFailed = true; // went away during the wait
         return false;
@@ -139,21 +163,51 @@ bool MdmCnFg::TryInitCommand(qint16 port, const QString& command)
     return accepted;
 }
 
-void DetectModem(MdmCmd& modem, const DetectionHooks& hooks)
+bool DetectModem(MdmCmd& modem, const DetectionHooks& hooks)
 {
-    MdmCnFg detector(modem.iniPath(), modem.port(), modem.clock(), modem.boxes(), modem.log(), hooks);
+    // One run at a time: a second would probe over the first and send every
+    // command to a modem that has already answered.
+    if (modem.detectionInProgress())
+        return false;
+    DetectionHooks used = hooks;
+    used.closePleaseWait = [&modem, &hooks] {
+        if (hooks.closePleaseWait)
+            hooks.closePleaseWait();
+        Q_EMIT modem.detectionPleaseWaitDone();
+    };
+    used.tryingPort = [&modem, &hooks](int port) {
+        if (hooks.tryingPort)
+            hooks.tryingPort(port);
+        Q_EMIT modem.detectionTryingPort(port);
+    };
+    used.stopRequested
+        = [&modem, &hooks] { return modem.programEnding() || (hooks.stopRequested && hooks.stopRequested()); };
+    MdmCnFg detector(modem.iniPath(), modem.port(), modem.clock(), modem.boxes(), modem.log(), used);
     modem.setDetectionInProgress(true);
     if (modem.port().isOpen())
         modem.port().close();
+    // Worked on copies: a run cut short leaves the working settings alone.
     WorkingSettings& settings = modem.settings();
-    detector.FindCommPort(settings.ComPort, settings.ModemStrng);
-    modem.setDetectionInProgress(false);
+    qint16 port = settings.ComPort;
+    QString command = settings.ModemStrng;
+    detector.FindCommPort(port, command);
+    if (detector.stopped()) {
+        modem.setDetectionInProgress(false);
+        Q_EMIT modem.detectionPleaseWaitDone();
+        return false;
+    }
+    settings.ComPort = port;
+    settings.ModemStrng = command;
+    // Still running while the result is applied: its boxes keep events
+    // flowing, and Start or Reset must not cut in.
     modem.ApplyCommSettings();
     // ApplyCommSettings has just judged the answer; an earlier armed check
     // would only find the buffer it emptied.
     modem.setTimer2Enabled(false);
+    modem.setDetectionInProgress(false);
     if (hooks.refreshCommSettings)
         hooks.refreshCommSettings();
+    return true;
 }
 
 } // namespace Quillon

@@ -21,6 +21,10 @@ struct DetectionHooks
     std::function<void()> closePleaseWait;
     // Refreshes the communications window's options from the working settings.
     std::function<void()> refreshCommSettings;
+    // Told the port about to be tried.
+    std::function<void(int port)> tryingPort;
+    // True once the program is ending: detection stops at its next wait.
+    std::function<bool()> stopRequested;
 };
 
 class MdmCnFg
@@ -38,8 +42,13 @@ public:
     qint16 nVoicePort = 0;
     bool bVoiceFound = false;
 
+    // Stopped because the program is ending: the results mean nothing and
+    // no further box was shown.
+    bool stopped() const { return m_stopped; }
+
 private:
     void selectPort(qint16 port);
+    bool stopNow();
 
     QString m_iniPath;
     SerialPort& m_port;
@@ -50,10 +59,13 @@ private:
     // Set by TryInitCommand when the port itself failed (could not be
     // opened or written, or went away): no further command is tried there.
     bool m_portFailed = false;
+    bool m_stopped = false;
 };
 
 // Runs a fresh MdmCnFg over the working port and command, then applies the
 // result with ApplyCommSettings and refreshes the communications window.
-void DetectModem(MdmCmd& modem, const DetectionHooks& hooks);
+// False, with nothing stored, when a detection already runs or the program
+// ended meanwhile.
+bool DetectModem(MdmCmd& modem, const DetectionHooks& hooks);
 
 } // namespace Quillon

@@ -139,6 +139,14 @@ CommSettingsWindow::CommSettingsWindow(QWidget* owner, MdmCmd& modem)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // While detection probes, nothing here may change or reopen the port.
+    const auto showDetection = [this](bool running) {
+        for (QWidget* part : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            part->setEnabled(!running);
+    };
+    connect(&m_modem, &MdmCmd::detectionRunningChanged, this, showDetection);
+    showDetection(m_modem.detectionInProgress());
+
     Form_Load();
 }
 
@@ -192,6 +200,8 @@ void CommSettingsWindow::onModemChosen(int index)
 
 void CommSettingsWindow::cmdSave_Click()
 {
+    if (m_modem.detectionInProgress())
+        return;
     m_modem.ApplyCommSettings();
 }
 

@@ -6,6 +6,7 @@
 #include "appharness.h"
 #include "platform/datetimetext.h"
 #include "reception/modemchannel.h"
+#include "reception/modemdetection.h"
 #include "records/recordgridmodel.h"
 
 #include <QAbstractItemModelTester>
@@ -283,6 +284,104 @@ private Q_SLOTS:
         QVERIFY(h.port->isOpen());
     }
 
+    void endingDuringDetection_data()
+    {
+        QTest::addColumn<bool>("firstStart"); // else Reset in Communications
+        QTest::addColumn<bool>("atTheQuestion"); // else while a port is probed
+        QTest::addColumn<QString>("how"); // "close", "Exit" or "logout"
+        QTest::newRow("first start, question, close box") << true << true << u"close"_s;
+        QTest::newRow("first start, question, Exit") << true << true << u"Exit"_s;
+        QTest::newRow("first start, probing, logout") << true << false << u"logout"_s;
+        QTest::newRow("Reset, question, logout") << false << true << u"logout"_s;
+        QTest::newRow("Reset, probing, close box") << false << false << u"close"_s;
+    }
+    void endingDuringDetection()
+    {
+        QFETCH(bool, firstStart);
+        QFETCH(bool, atTheQuestion);
+        QFETCH(QString, how);
+        Harness& h = *m_h;
+        const auto end = [&h, how] {
+            if (how == u"close"_s)
+                h.window()->close();
+            else if (how == u"Exit"_s)
+                h.action(u"Exit"_s)->trigger();
+            else
+                h.window()->closeWithoutAsking();
+        };
+        QVERIFY(h.prepare(firstStart ? QString() : u"[Comm]\nCnfg=True"_s));
+        int longWaits = firstStart ? 3 : 1;
+        if (atTheQuestion) { // the box closed by the program's end has no answer
+            h.boxes.queueAnswer(MessageBoxes::Answer::NoAnswer, end);
+        } else { // ended during the wait for the modem's answer to the first command tried
+            h.clock.setWaitHook([&h, &longWaits, end](int ms) {
+                h.modem.advance(ms);
+                if (ms == 1000 && --longWaits == 0)
+                    end();
+            });
+        }
+        QCOMPARE(h.app->Main(), Application::StartResult::Running);
+        if (!firstStart) {
+            h.action(u"Communications"_s)->trigger();
+            QTest::mouseClick(h.app->windows()->window(u"frmCommSettings"_s)->findChild<QPushButton*>(u"cmdReset"_s),
+                              Qt::LeftButton);
+        }
+        QVERIFY(h.app->ended());
+        QVERIFY(!h.app->modem().detectionInProgress());
+        // Nothing stored: the next start looks for the modem again.
+        QCOMPARE(QStringList({ h.ini(u"Comm"_s, u"Cnfg"_s), h.ini(u"Comm"_s, u"ComPort"_s), h.ini(u"Comm"_s, u"Baud"_s),
+                               h.ini(u"Modem"_s, u"ModemStrng"_s) })
+                     .join(u'|'),
+                 (firstStart ? u"<missing>"_s : u"True"_s) + u"|<missing>|<missing>|<missing>"_s);
+        QStringList boxes; // and no box after the end
+        if (atTheQuestion)
+            boxes << u"Found Modem|A modem was found on Comm Port 1.\r\nDo you wish to use this modem?"_s;
+        if (how != u"logout"_s)
+            boxes << u"Exit|Are you sure you want to quit?"_s;
+        QCOMPARE(h.shownBoxes(), boxes);
+        QTRY_VERIFY(!h.app->pleaseWait());
+        QCOMPARE(h.window()->isVisible(), how == u"Exit"_s); // Exit leaves the rest to the program's end
+    }
+
+    void detectionRunsOnce()
+    {
+        Harness& h = *m_h;
+        QVERIFY(h.start());
+        h.pass(1100);
+        h.modem.clearReceivedCommands();
+        h.action(u"Communications"_s)->trigger();
+        QWidget* comm = h.app->windows()->window(u"frmCommSettings"_s);
+        QStringList seen;
+        bool again = false;
+        h.clock.setWaitHook([&](int ms) { // while the modem on port 1 is probed
+            h.modem.advance(ms);
+            if (ms != 1000 || again)
+                return;
+            again = true;
+            for (const char* button : { "cmdSave", "cmdReset", "cmdCancel" })
+                seen << u"%1 %2"_s.arg(QLatin1String(button))
+                            .arg(comm->findChild<QPushButton*>(QLatin1String(button))->isEnabled());
+            for (const char* item : { "Start", "Suspend", "StrtBtn", "SpndBtn" }) {
+                seen << u"%1 %2"_s.arg(QLatin1String(item)).arg(h.action(QLatin1String(item))->isEnabled());
+                h.action(QLatin1String(item))->trigger();
+            }
+            seen << (h.app->pleaseWait() ? h.app->pleaseWait()->findChild<QLabel*>(u"lblPort"_s)->text()
+                                         : u"no window"_s);
+            seen << u"again %1"_s.arg(DetectModem(h.app->modem(), {}));
+        });
+        QTest::mouseClick(comm->findChild<QPushButton*>(u"cmdReset"_s), Qt::LeftButton);
+        QCOMPARE(seen,
+                 QStringList({ u"cmdSave 0"_s, u"cmdReset 0"_s, u"cmdCancel 0"_s, u"Start 0"_s, u"Suspend 0"_s,
+                               u"StrtBtn 0"_s, u"SpndBtn 0"_s, u"Trying Comm Port 1 (%1) ..."_s.arg(h.modem.portPath()),
+                               u"again 0"_s }));
+        // One probe, one caller-ID command, then the command from the stored settings.
+        QCOMPARE(h.modem.receivedCommands(), QStringList({ u"AT&F"_s, u"AT#CID=1"_s, u"AT#CID=1"_s }));
+        QVERIFY(comm->findChild<QPushButton*>(u"cmdReset"_s)->isEnabled() && h.action(u"StrtBtn"_s)->isEnabled());
+        QTRY_VERIFY(!h.app->pleaseWait());
+        QVERIFY(h.port->isOpen());
+        QCOMPARE(h.window()->statusText(), u"Ready"_s);
+    }
+
     void quit_data()
     {
         QTest::addColumn<bool>("viaExit"); // else the close box
@@ -547,9 +646,13 @@ private Q_SLOTS:
         tray = true;
         h.window()->showMinimized();
         QTRY_VERIFY(!h.window()->isVisible());
-        Q_EMIT h.window()->trayIcon()->activated(QSystemTrayIcon::Trigger);
+        Q_EMIT h.window()->trayIcon()->activated(QSystemTrayIcon::Context);
         QVERIFY(!h.window()->isVisible());
-        Q_EMIT h.window()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        Q_EMIT h.window()->trayIcon()->activated(QSystemTrayIcon::DoubleClick); // an old tray
+        QVERIFY(h.window()->isVisible() && !h.window()->isMinimized());
+        h.window()->showMinimized();
+        QTRY_VERIFY(!h.window()->isVisible());
+        Q_EMIT h.window()->trayIcon()->activated(QSystemTrayIcon::Trigger); // today's trays: one click
         QVERIFY(h.window()->isVisible() && !h.window()->isMinimized());
     }
 

@@ -48,8 +48,7 @@ private Q_SLOTS:
         QTest::newRow("permission denied")
             << 1 << cid << u"denied"_qs << refused
             << u"Comm Port Error|Comm Port 1 could not be found!\r<path>: Permission denied\rTo use the port, add "
-               u"yourself to the dialout group (as administrator: adduser your-login-name dialout), then log out and "
-               u"log in again."_qs;
+               u"yourself to the dialout group (sudo adduser $USER dialout), then log out and log in again."_qs;
         QTest::newRow("in use") << 1 << cid << u"in use"_qs << refused
                                 << u"Comm Port Error|Comm Port 1 could not be found!\r<path> is in use by another "
                                    u"program"_qs;

@@ -103,7 +103,10 @@ private Q_SLOTS:
         Rig rig(ports.split(u' ', Qt::SkipEmptyParts));
         rig.boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
         int hooksRun = 0;
-        DetectModem(rig.mdm, { [&hooksRun] { ++hooksRun; }, [&hooksRun] { hooksRun += 10; } });
+        DetectionHooks hooks;
+        hooks.closePleaseWait = [&hooksRun] { ++hooksRun; };
+        hooks.refreshCommSettings = [&hooksRun] { hooksRun += 10; };
+        QVERIFY(DetectModem(rig.mdm, hooks));
         QCOMPARE(hooksRun, 11); // please-wait closed, settings window refreshed, once each
 
         QStringList received;
