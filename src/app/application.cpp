@@ -42,9 +42,9 @@ Application::Application(const QString& appDir, const AppServices& services, QOb
     m_window->attachCallStore(&m_database->store());
 
     connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
+        m_modem->setProgramEnding();
         finishWaitingCalls();
         m_ended = true;
-        m_modem->setProgramEnding();
         Q_EMIT programEnded();
     });
 
