@@ -133,6 +133,13 @@ void TransferMenu::exportList(RecordList list)
 
 void TransferMenu::importList(RecordList list)
 {
+    // A damaged file is not written to: it would spread the damage.
+    if (m_database.isDamaged()) {
+        m_boxes.show(QStringLiteral("Nothing can be imported: CallerID.mdb is damaged.\r\n")
+                         + m_database.damageDetail(),
+                     QStringLiteral("Import"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
+        return;
+    }
     const QString path = chooseFile(false, list);
     if (path.isEmpty())
         return;

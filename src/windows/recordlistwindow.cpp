@@ -103,6 +103,11 @@ void RecordListWindow::deleteSelectedRow()
     const QModelIndexList rows = m_grid->selectionModel()->selectedRows();
     if (rows.isEmpty() || !m_database.isOpen())
         return;
+    // A damaged file is not written to: a removal could spread the damage.
+    if (m_database.isDamaged()) {
+        reportFailure(QStringLiteral("The entry could not be removed."), m_database.damageDetail());
+        return;
+    }
     const int row = rows.first().row();
     const QVariant rowId = m_model->index(row, m_model->column(QStringLiteral("RowId"))).data();
     const QString name = m_model->index(row, m_model->column(QStringLiteral("Name"))).data().toString();

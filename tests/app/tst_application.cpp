@@ -218,7 +218,8 @@ private Q_SLOTS:
             << u"Database Damaged|CallerID.mdb is damaged (*** in database main ***; Page 8: btreeInitPage() returns "
                "error code 11).\r\nCalls are still shown, but nothing more is written to the file; calls waiting to be "
                "stored go to CallsNotStored.txt beside CID.Log when the program ends.\r\nHelp Topics tells how to "
-               "recover the file. / "_s
+               "recover the file. / Import|Nothing can be imported: CallerID.mdb is damaged.\r\n*** in database "
+               "main ***; Page 8: btreeInitPage() returns error code 11 / "_s
                 + lost + u"They are listed in %1."_s;
     }
     void refusedCalls() // calls arriving while the disk is full, or the file is damaged
@@ -259,6 +260,8 @@ private Q_SLOTS:
             QCOMPARE(h.rows(stored), QStringList({ u"JOHN DOE|"_s + arrived[0], u"JANE ROE|"_s + arrived[1] }));
             QCOMPARE(h.dir.logMessages().last(), u"Calls that waited are stored now: 2"_s);
         } else {
+            if (tag.startsWith(u"damaged"_s)) // no import into it either
+                h.action(u"ImportReject"_s)->trigger();
             h.action(u"Exit"_s)->trigger();
             QCOMPARE(h.rows(stored), QStringList());
         }

@@ -151,6 +151,11 @@ void TestCallPipeline::refusedCalls_data()
     QTest::newRow("locked 12 s") << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
                                  << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
             + u" / Calls that waited are stored now: 2"_s;
+    // JANE ROE's report comes in while the program waits on the lock for JOHN DOE: kept for the next burst.
+    QTest::newRow("locked 12 s, a call during the wait")
+        << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
+        << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
+            + u" / Calls that waited are stored now: 2"_s;
     QTest::newRow("write-locked 7 s")
         << u"write-locked"_s << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Call not stored (the database is locked by another program); "
@@ -231,7 +236,14 @@ void TestCallPipeline::refusedCalls()
         else
             locker.rollback();
     };
+    const bool during = QByteArray(QTest::currentDataTag()).contains("during");
+    bool sentDuring = false;
+    bool keptUsed = false;
     rig.clock.setWaitHook([&](int ms) {
+        if (during && !sentDuring && start.msecsTo(rig.clock.now()) >= 3000) {
+            rig.sim.sendCall({ .number = u"5559876543"_s, .name = u"JANE ROE"_s });
+            sentDuring = true;
+        }
         rig.sim.advance(ms);
         release();
     });
@@ -244,7 +256,10 @@ void TestCallPipeline::refusedCalls()
         release();
     };
     auto call = [&](const char* name, const char* number) {
-        rig.sim.sendCall({ .number = QString::fromLatin1(number), .name = QString::fromLatin1(name) });
+        const bool kept = sentDuring && rig.mdm.hasKeptInput();
+        keptUsed = keptUsed || kept;
+        if (!kept)
+            rig.sim.sendCall({ .number = QString::fromLatin1(number), .name = QString::fromLatin1(name) });
         rig.sim.advance(3000);
         rig.pipeline.OnComm();
         rig.clock.advance(2500);
@@ -266,6 +281,7 @@ void TestCallPipeline::refusedCalls()
     retry(15000);
 
     QCOMPARE(counts.join(u' '), waiting);
+    QCOMPARE(sentDuring && keptUsed, during);
     QVERIFY2(longestWait <= 1000, qPrintable(QString::number(longestWait))); // the window never waits longer
     QStringList rows;
     QSqlQuery names(u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s,

@@ -246,6 +246,11 @@ void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
                     f.database.connection());
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toString(), u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s);
+    // Another attempt for a call whose first one may have reached the file stores it once.
+    QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s, f.clock.now(),
+                                  true));
+    QVERIFY(query.exec(u"SELECT count(*) FROM CID"_s) && query.next());
+    QCOMPARE(query.value(0).toInt(), 1);
     QCOMPARE(chmod(QFile::encodeName(f.file(u"CallerID.mdb"_s)).constData(), 0444), 0);
     // root ignores permission bits: file access runs as an ordinary user.
     const bool root = geteuid() == 0;
