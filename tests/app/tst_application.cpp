@@ -113,6 +113,9 @@ private Q_SLOTS:
         QCOMPARE(h.modem.receivedCommands(), QStringList { u"AT#CID=1"_s });
         QVERIFY(!h.app->modem().timer2Enabled());
         QCOMPARE(h.shownBoxes(), QStringList());
+        h.pass(3000); // the modem's "OK" is no call: no ring, no received-text line
+        QCOMPARE(h.sound.played, QStringList());
+        QCOMPARE(h.dir.logMessages().filter(u"Telco Info"_s), QStringList());
     }
 
     void missingDatabaseEndsBeforeTheWindowShows()
