@@ -154,6 +154,8 @@ bool Application::Form_Load()
 void Application::finishWaitingCalls()
 {
     CallStore& store = m_database->store();
+    if (store.waitingCount() == 0)
+        return;
     store.waitForCheck();
     store.retry(1000);
     const qsizetype count = store.waitingCount();
