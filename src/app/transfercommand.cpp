@@ -4,6 +4,7 @@
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "reception/numberformat.h"
+#include "records/calldatabase.h"
 #include "records/recordtransfer.h"
 
 #include <QTextStream>
@@ -59,7 +60,8 @@ int runTransferCommand(const QStringList& arguments, const QString& appDir, QTex
                                      " or QuillonCID --import calls|reject|translate FILE"));
     const QString path = arguments[2];
 
-    DatabaseFileConnection connection(appDir + QStringLiteral("/CallerID.mdb"));
+    const QString databasePath = appDir + QStringLiteral("/CallerID.mdb");
+    DatabaseFileConnection connection(databasePath);
     if (!connection.isOpen())
         return failed(connection.error());
 
@@ -71,6 +73,11 @@ int runTransferCommand(const QStringList& arguments, const QString& appDir, QTex
             << listTitle(list) << " to " << path << Qt::endl;
         return 0;
     }
+
+    // A damaged file is not written to: it would spread the damage.
+    const QuickCheck check = CallDatabase::quickCheck(databasePath);
+    if (check.damaged)
+        return failed(QStringLiteral("nothing imported: CallerID.mdb is damaged (%1)").arg(check.result));
 
     // Numbers from a network call log are laid out as the program shows them.
     WorkingSettings settings;

@@ -313,6 +313,34 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_dir->databasePath()));
         QVERIFY(!QFile::exists(m_dir->file(u"out.csv"_s)));
     }
+
+    void damagedDatabaseTakesNoImport()
+    {
+        write(u"in.csv"_s, "Number,Name\n1,A\n");
+        int page = 0;
+        {
+            Database db(m_dir->databasePath());
+            QVERIFY(db.run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s));
+            QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = 'Reject'"_s, db.db());
+            QVERIFY(root.next());
+            page = root.value(0).toInt();
+        }
+        QFile file(m_dir->databasePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096));
+        file.write(QByteArray(4096, '\xff'));
+        file.close();
+        const QByteArray before = [this] {
+            QFile in(m_dir->databasePath());
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        }();
+        const Run result = run({ u"--import"_s, u"reject"_s, m_dir->file(u"in.csv"_s) });
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.startsWith(u"QuillonCID: nothing imported: CallerID.mdb is damaged ("_s),
+                 qPrintable(result.err));
+        QFile after(m_dir->databasePath());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTransferCommand)
