@@ -20,22 +20,25 @@
 namespace Quillon {
 
 Application::Application(const QString& appDir, const AppServices& services, QObject* parent)
+    : Application(FileLocations::inOneFolder(appDir), services, parent)
+{ }
+
+Application::Application(const FileLocations& files, const AppServices& services, QObject* parent)
     : QObject(parent)
-    , m_appDir(appDir)
-    , m_iniPath(iniPathFor(appDir))
+    , m_files(files)
     , m_services(services)
 {
-    m_log = std::make_unique<ActivityLog>(m_appDir, m_settings, m_services.clock);
-    m_window = std::make_unique<frmCIDDisplay>(MainWindowServices { m_appDir, m_settings, *m_log, m_services.clock,
+    m_log = std::make_unique<ActivityLog>(m_files.dataDir, m_settings, m_services.clock);
+    m_window = std::make_unique<frmCIDDisplay>(MainWindowServices { m_files, m_settings, *m_log, m_services.clock,
                                                                     m_services.boxes, m_services.sound, m_services.help,
                                                                     m_services.port });
-    m_database = std::make_unique<CallDatabase>(m_appDir, m_settings, *m_log, m_services.clock);
-    m_modem = std::make_unique<MdmCmd>(m_appDir, m_settings, m_services.port, m_services.clock, *m_log,
+    m_database = std::make_unique<CallDatabase>(m_files.dataDir, m_settings, *m_log, m_services.clock);
+    m_modem = std::make_unique<MdmCmd>(m_files.configDir, m_settings, m_services.port, m_services.clock, *m_log,
                                        m_services.boxes, *m_window);
     m_pipeline = std::make_unique<ProcessCid>(m_settings, *m_modem, *m_database, *m_log, m_services.clock, *m_window);
     m_window->attachReception(m_modem.get(), m_pipeline.get());
-    m_windows
-        = std::make_unique<WindowSet>(m_window.get(), m_appDir, m_settings, *m_modem, *m_database, m_services.boxes);
+    m_windows = std::make_unique<WindowSet>(m_window.get(), m_files.configDir, m_settings, *m_modem, *m_database,
+                                            m_services.boxes);
     m_window->setWindowSet(m_windows.get());
     // Owned by the main window, whose menu it extends.
     new TransferMenu(m_window.get(), *m_database, m_settings, m_services.boxes, m_windows.get());
@@ -82,14 +85,14 @@ Application::~Application()
     delete m_pleaseWait.data();
 }
 
-Application::StartResult Application::Main()
+Application::StartResult Application::Main(bool minimized)
 {
     if (!Form_Load()) {
         if (!m_instance)
             return StartResult::AlreadyRunning;
         return StartResult::NoDatabase;
     }
-    m_window->show();
+    m_window->showAtStart(minimized);
     // Reading a large file takes longer than a start may: checked while the
     // program runs, calls held back until it is found sound.
     m_database->store().startCheck();
@@ -104,25 +107,26 @@ Application::StartResult Application::Main()
 
 bool Application::Form_Load()
 {
-    auto instance = std::make_unique<SingleInstance>(m_appDir);
+    // Beside the settings file: one running copy per user when installed.
+    auto instance = std::make_unique<SingleInstance>(m_files.configDir);
     if (!instance->tryToBecomeOnly())
         return false;
     m_instance = std::move(instance);
 
     m_window->addTrayIcon();
-    loadShellSettings(m_iniPath, m_settings);
-    const QString iniProblem = iniReadProblem(m_iniPath);
+    loadShellSettings(m_files.iniPath(), m_settings);
+    const QString iniProblem = iniReadProblem(m_files.iniPath());
     if (!iniProblem.isEmpty()) {
         // Said once, here: otherwise only its consequences would show (no
         // modem found, a failed initialisation), with nothing naming the file.
         m_iniUnreadable = true;
         m_services.boxes.show(QStringLiteral("The settings file %1 could not be read: %2.\r"
                                              "The program runs with default settings and leaves the file as it is.")
-                                  .arg(m_iniPath, iniProblem),
+                                  .arg(m_files.iniPath(), iniProblem),
                               QStringLiteral("Settings Error"), MessageBoxes::Icon::Exclamation,
                               MessageBoxes::Buttons::Ok);
     }
-    m_log->log(QStringLiteral("Program started in ") + m_appDir);
+    m_log->log(QStringLiteral("Program started in ") + m_files.dataDir);
     m_window->setCheckMarks();
     const bool opened = m_database->OpenCallDatabase(m_services.boxes, [this] {
         m_pleaseWait = new frmCnfg;
@@ -182,7 +186,7 @@ void Application::firstRunConfiguration()
     m_pleaseWait = new frmCnfg;
     m_pleaseWait->show();
     m_services.clock.waitProcessingEvents(1000);
-    const CommSettings comm = LoadCommSettings(m_iniPath);
+    const CommSettings comm = LoadCommSettings(m_files.iniPath());
     m_log->logCommSettings(comm);
     setCommSettings(m_settings, comm);
     m_services.clock.waitProcessingEvents(1000);
@@ -200,7 +204,7 @@ void Application::firstRunConfiguration()
     }
 
     // Whatever detection found: it runs by itself only once.
-    SetIniValue(m_iniPath, QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true));
+    SetIniValue(m_files.iniPath(), QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true));
     m_settings.Cnfg = true;
     closePleaseWait();
 }

@@ -3,6 +3,7 @@
 // services, loads and shows the main window, then starts reception.
 #pragma once
 
+#include "app/filelocations.h"
 #include "app/pleasewaitwindow.h"
 #include "config/workingsettings.h"
 
@@ -48,17 +49,20 @@ public:
         NoDatabase, // the database could not be opened: its box was shown
     };
 
+    Application(const FileLocations& files, const AppServices& services, QObject* parent = nullptr);
+    // Every file in appDir.
     Application(const QString& appDir, const AppServices& services, QObject* parent = nullptr);
     ~Application() override;
     Q_DISABLE_COPY_MOVE(Application)
 
-    StartResult Main();
+    // minimized: start hidden in the tray, when there is a tray to come back from.
+    StartResult Main(bool minimized = false);
 
     // True once the user has ended the program (Exit, or closing the window).
     bool ended() const { return m_ended; }
 
-    QString appDir() const { return m_appDir; }
-    QString iniPath() const { return m_iniPath; }
+    const FileLocations& files() const { return m_files; }
+    QString iniPath() const { return m_files.iniPath(); }
     WorkingSettings& settings() { return m_settings; }
     ActivityLog& log() { return *m_log; }
     CallDatabase& database() { return *m_database; }
@@ -78,8 +82,7 @@ private:
     void finishWaitingCalls();
     void closePleaseWait();
 
-    QString m_appDir;
-    QString m_iniPath;
+    FileLocations m_files;
     AppServices m_services;
     WorkingSettings m_settings;
     std::unique_ptr<SingleInstance> m_instance;

@@ -18,6 +18,7 @@
 #include "windows/windowset.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,8 +60,9 @@ QString exitQuestion()
 } // namespace
 
 frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
-    : m_appDir(services.appDir)
-    , m_iniPath(iniPathFor(services.appDir))
+    : m_files(services.files)
+    , m_iniPath(services.files.iniPath())
+    , m_autostart(services.files.autostartDir, QCoreApplication::applicationFilePath())
     , m_settings(services.settings)
     , m_log(services.log)
     , m_clock(services.clock)
@@ -264,6 +266,9 @@ void frmCIDDisplay::buildMenus()
     addItem(settings, QStringLiteral("Call_Reject"), QStringLiteral("Call &Reject"), &frmCIDDisplay::Call_Reject_Click,
             true);
     addItem(settings, QStringLiteral("ExtDelay"), QStringLiteral("Exit &Delay"), &frmCIDDisplay::ExtDelay_Click, true);
+    addSeparator(settings, QStringLiteral("space4"));
+    addItem(settings, QStringLiteral("StartWithDesktop"), QStringLiteral("Start &with Desktop"),
+            &frmCIDDisplay::StartWithDesktop_Click, true);
 
     addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), Window::Search);
     addOpener(bar, QStringLiteral("Reject"), QStringLiteral("&Reject"), Window::Reject);
@@ -373,6 +378,17 @@ void frmCIDDisplay::addTrayIcon()
     m_trayAdded = true;
 }
 
+void frmCIDDisplay::showAtStart(bool minimized)
+{
+    // Minimised and never shown: the tray icon brings it back like any
+    // window minimised to the tray, and call notices pop up meanwhile.
+    if (minimized && m_trayAdded && m_trayAvailable()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    show();
+}
+
 void frmCIDDisplay::removeTrayIcon()
 {
     m_tray->hide();
@@ -386,6 +402,8 @@ void frmCIDDisplay::setCheckMarks()
     action(QStringLiteral("Call_Reject"))->setChecked(m_settings.Reject);
     action(QStringLiteral("RingIn"))->setChecked(m_settings.RingIn);
     action(QStringLiteral("ExtDelay"))->setChecked(m_settings.ExitDelay);
+    // The entry itself is the setting: the user may also remove it elsewhere.
+    action(QStringLiteral("StartWithDesktop"))->setChecked(m_autostart.isEnabled());
 }
 
 void frmCIDDisplay::startTimers()
@@ -435,7 +453,7 @@ void frmCIDDisplay::showReady(bool ready)
 
 void frmCIDDisplay::PlayRingSound()
 {
-    m_sound.play(m_appDir + QStringLiteral("/RingIn.wav"));
+    m_sound.play(m_files.ringSoundPath());
 }
 
 void frmCIDDisplay::AddCallToList(const QString& name, const QString& number)
@@ -549,9 +567,19 @@ void frmCIDDisplay::ExtDelay_Click()
     m_settings.ExitDelay = toggle(action(QStringLiteral("ExtDelay")), QStringLiteral("ExitDelay"));
 }
 
+void frmCIDDisplay::StartWithDesktop_Click()
+{
+    QAction* item = action(QStringLiteral("StartWithDesktop"));
+    if (!m_autostart.setEnabled(item->isChecked())) {
+        m_boxes.show(QStringLiteral("Could not change ") + m_autostart.entryPath(), {}, MessageBoxes::Icon::Exclamation,
+                     MessageBoxes::Buttons::Ok);
+    }
+    item->setChecked(m_autostart.isEnabled());
+}
+
 void frmCIDDisplay::CIDHelp_Click()
 {
-    const QString path = m_appDir + QStringLiteral("/QuillonCID.html");
+    const QString path = m_files.helpPath();
     if (!QFileInfo(path).isFile()) {
         m_boxes.show(QStringLiteral("Could not find QuillonCID.html"), QStringLiteral("Error Finding Help File"),
                      MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);

@@ -3,7 +3,9 @@
 // three timers that drive reception.
 #pragma once
 
+#include "app/autostart.h"
 #include "app/callnotifywindow.h"
+#include "app/filelocations.h"
 #include "platform/statusdisplay.h"
 #include "reception/callview.h"
 
@@ -37,7 +39,7 @@ struct WorkingSettings;
 // What the main window works with; every member outlives the window.
 struct MainWindowServices
 {
-    QString appDir;
+    FileLocations files;
     WorkingSettings& settings;
     ActivityLog& log;
     Clock& clock;
@@ -68,6 +70,8 @@ public:
     void setCheckMarks();
     void prepareCallList();
     void startTimers(); // Timer1 off, Timer2 and Timer3 on
+    // Shows the window, or with minimized keeps it in the tray when there is one.
+    void showAtStart(bool minimized);
 
     // StatusDisplay
     void showReady(bool ready) override;
@@ -130,6 +134,7 @@ private:
     void Enable_Notify_Click();
     void Call_Reject_Click();
     void ExtDelay_Click();
+    void StartWithDesktop_Click();
 
     bool Form_QueryUnload();
     void Form_Unload();
@@ -155,8 +160,9 @@ private:
     void closeSplash();
     QAction* action(const QString& name) const;
 
-    QString m_appDir;
+    FileLocations m_files;
     QString m_iniPath;
+    Autostart m_autostart;
     WorkingSettings& m_settings;
     ActivityLog& m_log;
     Clock& m_clock;

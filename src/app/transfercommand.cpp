@@ -46,7 +46,7 @@ bool isTransferCommand(int argc, char** argv)
     return false;
 }
 
-int runTransferCommand(const QStringList& arguments, const QString& appDir, QTextStream& out, QTextStream& err)
+int runTransferCommand(const QStringList& arguments, const FileLocations& files, QTextStream& out, QTextStream& err)
 {
     const auto failed = [&err](const QString& why) {
         err << "QuillonCID: " << oneLine(why) << Qt::endl;
@@ -60,7 +60,7 @@ int runTransferCommand(const QStringList& arguments, const QString& appDir, QTex
                                      " or QuillonCID --import calls|reject|translate FILE"));
     const QString path = arguments[2];
 
-    const QString databasePath = appDir + QStringLiteral("/CallerID.mdb");
+    const QString databasePath = files.databasePath();
     DatabaseFileConnection connection(databasePath);
     if (!connection.isOpen())
         return failed(connection.error());
@@ -81,7 +81,7 @@ int runTransferCommand(const QStringList& arguments, const QString& appDir, QTex
 
     // Numbers from a network call log are laid out as the program shows them.
     WorkingSettings settings;
-    loadShellSettings(iniPathFor(appDir), settings);
+    loadShellSettings(files.iniPath(), settings);
     ImportOptions options;
     options.layoutNumber = [format = settings.Format](QString& number) { FormatCidNumber(number, format); };
     const ImportResult result = importRecords(connection.database(), list, path, options);

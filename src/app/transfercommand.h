@@ -3,6 +3,8 @@
 // files without opening a window, also while the program runs.
 #pragma once
 
+#include "app/filelocations.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,6 @@ bool isTransferCommand(int argc, char** argv);
 
 // arguments without the program name. Prints what was done on out, or one
 // line on err; returns the exit status (0 done, 1 not done).
-int runTransferCommand(const QStringList& arguments, const QString& appDir, QTextStream& out, QTextStream& err);
+int runTransferCommand(const QStringList& arguments, const FileLocations& files, QTextStream& out, QTextStream& err);
 
 } // namespace Quillon

@@ -1,5 +1,6 @@
 -- SPDX-License-Identifier: GPL-2.0-or-later
--- CallerID.mdb: made once from this file; the program never creates tables.
+-- CallerID.mdb: made once from this file (by the build, or by an installed program
+-- for each user); the program never adds tables to an existing file.
 -- SysTime is local time as 'YYYY-MM-DD HH:MM:SS', so text order is time order.
 
 -- Rollback journal rather than WAL: after every stored call the one file holds

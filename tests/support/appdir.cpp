@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "appdir.h"
 
+#include "records/databasefile.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
 
 namespace Quillon::Test {
 
@@ -14,33 +12,7 @@ AppDir::AppDir() = default;
 
 bool AppDir::createDatabase() const
 {
-    QFile schemaFile(QStringLiteral(QUILLON_SCHEMA_PATH));
-    if (!schemaFile.open(QIODevice::ReadOnly))
-        return false;
-    const QString schema = QString::fromUtf8(schemaFile.readAll());
-
-    const QString name = QUuid::createUuid().toString();
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        ok = db.open();
-        QString statement;
-        const QStringList lines = schema.split(QLatin1Char('\n'));
-        for (const QString& line : lines) {
-            if (line.trimmed().startsWith(QStringLiteral("--")))
-                continue;
-            statement += line + QLatin1Char('\n');
-            if (line.trimmed().endsWith(QLatin1Char(';'))) {
-                QSqlQuery query(db);
-                ok = ok && query.exec(statement);
-                statement.clear();
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    return createCallDatabase(databasePath(), QStringLiteral(QUILLON_SCHEMA_PATH));
 }
 
 void AppDir::writeIni(const QString& content) const
