@@ -307,6 +307,8 @@ private Q_SLOTS:
     void missingDatabaseIsNeverCreated()
     {
         QVERIFY(QFile::remove(m_dir->databasePath()));
+        // Its settings file keeps the copy portable: files beside itself.
+        write(u"QuillonCID.ini"_s, {});
         const Run result = run({ u"--export"_s, u"reject"_s, m_dir->file(u"out.csv"_s) });
         QCOMPARE(result.status, 1);
         QCOMPARE(result.err, u"QuillonCID: there is no database at %1\n"_s.arg(m_dir->databasePath()));
