@@ -24,8 +24,6 @@ private Q_SLOTS:
     void choice();
     void installedFirstStart_data();
     void installedFirstStart();
-    void ringSound_data();
-    void ringSound();
 };
 
 namespace {
@@ -148,6 +146,11 @@ void TestFileLocations::choice()
     QCOMPARE(files.autostartDir, configHome + u"/autostart"_s);
     // Finding out must not create anything.
     QCOMPARE(QFileInfo::exists(files.configDir), portable);
+
+    // The shipped ring sound, unless the user put one of their own into the data folder.
+    QCOMPARE(files.ringSoundPath(), files.sharedDir + u"/RingIn.wav"_s);
+    touch(files.dataDir + u"/RingIn.wav"_s);
+    QCOMPARE(files.ringSoundPath(), files.dataDir + u"/RingIn.wav"_s);
 }
 
 void TestFileLocations::installedFirstStart_data()
@@ -219,40 +222,6 @@ void TestFileLocations::installedFirstStart()
     QCOMPARE(prepareUserFiles(files), prepared);
     QCOMPARE(content(), first);
     QCOMPARE(QDir(files.dataDir).entryList(QDir::Files), left);
-}
-
-void TestFileLocations::ringSound_data()
-{
-    QTest::addColumn<bool>("portable");
-    QTest::addColumn<bool>("ownSound");
-    QTest::addColumn<QString>("played"); // folder of the RingIn.wav played
-
-    QTest::newRow("installed: the shipped sound") << false << false << u"share"_s;
-    QTest::newRow("installed: the user's own sound") << false << true << u"data"_s;
-    QTest::newRow("portable: beside the program") << true << false << u"exe"_s;
-}
-
-void TestFileLocations::ringSound()
-{
-    QFETCH(bool, portable);
-    QFETCH(bool, ownSound);
-    QFETCH(QString, played);
-
-    QTemporaryDir root;
-    QProcessEnvironment environment;
-    environment.insert(u"HOME"_s, root.filePath(u"home"_s));
-    const QString bin = root.filePath(u"usr/bin"_s);
-    QVERIFY(QDir().mkpath(bin));
-    if (portable)
-        touch(bin + u"/CallerID.mdb"_s);
-    const FileLocations files = chooseFileLocations(bin, true, environment);
-    if (ownSound)
-        touch(files.dataDir + u"/RingIn.wav"_s);
-    const QString folder = played == u"share"_s ? root.filePath(u"usr/share/quilloncid"_s)
-        : played == u"data"_s                   ? files.dataDir
-                                                : bin;
-    QCOMPARE(files.ringSoundPath(), folder + u"/RingIn.wav"_s);
-    QCOMPARE(files.helpPath(), (portable ? bin : root.filePath(u"usr/share/quilloncid"_s)) + u"/QuillonCID.html"_s);
 }
 
 QTEST_GUILESS_MAIN(TestFileLocations)
