@@ -19,7 +19,7 @@ public:
     QString logPath() const { return file(QStringLiteral("CID.Log")); }
     QString databasePath() const { return file(QStringLiteral("CallerID.mdb")); }
 
-    // CallerID.mdb made from src/records/schema.sql with the SQLite library.
+    // CallerID.mdb made from src/records/schema.sql, unless one is there.
     bool createDatabase() const;
     void writeIni(const QString& content) const;
     QString readFile(const QString& name) const;
