@@ -6,6 +6,7 @@
 #include "app/singleinstance.h"
 #include "app/transfermenu.h"
 #include "config/settingsstore.h"
+#include "network/networkservice.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "reception/callpipeline.h"
@@ -37,8 +38,12 @@ Application::Application(const FileLocations& files, const AppServices& services
                                        m_services.boxes, *m_window);
     m_pipeline = std::make_unique<ProcessCid>(m_settings, *m_modem, *m_database, *m_log, m_services.clock, *m_window);
     m_window->attachReception(m_modem.get(), m_pipeline.get());
+    m_network = std::make_unique<NetworkService>(m_files.iniPath(), *m_pipeline, *m_database, *m_modem, *m_log,
+                                                 m_services.clock, m_services.boxes);
+    m_window->attachNetwork(m_network.get());
     m_windows = std::make_unique<WindowSet>(m_window.get(), m_files.configDir, m_settings, *m_modem, *m_database,
                                             m_services.boxes);
+    m_windows->setNetwork(m_network.get());
     m_window->setWindowSet(m_windows.get());
     // Owned by the main window, whose menu it extends.
     new TransferMenu(m_window.get(), *m_database, m_settings, m_services.boxes, m_windows.get());
@@ -79,6 +84,8 @@ Application::~Application()
     // Windows first: the secondary ones use the modem and the database, and
     // nothing may report to the main window once it is gone.
     m_windows.reset();
+    m_window->attachNetwork(nullptr);
+    m_network.reset();
     m_pipeline.reset();
     m_modem.reset();
     m_window.reset();
@@ -96,6 +103,11 @@ Application::StartResult Application::Main(bool minimized)
     // Reading a large file takes longer than a start may: checked while the
     // program runs, calls held back until it is found sound.
     m_database->store().startCheck();
+    // Sharing starts with the program; with calls from a network server the
+    // modem is never touched, not even to look for one on the first start.
+    m_network->load();
+    if (m_network->receiving())
+        return StartResult::Running;
     // Detection could store nothing in a file it cannot read, and the file
     // being there says the program was set up before.
     if (m_settings.Cnfg || m_iniUnreadable)

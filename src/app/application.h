@@ -21,6 +21,7 @@ class Clock;
 class HelpViewer;
 class MdmCmd;
 class MessageBoxes;
+class NetworkService;
 class ProcessCid;
 class SerialPort;
 class SingleInstance;
@@ -68,6 +69,7 @@ public:
     CallDatabase& database() { return *m_database; }
     MdmCmd& modem() { return *m_modem; }
     ProcessCid& pipeline() { return *m_pipeline; }
+    NetworkService& network() { return *m_network; }
     frmCIDDisplay* mainWindow() const { return m_window.get(); }
     WindowSet* windows() const { return m_windows.get(); }
     // The please-wait window while the first start looks for the modem.
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<CallDatabase> m_database;
     std::unique_ptr<MdmCmd> m_modem;
     std::unique_ptr<ProcessCid> m_pipeline;
+    std::unique_ptr<NetworkService> m_network;
     std::unique_ptr<WindowSet> m_windows;
     QPointer<frmCnfg> m_pleaseWait;
     bool m_ended = false;

@@ -4,6 +4,7 @@
 #include "app/callnotifywindow.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
+#include "network/networkservice.h"
 #include "platform/appinfo.h"
 #include "platform/clock.h"
 #include "platform/datetimetext.h"
@@ -215,6 +216,9 @@ void frmCIDDisplay::openWindow(Window which)
     case Window::Format:
         m_windows->openFormat();
         break;
+    case Window::Network:
+        m_windows->openNetwork();
+        break;
     case Window::Search:
         m_windows->openSearch();
         break;
@@ -257,6 +261,7 @@ void frmCIDDisplay::buildMenus()
     settings->setObjectName(QStringLiteral("Settings"));
     addOpener(settings, QStringLiteral("Communications"), QStringLiteral("&Communications"), Window::Communications);
     addOpener(settings, QStringLiteral("Format"), QStringLiteral("&Number Format"), Window::Format);
+    addOpener(settings, QStringLiteral("Network"), QStringLiteral("Net&work"), Window::Network);
     addSeparator(settings, QStringLiteral("space3"));
     addItem(settings, QStringLiteral("RingIn"), QStringLiteral("E&mulate Ring"), &frmCIDDisplay::RingIn_Click, true);
     addItem(settings, QStringLiteral("EnableLog"), QStringLiteral("&Enable Log"), &frmCIDDisplay::EnableLog_Click,
@@ -491,8 +496,21 @@ void frmCIDDisplay::closeSplash()
         m_splash->close();
 }
 
+bool frmCIDDisplay::receivingFromNetwork() const
+{
+    return m_network && m_network->receiving();
+}
+
 void frmCIDDisplay::Start_Click()
 {
+    if (receivingFromNetwork()) {
+        if (m_network->client().isRunning())
+            return;
+        m_log.log(QStringLiteral("Program Started"));
+        // Ready comes with the connection, not before.
+        m_network->startReceiving();
+        return;
+    }
     if (!m_modem || m_modem->detectionInProgress() || m_port.isOpen())
         return;
     m_log.log(QStringLiteral("Program Started"));
@@ -508,6 +526,15 @@ void frmCIDDisplay::Suspend_Click()
     // A lost port is no longer waited for once the user suspends.
     if (m_modem)
         m_modem->stopReconnecting();
+    if (receivingFromNetwork()) {
+        if (!m_network->client().isRunning())
+            return;
+        m_network->stopReceiving();
+        m_log.log(QStringLiteral("Program Suspended"));
+        if (m_modem)
+            m_modem->SetCidStatus(false);
+        return;
+    }
     if (!m_modem || !m_port.isOpen())
         return;
     m_port.close();
@@ -604,8 +631,8 @@ void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
     if (upper == QLatin1String("STRTBTN")) {
         Start_Click();
         // Ready only when the port did open: a failed open leaves no way
-        // for a call to arrive.
-        if (m_modem)
+        // for a call to arrive. From the network, the connection says so.
+        if (m_modem && !receivingFromNetwork())
             m_modem->SetCidStatus(m_port.isOpen());
     } else if (upper == QLatin1String("SPNDBTN")) {
         Suspend_Click();

@@ -30,6 +30,7 @@ class Clock;
 class HelpViewer;
 class MdmCmd;
 class MessageBoxes;
+class NetworkService;
 class ProcessCid;
 class SerialPort;
 class SoundPlayer;
@@ -59,6 +60,8 @@ public:
 
     // Reception parts are built after the window, which they report to.
     void attachReception(MdmCmd* modem, ProcessCid* pipeline);
+    // With calls from a network server, Start and Suspend act on its connection.
+    void attachNetwork(NetworkService* network) { m_network = network; }
     void setWindowSet(WindowSet* windows);
     // Calls waiting to be stored: counted in the status bar, retried by
     // Timer3, their troubles told in a box.
@@ -136,6 +139,7 @@ private:
     void ExtDelay_Click();
     void StartWithDesktop_Click();
 
+    bool receivingFromNetwork() const;
     bool Form_QueryUnload();
     void Form_Unload();
     void buildMenus();
@@ -143,6 +147,7 @@ private:
     {
         Communications,
         Format,
+        Network,
         Search,
         Reject,
         PhoneIndex,
@@ -172,6 +177,7 @@ private:
     SerialPort& m_port;
     MdmCmd* m_modem = nullptr;
     ProcessCid* m_pipeline = nullptr;
+    NetworkService* m_network = nullptr;
     WindowSet* m_windows = nullptr; // outlives the window's use of it
 
     QToolBar* m_toolbar = nullptr;

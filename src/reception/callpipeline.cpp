@@ -4,6 +4,7 @@
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
+#include "reception/calllistener.h"
 #include "reception/callview.h"
 #include "reception/modemchannel.h"
 #include "reception/modemtext.h"
@@ -11,7 +12,9 @@
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 #include "records/callstore.h"
+#include "records/storedcalls.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace Quillon {
@@ -27,6 +30,14 @@ constexpr int maxBurstMs = 10000;
 // The longest the window may wait on a database another program holds, for
 // all of one call's statements together.
 constexpr int databaseBudgetMs = 1000;
+
+// Network servers pass numbers on as the telco sent them: only a run of
+// digits takes the display format; anything else is shown as it came.
+void formatNetworkNumber(QString& number, qint16 format)
+{
+    if (!number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); }))
+        FormatCidNumber(number, format);
+}
 
 } // namespace
 
@@ -114,9 +125,54 @@ void ProcessCid::ProcessCidReport(const QString& text)
     // A call the database refuses waits and is stored later.
     m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
     m_view.ShowCallNotify(m_call.Name, m_call.Number);
+    if (m_listener)
+        m_listener->callProcessed(m_call, rejected);
     m_modem.setReportInProgress(false);
     m_modem.ReinitModem();
     m_view.SelectNewestCall();
+}
+
+void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bool blockedByServer)
+{
+    if (m_settings.RingIn)
+        m_view.PlayRingSound();
+    m_log.log(QStringLiteral("Telco Info - ") + ActivityLog::excerpt(text));
+    m_call = call;
+    formatNetworkNumber(m_call.Number, m_settings.Format);
+    CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
+    if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
+        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    bool listed = false;
+    if (!m_database.CheckReject(m_call.Name, m_call.Number, listed))
+        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    if (blockedByServer)
+        m_log.log(QStringLiteral("Call Rejected by the server"));
+    else if (listed)
+        m_log.log(QStringLiteral("Call Rejected (not hung up: calls come from the network)"));
+    m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
+    m_view.AddCallToList(m_call.Name, m_call.Number);
+    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
+    m_view.ShowCallNotify(m_call.Name, m_call.Number);
+    if (m_listener)
+        m_listener->callProcessed(m_call, blockedByServer);
+    m_view.SelectNewestCall();
+}
+
+bool ProcessCid::StoreMissedCall(const CidCall& call)
+{
+    CidCall missed = call;
+    formatNetworkNumber(missed.Number, m_settings.Format);
+    if (!m_database.isOpen())
+        return false;
+    CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
+    // Unreadable now: the next connect sends it again.
+    const std::optional<bool> stored = isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number);
+    if (!stored || *stored)
+        return false;
+    if (!m_database.TranslateCaller(missed.Name, missed.Number))
+        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time);
+    return true;
 }
 
 } // namespace Quillon

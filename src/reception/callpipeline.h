@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Turns the modem's output into handled calls: waits for 2.5 s of quiet on
-// the line, reads the burst and processes it.
+// the line, reads the burst and processes it. Calls from a caller-ID server
+// on the network take the same steps.
 #pragma once
 
 #include "reception/reportparser.h"
@@ -12,6 +13,7 @@ namespace Quillon {
 
 class ActivityLog;
 class CallDatabase;
+class CallListener;
 class CallView;
 class Clock;
 class MdmCmd;
@@ -32,6 +34,15 @@ public:
     // A closed port skips the read.
     void timer1Tick();
     void ProcessCidReport(const QString& text);
+    // A call a network server reported as it happened (text: its line). A
+    // listed caller cannot be hung up from here; blockedByServer says the
+    // server did so itself.
+    void ProcessNetworkCall(const QString& text, const CidCall& call, bool blockedByServer);
+    // A past call a network server sent at connect: stored, unless a call
+    // with its Date, Time and Number is, without list, popup or ring. True
+    // when it was stored.
+    bool StoreMissedCall(const CidCall& call);
+    void setCallListener(CallListener* listener) { m_listener = listener; }
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }
@@ -43,6 +54,7 @@ private:
     ActivityLog& m_log;
     Clock& m_clock;
     CallView& m_view;
+    CallListener* m_listener = nullptr;
 
     Quillon::CidCall m_call;
     QDateTime m_receiveSettleTime;

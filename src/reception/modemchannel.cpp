@@ -58,8 +58,21 @@ QString MdmCmd::devicePathFor(int portNumber) const
     return commPortDevice(iniPath(), portNumber);
 }
 
+void MdmCmd::setModemInUse(bool inUse)
+{
+    m_modemInUse = inUse;
+    if (!inUse) {
+        m_timer2Enabled = false;
+        m_reconnecting = false;
+        if (m_port.isOpen())
+            m_port.close();
+    }
+}
+
 void MdmCmd::OpenCommPort()
 {
+    if (!m_modemInUse)
+        return;
     const CommSettings comm = LoadCommSettings(iniPath());
     m_log.logCommSettings(comm);
     m_settings.ModemStrng = comm.ModemStrng;
@@ -114,6 +127,8 @@ bool MdmCmd::isInitResponseAccepted(const QString& response)
 
 void MdmCmd::CheckModemInit()
 {
+    if (!m_modemInUse)
+        return;
     QString response;
     if (m_port.isOpen()) {
         response = m_port.readAll();

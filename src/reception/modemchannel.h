@@ -79,6 +79,11 @@ public:
     bool programEnding() const { return m_programEnding; }
     void setProgramEnding() { m_programEnding = true; }
 
+    // While calls come from a network server the modem is left alone: no
+    // port is opened, no command or answer check runs.
+    bool modemInUse() const { return m_modemInUse; }
+    void setModemInUse(bool inUse);
+
     bool reportInProgress() const { return m_reportInProgress; }
     void setReportInProgress(bool inProgress) { m_reportInProgress = inProgress; }
     QDateTime reinitTime() const { return m_reinitTime; }
@@ -121,6 +126,7 @@ private:
     bool m_reportInProgress = false;
     bool m_detectionInProgress = false;
     bool m_programEnding = false;
+    bool m_modemInUse = true;
     bool m_timer2Enabled = false;
     QDateTime m_initCheckTime;
     QDateTime m_reinitTime;

@@ -6,6 +6,7 @@
 #include "windows/centerform.h"
 #include "windows/commsettingswindow.h"
 #include "windows/formatwindow.h"
+#include "windows/networkwindow.h"
 #include "windows/phoneindexwindow.h"
 #include "windows/rejectwindow.h"
 #include "windows/searchwindow.h"
@@ -32,6 +33,13 @@ struct WindowSet::Private
     QPointer<PhoneIndexWindow> phoneIndex;
     QPointer<TranslateWindow> translate;
     QPointer<AboutWindow> about;
+    NetworkService* network = nullptr;
+    QPointer<NetworkWindow> networkWindow;
+
+    QList<QWidget*> windows() const
+    {
+        return { communications, format, search, reject, phoneIndex, translate, about, networkWindow };
+    }
 };
 
 namespace {
@@ -60,7 +68,7 @@ void bringForward(QWidget* window)
 WindowSet::WindowSet(QWidget* owner, const QString& appDir, WorkingSettings& settings, MdmCmd& modem,
                      CallDatabase& database, MessageBoxes& boxes)
     : QObject(owner)
-    , d(new Private { owner, appDir, settings, modem, database, boxes, {}, {}, {}, {}, {}, {}, {} })
+    , d(new Private { owner, appDir, settings, modem, database, boxes, {}, {}, {}, {}, {}, {}, {}, nullptr, {} })
 { }
 
 WindowSet::~WindowSet()
@@ -77,6 +85,18 @@ void WindowSet::openCommunications()
 void WindowSet::openFormat()
 {
     bringForward(loaded(d->format, [this] { return new FormatWindow(d->owner, d->settings, iniPathFor(d->appDir)); }));
+}
+
+void WindowSet::setNetwork(NetworkService* network)
+{
+    d->network = network;
+}
+
+void WindowSet::openNetwork()
+{
+    if (!d->network)
+        return;
+    bringForward(loaded(d->networkWindow, [this] { return new NetworkWindow(d->owner, *d->network); }));
 }
 
 void WindowSet::openSearch()
@@ -114,8 +134,7 @@ void WindowSet::refreshCommSettings()
 
 void WindowSet::closeAll()
 {
-    const QList<QWidget*> windows { d->communications, d->format,    d->search, d->reject,
-                                    d->phoneIndex,     d->translate, d->about };
+    const QList<QWidget*> windows = d->windows();
     for (QWidget* window : windows) {
         if (window)
             window->close();
@@ -124,8 +143,7 @@ void WindowSet::closeAll()
 
 QWidget* WindowSet::window(const QString& objectName) const
 {
-    const QList<QWidget*> windows { d->communications, d->format,    d->search, d->reject,
-                                    d->phoneIndex,     d->translate, d->about };
+    const QList<QWidget*> windows = d->windows();
     for (QWidget* window : windows) {
         if (window && window->objectName() == objectName)
             return window;

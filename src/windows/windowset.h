@@ -14,6 +14,7 @@ namespace Quillon {
 class CallDatabase;
 class MdmCmd;
 class MessageBoxes;
+class NetworkService;
 struct WorkingSettings;
 
 class WindowSet : public QObject
@@ -28,6 +29,8 @@ public:
 
     void openCommunications(); // frmCommSettings
     void openFormat(); // frmFormat
+    void openNetwork(); // frmNetwork, once setNetwork() was given the service
+    void setNetwork(NetworkService* network);
     void openSearch(); // frmSearch
     void openReject(); // frmReject
     void openPhoneIndex(); // frmPhnBook (brought forward without querying again)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "config/networksettings.h"
 #include "config/portmap.h"
 #include "config/settingsstore.h"
 #include "records/activitylog.h"
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void load_data();
     void load();
     void portDevices();
+    void networkSettings_data();
+    void networkSettings();
 };
 
 void TestSettingsStore::ini_data()
@@ -152,6 +155,41 @@ void TestSettingsStore::portDevices()
                                  {}, u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, {} };
     for (int port = 0; port <= 7; ++port)
         QCOMPARE(commPortDevice(dir.iniPath(), port), expected.at(port));
+}
+
+void TestSettingsStore::networkSettings_data()
+{
+    QTest::addColumn<QString>("ini");
+    // Share SharePort ShareAllHosts ShareLog Receive ServerHost ServerPort
+    QTest::addColumn<QString>("loaded");
+    QTest::newRow("missing") << QString() << u"0 3333 0 100 0 localhost 3333"_s;
+    QTest::newRow("letter case, numbers")
+        << u"[network]\r\nshare=TRUE\r\nSharePort=4000\r\nShareAllHosts=1\r\nShareLog=0\r\nReceive=true\r\n"
+           "ServerHost= cid.home \r\nServerPort=65535\r\n"_s
+        << u"1 4000 1 0 1 cid.home 65535"_s;
+    QTest::newRow("out of range and garbage")
+        << u"[Network]\nShare=yes\nSharePort=0\nShareLog=-1\nServerHost=  \nServerPort=65536\n"_s
+        << u"0 3333 0 100 0 localhost 3333"_s;
+}
+
+void TestSettingsStore::networkSettings()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, loaded);
+    AppDir dir;
+    if (!ini.isEmpty())
+        dir.writeIni(ini);
+    NetworkSettings n = LoadNetworkSettings(dir.iniPath());
+    QCOMPARE(QStringList({ QString::number(n.Share), QString::number(n.SharePort), QString::number(n.ShareAllHosts),
+                           QString::number(n.ShareLog), QString::number(n.Receive), n.ServerHost,
+                           QString::number(n.ServerPort) })
+                 .join(u' '),
+             loaded);
+    // Saved in full and read back the same, whatever was there.
+    n.ServerHost = u"192.0.2.7"_s;
+    QVERIFY(SaveNetworkSettings(dir.iniPath(), n));
+    QVERIFY(LoadNetworkSettings(dir.iniPath()) == n);
+    QVERIFY(dir.readFile(u"QuillonCID.ini"_s).contains(u"Receive="_s + boolText(n.Receive)));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "network/ncidcall.h"
 #include "reception/callpipeline.h"
 #include "reception/callview.h"
 #include "reception/modemrig.h"
@@ -91,6 +92,17 @@ void TestCallPipeline::processCidReport_data()
     row("numeric answers only", "end 0", "Database connection established.");
     // Suspended within the settle time: nothing is read, nothing is processed.
     row("port closed while settling", "end 0", "Database connection established.");
+    // From a network server: the same steps, and the modem is never spoken to.
+    row("network: CID: *NMBR*5551234567*DATE*12062026*TIME*0815*NAME*JOHN DOE*",
+        "ring 0; list JOHN DOE|555-123-4567 0; notify JOHN DOE|555-123-4567 1; select 1; end 1",
+        "Database connection established. / Telco Info - %1 / Displayed name = JOHN DOE");
+    // A listed caller cannot be hung up from here; a number that is no run of digits is shown as it came.
+    row("network: CID: *NAME*ACME*NMBR*+1 555 1234*",
+        "ring 0; list ACME|+1 555 1234 0; notify ACME|+1 555 1234 1; select 1; end 1",
+        "Database connection established. / Telco Info - %1 / Call Rejected (not hung up: calls come from the "
+        "network) / Displayed name = ACME");
+    row("network: HUP: *NAME*ACME*NMBR*-*", "ring 0; list ACME|UNKNOWN 0; notify ACME|UNKNOWN 1; select 1; end 1",
+        "Database connection established. / Telco Info - %1 / Call Rejected by the server / Displayed name = ACME");
 }
 
 void TestCallPipeline::processCidReport()
@@ -103,6 +115,9 @@ void TestCallPipeline::processCidReport()
         text = u"AT#CID=1\r\r\nOK\r\nATZ\r\r\nERROR\r\n"_s;
     else if (setup == u"numeric answers only"_s)
         text = u"0\r4\r0\r"_s;
+    const bool network = setup.startsWith(u"network: "_s);
+    if (network)
+        text = setup.mid(9);
 
     Rig rig;
     QVERIFY(rig.port.isOpen() && rig.database.OpenCallDatabase(rig.boxes));
@@ -110,6 +125,15 @@ void TestCallPipeline::processCidReport()
     if (setup == u"translated, then rejected"_s) {
         QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Telemarketer"_s));
         QVERIFY(rig.database.AddReject(u"800-555-0000"_s, u"Telemarketer"_s));
+    } else if (network) {
+        QVERIFY(rig.database.AddReject(u"000"_s, u"ACME"_s));
+        const NcidLine line = decodeNcidLine(text.toUtf8());
+        rig.pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
+        rig.record(u"end"_s);
+        QCOMPARE(rig.events.join(u"; "_s), events);
+        QCOMPARE(rig.dir.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
+        QCOMPARE(rig.sim.receivedCommands(), QStringList());
+        return;
     } else if (setup == u"broken"_s) {
         QSqlQuery drop(rig.database.connection());
         for (const QString& table : { u"Translate"_s, u"Reject"_s, u"CID"_s })

@@ -3,6 +3,7 @@
 // documentation. Skipped unless QUILLON_SCREENSHOTS names the directory to
 // write them to; run it under xvfb-run for the desktop's own look.
 #include "app/appharness.h"
+#include "network/networkservice.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -32,11 +33,13 @@ private Q_SLOTS:
                "('888-555-0123', 'SURVEY LINE')"_s);
         h.rows(u"INSERT INTO Translate (Number, Name) VALUES ('555-123-4567', 'SMITH JOHN'), "
                "('212-555-0147', 'GARCIA MARIA'), ('555-246-8100', 'DENTIST ')"_s);
+        h.app->network().settings().Share = true; // shown, not applied
         // Menu command:window:picture.
         for (const QString& shot :
              u"Communications:frmCommSettings:communications Format:frmFormat:number-format "
              "Search:frmSearch:search Reject:frmReject:reject-list Translate:frmTranslate:"
-             "translate-list PhoneBook:frmPhnBook:phone-index About:frmAbout:about"_s.split(u' ')) {
+             "translate-list PhoneBook:frmPhnBook:phone-index About:frmAbout:about Network:frmNetwork:network"_s.split(
+                 u' ')) {
             h.action(shot.section(u':', 0, 0))->trigger();
             QWidget* window = h.app->windows()->window(shot.section(u':', 1, 1));
             QVERIFY(window);

@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "network/networkservice.h"
+
+#include "network/ncidcall.h"
+#include "platform/clock.h"
+#include "platform/messageboxes.h"
+#include "reception/callpipeline.h"
+#include "reception/modemchannel.h"
+#include "records/activitylog.h"
+#include "records/calldatabase.h"
+#include "records/storedcalls.h"
+
+namespace Quillon {
+
+NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, CallDatabase& database, MdmCmd& modem,
+                               ActivityLog& log, Clock& clock, MessageBoxes& boxes, QObject* parent)
+    : QObject(parent)
+    , m_iniPath(iniPath)
+    , m_pipeline(pipeline)
+    , m_database(database)
+    , m_modem(modem)
+    , m_log(log)
+    , m_clock(clock)
+    , m_boxes(boxes)
+    , m_server(clock)
+{
+    m_server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
+        if (!m_database.isOpen())
+            return std::nullopt;
+        return lastStoredCalls(m_database.connection(), count);
+    });
+    connect(&m_server, &NcidServer::messageRelayed, this,
+            [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
+    connect(&m_client, &NcidClient::connected, this, [this] {
+        m_pastCallsStored = 0;
+        m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
+        m_modem.SetCidStatus(true);
+    });
+    connect(&m_client, &NcidClient::disconnected, this, [this] {
+        m_log.log(QStringLiteral("Disconnected from caller-ID server ") + serverName());
+        m_modem.SetCidStatus(false);
+    });
+    connect(&m_client, &NcidClient::lineReceived, this, &NetworkService::onLine);
+    m_pipeline.setCallListener(this);
+}
+
+NetworkService::~NetworkService()
+{
+    m_pipeline.setCallListener(nullptr);
+}
+
+QString NetworkService::serverName() const
+{
+    return m_client.host() + u':' + QString::number(m_client.port());
+}
+
+void NetworkService::load()
+{
+    m_settings = LoadNetworkSettings(m_iniPath);
+    apply();
+}
+
+void NetworkService::save()
+{
+    SaveNetworkSettings(m_iniPath, m_settings);
+    apply();
+}
+
+void NetworkService::apply()
+{
+    applySharing();
+    applySource();
+    m_applied = m_settings;
+}
+
+void NetworkService::applySharing()
+{
+    m_server.setLogCount(m_settings.ShareLog);
+    if (!m_settings.Share) {
+        if (m_server.isListening()) {
+            m_server.close();
+            m_log.log(QStringLiteral("Calls are no longer shared"));
+        }
+        return;
+    }
+    const bool moved = m_settings.SharePort != m_applied.SharePort
+        || m_settings.ShareAllHosts != m_applied.ShareAllHosts || !m_applied.Share;
+    if (m_server.isListening() && !moved)
+        return;
+    const QHostAddress address = m_settings.ShareAllHosts ? QHostAddress::Any : QHostAddress::LocalHost;
+    if (m_server.listen(address, static_cast<quint16>(m_settings.SharePort))) {
+        m_log.log(QStringLiteral("Sharing calls on port ") + QString::number(m_settings.SharePort)
+                  + (m_settings.ShareAllHosts ? QStringLiteral(" (every address)")
+                                              : QStringLiteral(" (this computer only)")));
+        return;
+    }
+    const QString message = QStringLiteral("Share Port ") + QString::number(m_settings.SharePort)
+        + QStringLiteral(" could not be opened!");
+    m_log.log(message + QStringLiteral(" ") + m_server.errorString());
+    m_boxes.show(message + QStringLiteral("\r") + m_server.errorString()
+                     + QStringLiteral("\rCalls are not shared; choose another port in Settings, Network."),
+                 QStringLiteral("Network Error"), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+}
+
+void NetworkService::applySource()
+{
+    const bool switched = !m_sourceApplied || m_settings.Receive != m_applied.Receive;
+    m_sourceApplied = true;
+    if (!m_settings.Receive) {
+        if (!switched)
+            return;
+        m_client.stop();
+        if (!m_modem.modemInUse()) {
+            m_modem.setModemInUse(true);
+            m_modem.OpenCommPort();
+            m_modem.armInitCheck();
+        }
+        return;
+    }
+    const bool moved = m_settings.ServerHost != m_applied.ServerHost || m_settings.ServerPort != m_applied.ServerPort;
+    if (!switched && !moved && m_client.isRunning())
+        return;
+    m_modem.setModemInUse(false);
+    m_modem.SetCidStatus(false);
+    startReceiving();
+}
+
+void NetworkService::startReceiving()
+{
+    m_client.start(m_settings.ServerHost, static_cast<quint16>(m_settings.ServerPort));
+}
+
+void NetworkService::stopReceiving()
+{
+    m_client.stop();
+}
+
+void NetworkService::callProcessed(const CidCall& call, bool hungUp)
+{
+    if (m_server.isListening())
+        m_server.sendCall(ncidCallFields(call.Date, call.Time, call.Number, call.Name, m_clock.now()), hungUp);
+}
+
+void NetworkService::onLine(const NcidLine& line, const QString& text)
+{
+    switch (line.kind) {
+    case NcidLine::Kind::Call:
+    case NcidLine::Kind::HungUp:
+        m_pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
+        break;
+    case NcidLine::Kind::CallLog:
+    case NcidLine::Kind::HungUpLog:
+        // Past calls: the history catches up, nobody is called to the phone.
+        m_pastCallsStored += m_pipeline.StoreMissedCall(cidCallFromNcid(line)) ? 1 : 0;
+        break;
+    case NcidLine::Kind::Status:
+        if (line.status == 250 && m_pastCallsStored > 0)
+            m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));
+        break;
+    case NcidLine::Kind::Message:
+        m_log.log(QStringLiteral("Network message - ") + line.text);
+        break;
+    default:
+        // Gateway lines, ring information and anything newer: not for us.
+        break;
+    }
+}
+
+} // namespace Quillon
