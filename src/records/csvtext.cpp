@@ -87,7 +87,9 @@ void appendCsvRecord(QByteArray& out, const QStringList& fields)
         if (!first)
             out += ',';
         first = false;
-        bool quote = false;
+        // A leading U+FEFF at the start of the file would be read back as the
+        // file's byte-order mark and dropped; quoted, it stays part of the field.
+        bool quote = field.startsWith(QChar(0xFEFF));
         for (const QChar c : field) {
             if (c == u',' || c == u'"' || c == u'\n' || c == u'\r') {
                 quote = true;
