@@ -16,6 +16,7 @@
 #include "reception/modemchannel.h"
 #include "records/activitylog.h"
 #include "records/callstore.h"
+#include "windows/calleractions.h"
 #include "windows/windowset.h"
 
 #include <QCloseEvent>
@@ -350,6 +351,21 @@ void frmCIDDisplay::buildCallList()
     m_list->setSortingEnabled(false);
     m_list->header()->setStretchLastSection(false);
     m_list->installEventFilter(this);
+    auto* callerActions = new CallerActions(m_list, [this]() -> QList<ListedCaller> {
+        const QTreeWidgetItem* row = m_list->currentItem();
+        if (!row || !row->isSelected())
+            return {};
+        return { { row->text(0), row->text(1) } };
+    });
+    connect(callerActions, &CallerActions::rejectCaller, this, [this](const QString& name, const QString& number) {
+        if (m_windows)
+            m_windows->rejectCaller(name, number);
+    });
+    connect(callerActions, &CallerActions::translateCaller, this,
+            [this](const QString& name, const QString& number) {
+                if (m_windows)
+                    m_windows->translateCaller(name, number);
+            });
     layout->addWidget(m_list);
     setCentralWidget(central);
 }
@@ -488,6 +504,9 @@ void frmCIDDisplay::SelectNewestCall()
         return;
     m_list->setCurrentItem(newest);
     m_list->scrollToItem(newest);
+    // The call is stored by now; open lists of stored calls show it too.
+    if (m_windows)
+        m_windows->callStored();
 }
 
 void frmCIDDisplay::closeSplash()

@@ -48,6 +48,29 @@ void FormatCidNumber(QString& number, qint16 format)
     number = formatted;
 }
 
+QString numberInLayout(const QString& typed, qint16 format)
+{
+    static const QString separators = QStringLiteral(" -./()");
+    QString digits;
+    for (const QChar c : typed) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits.append(c);
+        else if (!separators.contains(c))
+            return typed;
+    }
+    if (digits.isEmpty() || digits.size() != numberLengthForFormat(format))
+        return typed;
+    FormatCidNumber(digits, format);
+    return digits;
+}
+
+QString layoutPattern(qint16 format)
+{
+    QString pattern(numberLengthForFormat(format), QLatin1Char('x'));
+    FormatCidNumber(pattern, format);
+    return pattern;
+}
+
 qint16 numberLengthForFormat(qint16 format)
 {
     if (format < 1 || format > 8)

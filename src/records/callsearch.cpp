@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "callsearch.h"
 
+#include "records/recordgridmodel.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,14 +47,29 @@ bool prepareAndRun(QSqlQuery& query, const QString& statement, SearchType type, 
     return false;
 }
 
+// rowid breaks ties between calls stored within the same second; the SysTime
+// index already holds it, so the order still comes from the index.
+QString newestFirst()
+{
+    return QStringLiteral("CID.SysTime DESC, CID.rowid DESC");
+}
+
 } // namespace
 
 QString callSearchStatement(SearchType type, const QString& text)
 {
-    // rowid breaks ties between calls stored within the same second; the
-    // SysTime index already holds it, so the order still comes from the index.
     return QStringLiteral("SELECT CID.Name, CID.Number, CID.SysTime FROM CID") + whereClause(type, text)
-        + QStringLiteral(" ORDER BY CID.SysTime DESC, CID.rowid DESC");
+        + QStringLiteral(" ORDER BY ") + newestFirst();
+}
+
+GridQuery callSearchQuery(SearchType type, const QString& text)
+{
+    GridQuery query { QStringLiteral("SELECT CID.rowid AS RowId, CID.Name, CID.Number, CID.SysTime FROM CID")
+                          + whereClause(type, text),
+                      {}, newestFirst() };
+    if (bindsText(type, text))
+        query.values.append(text);
+    return query;
 }
 
 QString callSearchCountStatement(SearchType type, const QString& text)
@@ -60,11 +77,10 @@ QString callSearchCountStatement(SearchType type, const QString& text)
     return QStringLiteral("SELECT COUNT(*) FROM CID") + whereClause(type, text);
 }
 
-bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model, qint64& count,
-                   QString* error)
+// The count comes from its own statement so that the grid never has to fetch
+// every row to learn how many there are.
+bool countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, qint64& count, QString* error)
 {
-    // The count comes from its own statement so that the grid never has to
-    // fetch every row to learn how many there are.
     QSqlQuery countQuery(db);
     countQuery.setForwardOnly(true);
     if (!prepareAndRun(countQuery, callSearchCountStatement(type, text), type, text, error))
@@ -74,7 +90,16 @@ bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text,
             *error = countQuery.lastError().text();
         return false;
     }
-    const qint64 rows = countQuery.value(0).toLongLong();
+    count = countQuery.value(0).toLongLong();
+    return true;
+}
+
+bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model, qint64& count,
+                   QString* error)
+{
+    qint64 rows = 0;
+    if (!countCallSearch(db, type, text, rows, error))
+        return false;
 
     QSqlQuery rowsQuery(db);
     if (!prepareAndRun(rowsQuery, callSearchStatement(type, text), type, text, error))

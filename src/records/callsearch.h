@@ -10,6 +10,8 @@ class QSqlQueryModel;
 
 namespace Quillon {
 
+struct GridQuery;
+
 enum class SearchType
 {
     All,
@@ -22,6 +24,12 @@ enum class SearchType
 QString callSearchStatement(SearchType type, const QString& text);
 // The same search's row count.
 QString callSearchCountStatement(SearchType type, const QString& text);
+// The search for a grid that sorts by its columns: the rows carry their rowid
+// as RowId, so that a call can be told apart from an identical one.
+GridQuery callSearchQuery(SearchType type, const QString& text);
+// Runs the count statement; false with the reason in error when it failed.
+bool countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, qint64& count,
+                     QString* error = nullptr);
 
 // Puts the calls of the search into model (which fetches its rows lazily) and
 // their number into count. The text is a bound parameter, so every character

@@ -43,7 +43,7 @@ AboutWindow::AboutWindow(QWidget* owner)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
 
-    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    auto* cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);

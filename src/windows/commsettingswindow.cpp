@@ -110,14 +110,14 @@ CommSettingsWindow::CommSettingsWindow(QWidget* owner, MdmCmd& modem)
             onModemChosen(id);
     });
 
-    auto* cmdSave = new QPushButton(QStringLiteral("Save"), this);
+    auto* cmdSave = new QPushButton(QStringLiteral("&Save"), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     connect(cmdSave, &QPushButton::clicked, this, &CommSettingsWindow::cmdSave_Click);
-    auto* cmdReset = new QPushButton(QStringLiteral("Reset"), this);
+    auto* cmdReset = new QPushButton(QStringLiteral("&Reset"), this);
     cmdReset->setObjectName(QStringLiteral("cmdReset"));
     cmdReset->setToolTip(QStringLiteral("Look for the modem on every port again"));
     connect(cmdReset, &QPushButton::clicked, this, &CommSettingsWindow::cmdReset_Click);
-    auto* cmdCancel = new QPushButton(QStringLiteral("Exit"), this);
+    auto* cmdCancel = new QPushButton(QStringLiteral("E&xit"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     for (QPushButton* button : { cmdSave, cmdReset, cmdCancel })

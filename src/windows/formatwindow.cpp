@@ -54,11 +54,11 @@ FormatWindow::FormatWindow(QWidget* owner, WorkingSettings& settings, const QStr
             onFormatChosen(id);
     });
 
-    auto* cmdSave = new QPushButton(QStringLiteral("Save"), this);
+    auto* cmdSave = new QPushButton(QStringLiteral("&Save"), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     cmdSave->setAutoDefault(true);
     connect(cmdSave, &QPushButton::clicked, this, &FormatWindow::cmdSave_Click);
-    auto* cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    auto* cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setAutoDefault(true);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);

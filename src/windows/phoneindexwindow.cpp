@@ -2,6 +2,7 @@
 #include "phoneindexwindow.h"
 
 #include "records/recordgridmodel.h"
+#include "windows/calleractions.h"
 #include "windows/centerform.h"
 
 #include <QTableView>
@@ -24,17 +25,26 @@ const QList<GridColumn>& indexColumns()
 
 PhoneIndexWindow::PhoneIndexWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes)
     : RecordListWindow(owner, database, boxes, indexColumns(),
-                       QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID ORDER BY CID.Name ASC"))
+                       { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {},
+                         QStringLiteral("CID.Name ASC") },
+                       { QStringLiteral("Name"), QStringLiteral("Number") })
 {
     setObjectName(QStringLiteral("frmPhnBook"));
     setWindowTitle(QStringLiteral("Phone Index"));
     model()->setObjectName(QStringLiteral("phoneIndexModel"));
     grid()->setMinimumHeight(300);
+    m_callerActions = new CallerActions(grid(), [this] {
+        QList<ListedCaller> callers;
+        const QList<QVariant> names = selectedValues(grid(), QStringLiteral("Name"));
+        const QList<QVariant> numbers = selectedValues(grid(), QStringLiteral("Number"));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            callers.append({ names[i].toString(), numbers[i].toString() });
+        return callers;
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
 }
@@ -43,7 +53,7 @@ PhoneIndexWindow::~PhoneIndexWindow() = default;
 
 void PhoneIndexWindow::Form_Load()
 {
-    adjustSize();
+    fixMinimumSize(this);
     CenterForm(this);
     LoadGrid();
 }

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // frmPhnBook: every distinct name and number pair of the stored calls, by
-// name; a snapshot taken when the window loads.
+// name; read again when a call is stored.
 #pragma once
 
 #include "windows/recordlistwindow.h"
 
 namespace Quillon {
+
+class CallerActions;
 
 class PhoneIndexWindow : public RecordListWindow
 {
@@ -17,6 +19,10 @@ public:
     Q_DISABLE_COPY_MOVE(PhoneIndexWindow)
 
     void Form_Load();
+    CallerActions* callerActions() const { return m_callerActions; }
+
+private:
+    CallerActions* m_callerActions;
 };
 
 } // namespace Quillon

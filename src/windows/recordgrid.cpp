@@ -4,10 +4,26 @@
 #include "records/recordgridmodel.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLayout>
 #include <QScrollBar>
+#include <QSet>
+#include <QSqlRecord>
 #include <QTableView>
 
 namespace Quillon {
+
+namespace {
+
+QStringList rowKey(const RecordGridModel* model, int row, const QStringList& fields)
+{
+    QStringList key;
+    for (const QString& field : fields)
+        key.append(model->index(row, model->column(field)).data().toString());
+    return key;
+}
+
+} // namespace
 
 QTableView* makeRecordGrid(RecordGridModel* model, const QList<GridColumn>& columns, QWidget* parent)
 {
@@ -18,13 +34,26 @@ QTableView* makeRecordGrid(RecordGridModel* model, const QList<GridColumn>& colu
     grid->setModel(model);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid->setAlternatingRowColors(true);
     grid->setWordWrap(false);
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->horizontalHeader()->setStretchLastSection(false);
+    QHeaderView* header = grid->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
+    header->setSectionsClickable(true);
+    // The view's own sorting would sort at once on being switched on; the
+    // default order must stay until a header is clicked.
+    QObject::connect(header, &QHeaderView::sectionClicked, grid, [grid, model](int section) {
+        const QString field = model->record().fieldName(section);
+        const Qt::SortOrder order = field == model->sortField() && model->sortOrder() == Qt::AscendingOrder
+            ? Qt::DescendingOrder
+            : Qt::AscendingOrder;
+        model->sort(section, order);
+        grid->horizontalHeader()->setSortIndicatorShown(!model->sortField().isEmpty());
+        grid->horizontalHeader()->setSortIndicator(model->column(model->sortField()), model->sortOrder());
+    });
     layOutGridColumns(grid, columns);
     return grid;
 }
@@ -44,6 +73,10 @@ void layOutGridColumns(QTableView* grid, const QList<GridColumn>& columns)
         grid->setColumnWidth(section, twipsToPixels(column.widthTwips));
         header->moveSection(header->visualIndex(section), visual++);
     }
+    if (!model->sortField().isEmpty()) {
+        header->setSortIndicatorShown(true);
+        header->setSortIndicator(model->column(model->sortField()), model->sortOrder());
+    }
 }
 
 int gridWidthFor(const QTableView* grid, const QList<GridColumn>& columns)
@@ -52,6 +85,60 @@ int gridWidthFor(const QTableView* grid, const QList<GridColumn>& columns)
     for (const GridColumn& column : columns)
         width += twipsToPixels(column.widthTwips);
     return width;
+}
+
+bool requeryKeepingView(QTableView* grid, const QStringList& keyFields, const std::function<bool()>& requery)
+{
+    auto* model = static_cast<RecordGridModel*>(grid->model());
+    QSet<QStringList> selected;
+    for (const QModelIndex& index : grid->selectionModel()->selectedRows())
+        selected.insert(rowKey(model, index.row(), keyFields));
+    const QStringList current = grid->currentIndex().isValid()
+        ? rowKey(model, grid->currentIndex().row(), keyFields)
+        : QStringList();
+    const int loaded = model->rowCount();
+    const int scroll = grid->verticalScrollBar()->value();
+    if (!requery())
+        return false;
+
+    // As many rows as before, so that the scroll position and the selection
+    // find theirs; the rest still comes as the user scrolls.
+    while (model->rowCount() < loaded && model->canFetchMore())
+        model->fetchMore();
+    QItemSelection selection;
+    QModelIndex newCurrent;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QStringList key = rowKey(model, row, keyFields);
+        if (selected.contains(key))
+            selection.select(model->index(row, 0), model->index(row, model->columnCount() - 1));
+        if (!newCurrent.isValid() && !current.isEmpty() && key == current)
+            newCurrent = model->index(row, grid->horizontalHeader()->logicalIndex(0));
+    }
+    if (newCurrent.isValid())
+        grid->selectionModel()->setCurrentIndex(newCurrent, QItemSelectionModel::NoUpdate);
+    grid->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    grid->doItemsLayout();
+    grid->verticalScrollBar()->setValue(scroll);
+    return true;
+}
+
+QList<QVariant> selectedValues(const QTableView* grid, const QString& field)
+{
+    const auto* model = static_cast<const RecordGridModel*>(grid->model());
+    QModelIndexList rows = grid->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    QList<QVariant> values;
+    for (const QModelIndex& row : rows)
+        values.append(model->index(row.row(), model->column(field)).data());
+    return values;
+}
+
+void fixMinimumSize(QWidget* window)
+{
+    if (QLayout* layout = window->layout())
+        layout->setSizeConstraint(QLayout::SetDefaultConstraint);
+    window->adjustSize();
+    window->setMinimumSize(window->size());
 }
 
 } // namespace Quillon

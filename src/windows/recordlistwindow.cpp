@@ -3,30 +3,37 @@
 
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
-#include "records/recordgridmodel.h"
+#include "records/recordedit.h"
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableView>
 
 namespace Quillon {
 
 RecordListWindow::RecordListWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes,
-                                   const QList<GridColumn>& columns, const QString& statement)
+                                   const QList<GridColumn>& columns, const GridQuery& query,
+                                   const QStringList& keyFields)
     : QWidget(owner, Qt::Window)
     , m_database(database)
     , m_boxes(boxes)
     , m_columns(columns)
-    , m_statement(statement)
+    , m_query(query)
+    , m_keyFields(keyFields)
     , m_model(new RecordGridModel(this))
 {
     m_grid = makeRecordGrid(m_model, m_columns, this);
     m_grid->setMinimumWidth(gridWidthFor(m_grid, m_columns));
+    connect(m_model, &RecordGridModel::queryFailed, this,
+            [this](const QString& reason) { reportFailure(QStringLiteral("The list could not be read."), reason); });
+    m_editingNote = new QLabel(QStringLiteral("Changing the chosen entry: Enter stores the change."), this);
+    m_editingNote->setObjectName(QStringLiteral("lblEditing"));
+    m_editingNote->setAlignment(Qt::AlignHCenter);
+    m_editingNote->hide();
 }
 
 RecordListWindow::~RecordListWindow() = default;
@@ -35,21 +42,25 @@ void RecordListWindow::LoadGrid()
 {
     if (!m_database.isOpen())
         return;
-    QSqlQuery query(m_database.connection());
-    if (!query.exec(m_statement)) {
-        reportFailure(QStringLiteral("The list could not be read."), query.lastError().text());
+    QString error;
+    const bool ok = m_model->hasQuery()
+        ? requeryKeepingView(m_grid, m_keyFields, [this, &error] { return m_model->rerun(&error); })
+        : m_model->setGridQuery(m_database.connection(), m_query, &error);
+    if (!ok) {
+        reportFailure(QStringLiteral("The list could not be read."), error);
         return;
     }
-    m_model->setQuery(std::move(query));
     layOutGridColumns(m_grid, m_columns);
 }
 
-void RecordListWindow::allowDeleting(const QString& table, const QString& listName)
+void RecordListWindow::allowEditing(const QString& table, const QString& listName)
 {
-    m_deleteTable = table;
+    m_table = table;
     m_listName = listName;
     m_grid->installEventFilter(this);
-    m_grid->setToolTip(QStringLiteral("Select an entry and press Delete to remove it"));
+    m_grid->setToolTip(QStringLiteral("Double-click an entry or press F2 to change it; select entries and press "
+                                      "Delete to remove them"));
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { startEditing(index.row()); });
 }
 
 void RecordListWindow::moveFocusOnEnter(QLineEdit* box)
@@ -60,10 +71,10 @@ void RecordListWindow::moveFocusOnEnter(QLineEdit* box)
 
 QHBoxLayout* RecordListWindow::makeEnterExitButtons(QPushButton*& cmdEnter, QPushButton*& cmdExit)
 {
-    cmdEnter = new QPushButton(QStringLiteral("Enter"), this);
+    cmdEnter = new QPushButton(QStringLiteral("&Enter"), this);
     cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
     cmdEnter->setAutoDefault(true);
-    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setAutoDefault(true);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
@@ -90,44 +101,100 @@ bool RecordListWindow::eventFilter(QObject* watched, QEvent* event)
             focusNextChild();
             return true;
         }
-        if (key == Qt::Key_Delete && watched == m_grid && !m_deleteTable.isEmpty()) {
-            deleteSelectedRow();
-            return true;
+        if (watched == m_grid && !m_table.isEmpty()) {
+            if (key == Qt::Key_Delete) {
+                deleteSelectedRows();
+                return true;
+            }
+            if (key == Qt::Key_F2 && m_grid->currentIndex().isValid()) {
+                startEditing(m_grid->currentIndex().row());
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void RecordListWindow::deleteSelectedRow()
+void RecordListWindow::startEditing(int row)
 {
-    const QModelIndexList rows = m_grid->selectionModel()->selectedRows();
-    if (rows.isEmpty() || !m_database.isOpen())
+    if (m_table.isEmpty() || row < 0)
+        return;
+    m_editRowId = m_model->index(row, m_model->column(QStringLiteral("RowId"))).data();
+    m_editingNote->show();
+    editEntry(m_model->index(row, m_model->column(QStringLiteral("Number"))).data().toString(),
+              m_model->index(row, m_model->column(QStringLiteral("Name"))).data().toString());
+}
+
+void RecordListWindow::stopEditing()
+{
+    m_editRowId.clear();
+    m_editingNote->hide();
+}
+
+bool RecordListWindow::storeEntry(const QString& number, const QString& name,
+                                  bool (CallDatabase::*add)(const QString&, const QString&), const QString& failure)
+{
+    if (!m_database.isOpen())
+        return true;
+    QString error;
+    bool ok = true;
+    if (editing()) {
+        // A damaged file is not written to: a change could spread the damage.
+        if (m_database.isDamaged()) {
+            reportFailure(failure, m_database.damageDetail());
+            return false;
+        }
+        ok = updateListEntry(m_database.connection(), m_table, m_editRowId, number, name, &error);
+    } else {
+        ok = (m_database.*add)(number, name);
+        error = m_database.lastError();
+    }
+    if (!ok) {
+        reportFailure(failure, error);
+        return false;
+    }
+    stopEditing();
+    return true;
+}
+
+void RecordListWindow::deleteSelectedRows()
+{
+    const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
+    if (rowIds.isEmpty() || !m_database.isOpen())
         return;
     // A damaged file is not written to: a removal could spread the damage.
     if (m_database.isDamaged()) {
         reportFailure(QStringLiteral("The entry could not be removed."), m_database.damageDetail());
         return;
     }
-    const int row = rows.first().row();
-    const QVariant rowId = m_model->index(row, m_model->column(QStringLiteral("RowId"))).data();
-    const QString name = m_model->index(row, m_model->column(QStringLiteral("Name"))).data().toString();
-    const QString number = m_model->index(row, m_model->column(QStringLiteral("Number"))).data().toString();
-
-    const QString question = QStringLiteral("Remove this entry from the ") + m_listName + QStringLiteral("?\r\n\r\n")
-        + QStringLiteral("Name: ") + name + QStringLiteral("\r\nNumber: ") + number;
+    int firstRow = m_model->rowCount();
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
+        firstRow = qMin(firstRow, index.row());
+    QString question;
+    if (rowIds.size() == 1) {
+        const QString name = selectedValues(m_grid, QStringLiteral("Name")).constFirst().toString();
+        const QString number = selectedValues(m_grid, QStringLiteral("Number")).constFirst().toString();
+        question = QStringLiteral("Remove this entry from the ") + m_listName + QStringLiteral("?\r\n\r\n")
+            + QStringLiteral("Name: ") + name + QStringLiteral("\r\nNumber: ") + number;
+    } else {
+        question = QStringLiteral("Remove these %1 entries from the ").arg(rowIds.size()) + m_listName
+            + QStringLiteral("?");
+    }
     if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
         != MessageBoxes::Answer::Yes)
         return;
 
-    QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("DELETE FROM ") + m_deleteTable + QStringLiteral(" WHERE rowid = ?"));
-    query.addBindValue(rowId);
-    if (!query.exec()) {
-        reportFailure(QStringLiteral("The entry could not be removed."), query.lastError().text());
+    QString error;
+    if (!deleteRows(m_database.connection(), m_table, rowIds, &error)) {
+        reportFailure(rowIds.size() == 1 ? QStringLiteral("The entry could not be removed.")
+                                         : QStringLiteral("The entries could not be removed."),
+                      error);
         return;
     }
+    if (rowIds.contains(m_editRowId))
+        stopEditing();
     LoadGrid();
-    const int next = qMin(row, m_model->rowCount() - 1);
+    const int next = qMin(firstRow, m_model->rowCount() - 1);
     if (next >= 0)
         m_grid->selectRow(next);
 }

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Base of the windows that show one list of the call database in a grid:
 // the query behind the grid, Enter moving on from an entry box, and, for the
-// user's own lists, removing the selected entry with the Delete key.
+// user's own lists, editing an entry in place and removing selected entries.
 #pragma once
 
+#include "records/recordgridmodel.h"
 #include "windows/recordgrid.h"
 
+#include <QVariant>
 #include <QWidget>
 
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -17,7 +20,7 @@ namespace Quillon {
 
 class CallDatabase;
 class MessageBoxes;
-class RecordGridModel;
+struct WorkingSettings;
 
 class RecordListWindow : public QWidget
 {
@@ -29,18 +32,20 @@ public:
 
     QTableView* grid() const { return m_grid; }
     RecordGridModel* model() const { return m_model; }
-    // Runs the list query again; nothing when the connection is not open.
+    // Runs the list query again, keeping the selection and the scroll
+    // position; nothing when the connection is not open.
     void LoadGrid();
 
 protected:
-    // statement lists the grid's fields; for a deletable list it also
-    // selects the row's rowid as RowId.
+    // keyFields tell a row apart from the others across a refresh; a list
+    // the user keeps selects its rowid as RowId and is keyed by it.
     RecordListWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes, const QList<GridColumn>& columns,
-                     const QString& statement);
+                     const GridQuery& query, const QStringList& keyFields);
 
-    // The Delete key removes the selected row of table after asking;
-    // listName names the list in the question.
-    void allowDeleting(const QString& table, const QString& listName);
+    // The Delete key removes the selected entries of table after one
+    // question; a double-click or F2 hands an entry to editEntry. listName
+    // names the list in the question.
+    void allowEditing(const QString& table, const QString& listName);
     // Enter in the box is swallowed and moves the focus on, as Tab would.
     void moveFocusOnEnter(QLineEdit* box);
     // The entry windows' centred Enter and Exit buttons; Exit closes the window.
@@ -48,22 +53,37 @@ protected:
     // An insertion or query that failed; the window stays usable.
     void reportFailure(const QString& what, const QString& reason);
 
+    // Fills the boxes from the entry; Enter then changes it in place.
+    virtual void editEntry(const QString& /*number*/, const QString& /*name*/) { }
+    bool editing() const { return m_editRowId.isValid(); }
+    void stopEditing();
+    // Changes the entry being edited, or adds a new one through add; false
+    // after reporting a failure.
+    bool storeEntry(const QString& number, const QString& name,
+                    bool (CallDatabase::*add)(const QString&, const QString&), const QString& failure);
+    // Shown while an entry is being edited.
+    QLabel* editingNote() const { return m_editingNote; }
+
     CallDatabase& database() { return m_database; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void deleteSelectedRow();
+    void deleteSelectedRows();
+    void startEditing(int row);
 
     CallDatabase& m_database;
     MessageBoxes& m_boxes;
     QList<GridColumn> m_columns;
-    QString m_statement;
-    QString m_deleteTable;
+    GridQuery m_query;
+    QStringList m_keyFields;
+    QString m_table;
     QString m_listName;
     RecordGridModel* m_model;
     QTableView* m_grid;
+    QLabel* m_editingNote;
     QList<QLineEdit*> m_enterBoxes;
+    QVariant m_editRowId;
 };
 
 } // namespace Quillon

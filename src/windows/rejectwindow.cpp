@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "rejectwindow.h"
 
+#include "config/workingsettings.h"
+#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,12 +29,21 @@ const QList<GridColumn>& rejectColumns()
     return columns;
 }
 
+// Room for a number typed with brackets and blanks, which is then stored in
+// the chosen layout.
+constexpr int numberLimit = 20;
+const QString noNumber = QStringLiteral("000-000-0000");
+const QString noName = QStringLiteral("N/A");
+
 } // namespace
 
-RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes)
+RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes,
+                           const WorkingSettings& settings)
     : RecordListWindow(owner, database, boxes, rejectColumns(),
-                       QStringLiteral("SELECT Reject.rowid AS RowId, Reject.Name, Reject.Number FROM Reject"
-                                      " ORDER BY Reject.rowid"))
+                       { QStringLiteral("SELECT Reject.rowid AS RowId, Reject.Name, Reject.Number FROM Reject"), {},
+                         QStringLiteral("Reject.rowid") },
+                       { QStringLiteral("RowId") })
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("frmReject"));
     setWindowTitle(QStringLiteral("Rejected Numbers"));
@@ -53,7 +65,7 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     lblNumber->setObjectName(QStringLiteral("lblNumber"));
     m_txtNumber = new QLineEdit(this);
     m_txtNumber->setObjectName(QStringLiteral("txtNumber"));
-    m_txtNumber->setToolTip(QStringLiteral("Enter number in the format of \"xxx-xxx-xxxx\""));
+    showLayoutHint();
     lblNumber->setBuddy(m_txtNumber);
     moveFocusOnEnter(m_txtName);
     moveFocusOnEnter(m_txtNumber);
@@ -65,7 +77,7 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     lblGrid->setAutoFillBackground(true);
     lblGrid->setBackgroundRole(QPalette::Button);
     grid()->setMinimumHeight(220);
-    allowDeleting(QStringLiteral("Reject"), QStringLiteral("reject list"));
+    allowEditing(QStringLiteral("Reject"), QStringLiteral("reject list"));
 
     QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &RejectWindow::cmdEnter_Click);
@@ -86,8 +98,8 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     layout->addLayout(entry);
     layout->addSpacing(6);
     layout->addLayout(gridBox, 1);
+    layout->addWidget(editingNote());
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(m_txtName, m_txtNumber);
     setTabOrder(m_txtNumber, m_cmdEnter);
@@ -102,29 +114,64 @@ RejectWindow::~RejectWindow() = default;
 void RejectWindow::Form_Load()
 {
     LoadGrid();
-    adjustSize();
+    fixMinimumSize(this);
     CenterForm(this);
     m_txtName->setMaxLength(50);
-    m_txtNumber->setMaxLength(12);
+    m_txtNumber->setMaxLength(numberLimit);
+}
+
+void RejectWindow::showLayoutHint()
+{
+    const QString pattern = layoutPattern(m_settings.Format);
+    m_txtNumber->setToolTip(QStringLiteral("Enter number in the format of \"") + pattern + QStringLiteral("\""));
+    m_txtNumber->setPlaceholderText(pattern);
+}
+
+bool RejectWindow::event(QEvent* event)
+{
+    // The number format may have changed while the window was open.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+        showLayoutHint();
+    return RecordListWindow::event(event);
+}
+
+void RejectWindow::fillIn(const QString& name, const QString& number)
+{
+    stopEditing();
+    // A listed caller may have a longer name or number than one typed.
+    m_txtName->setMaxLength(qMax(50, int(name.size())));
+    m_txtNumber->setMaxLength(qMax(numberLimit, int(number.size())));
+    m_txtName->setText(name);
+    m_txtNumber->setText(number);
+    m_txtName->setFocus();
+    m_txtName->selectAll();
+}
+
+void RejectWindow::editEntry(const QString& number, const QString& name)
+{
+    // The stand-ins for a missing name or number come back when left empty.
+    fillIn(name == noName ? QString() : name, number == noNumber ? QString() : number);
 }
 
 void RejectWindow::cmdEnter_Click()
 {
-    // Stored as typed: the name only in upper case, neither of them trimmed.
-    QString number = m_txtNumber->text();
+    // Stored as typed: the name only in upper case, neither of them trimmed;
+    // a number of digits goes into the chosen layout, as calls are shown.
+    QString number = numberInLayout(m_txtNumber->text(), m_settings.Format);
     QString name = m_txtName->text().toUpper();
     if (!number.isEmpty() || !name.isEmpty()) {
         if (number.isEmpty())
-            number = QStringLiteral("000-000-0000");
+            number = noNumber;
         if (name.isEmpty())
-            name = QStringLiteral("N/A");
-        if (database().AddReject(number, name)) {
+            name = noName;
+        // On failure the typed entry stays in the boxes to be tried again.
+        if (storeEntry(number, name, &CallDatabase::AddReject,
+                       QStringLiteral("The entry could not be added to the reject list."))) {
             m_txtName->clear();
             m_txtNumber->clear();
-        } else {
-            // The typed entry stays in the boxes to be tried again.
-            reportFailure(QStringLiteral("The entry could not be added to the reject list."), database().lastError());
         }
+    } else {
+        stopEditing();
     }
     LoadGrid();
     m_txtName->setFocus();

@@ -5,11 +5,14 @@
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
 #include "records/callsearch.h"
+#include "records/recordedit.h"
 #include "records/recordgridmodel.h"
+#include "windows/calleractions.h"
 #include "windows/centerform.h"
 #include "windows/recordgrid.h"
 
 #include <QButtonGroup>
+#include <QDateEdit>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -89,7 +93,7 @@ SearchWindow::SearchWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     m_lblRcCount->setObjectName(QStringLiteral("lblRcCount"));
     m_lblRcCount->setAlignment(Qt::AlignHCenter);
 
-    m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
+    m_cmdSearch = new QPushButton(QStringLiteral("&Search"), this);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
     // Enter on the focused button presses it, as it does in dialogs.
     m_cmdSearch->setAutoDefault(true);
@@ -98,6 +102,31 @@ SearchWindow::SearchWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     m_grid = makeRecordGrid(m_model, searchColumns(), this);
     m_grid->setMinimumSize(
         gridWidthFor(m_grid, searchColumns()) + dateTimeColumnWidth() - twipsToPixels(dateTimeDesignTwips), 260);
+    m_grid->installEventFilter(this);
+    m_callerActions = new CallerActions(m_grid, [this] {
+        QList<ListedCaller> callers;
+        const QList<QVariant> names = selectedValues(m_grid, QStringLiteral("Name"));
+        const QList<QVariant> numbers = selectedValues(m_grid, QStringLiteral("Number"));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            callers.append({ names[i].toString(), numbers[i].toString() });
+        return callers;
+    });
+    connect(m_model, &RecordGridModel::queryFailed, this,
+            [this](const QString& reason) { reportFailure(QStringLiteral("The search could not be run."), reason); });
+
+    m_cmdDelete = new QPushButton(QStringLiteral("&Delete Selected"), this);
+    m_cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    m_cmdDelete->setAutoDefault(true);
+    connect(m_cmdDelete, &QPushButton::clicked, this, &SearchWindow::cmdDelete_Click);
+    auto* lblBefore = new QLabel(QStringLiteral("Calls &before"), this);
+    m_dtpBefore = new QDateEdit(QDate::currentDate().addYears(-1), this);
+    m_dtpBefore->setObjectName(QStringLiteral("dtpBefore"));
+    m_dtpBefore->setCalendarPopup(true);
+    lblBefore->setBuddy(m_dtpBefore);
+    m_cmdDeleteOlder = new QPushButton(QStringLiteral("Delete &Older"), this);
+    m_cmdDeleteOlder->setObjectName(QStringLiteral("cmdDeleteOlder"));
+    m_cmdDeleteOlder->setAutoDefault(true);
+    connect(m_cmdDeleteOlder, &QPushButton::clicked, this, &SearchWindow::cmdDeleteOlder_Click);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->addWidget(lblSearchStr);
@@ -116,13 +145,22 @@ SearchWindow::SearchWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_grid, 1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_cmdDelete);
+    bottom->addStretch();
+    bottom->addWidget(lblBefore);
+    bottom->addWidget(m_dtpBefore);
+    bottom->addWidget(m_cmdDeleteOlder);
+    layout->addLayout(bottom);
 
     setTabOrder(m_options[0], m_options[1]);
     setTabOrder(m_options[1], m_options[2]);
     setTabOrder(m_options[2], m_txtSearch);
     setTabOrder(m_txtSearch, m_cmdSearch);
     setTabOrder(m_cmdSearch, m_grid);
+    setTabOrder(m_grid, m_cmdDelete);
+    setTabOrder(m_cmdDelete, m_dtpBefore);
+    setTabOrder(m_dtpBefore, m_cmdDeleteOlder);
 
     Form_Load();
 }
@@ -131,7 +169,7 @@ SearchWindow::~SearchWindow() = default;
 
 void SearchWindow::Form_Load()
 {
-    adjustSize();
+    fixMinimumSize(this);
     CenterForm(this);
     m_options[0]->setChecked(true);
     m_txtSearch->setEnabled(false);
@@ -164,6 +202,10 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event)
             focusNextChild();
             return true;
         }
+    } else if (watched == m_grid && event->type() == QEvent::KeyPress
+               && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        cmdDelete_Click();
+        return true;
     } else if (event->type() == QEvent::MouseButtonPress) {
         for (QRadioButton* option : m_options) {
             if (watched == option)
@@ -186,16 +228,98 @@ void SearchWindow::LoadGrid(int type, const QString& text)
 {
     if (!m_database.isOpen())
         return;
+    const auto searchType = static_cast<SearchType>(type);
     qint64 count = 0;
     QString error;
-    if (!runCallSearch(m_database.connection(), static_cast<SearchType>(type), text, *m_model, count, &error)) {
-        m_boxes.show(QStringLiteral("The search could not be run.\r\n") + error, QString(),
-                     MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+    if (!countCallSearch(m_database.connection(), searchType, text, count, &error)
+        || !m_model->setGridQuery(m_database.connection(), callSearchQuery(searchType, text), &error)) {
+        reportFailure(QStringLiteral("The search could not be run."), error);
         return;
     }
+    m_shownType = type;
+    m_shownText = text;
     m_lblRcCount->setText(QString::number(count) + QStringLiteral(" Record(s) Displayed"));
     layOutGridColumns(m_grid, searchColumns());
     fitDateTimeColumn();
+}
+
+bool SearchWindow::showCount(QString* error)
+{
+    qint64 count = 0;
+    if (!countCallSearch(m_database.connection(), static_cast<SearchType>(m_shownType), m_shownText, count, error))
+        return false;
+    m_lblRcCount->setText(QString::number(count) + QStringLiteral(" Record(s) Displayed"));
+    return true;
+}
+
+void SearchWindow::refresh()
+{
+    if (m_shownType < 0 || !m_database.isOpen())
+        return;
+    QString error;
+    if (!requeryKeepingView(m_grid, { QStringLiteral("RowId") }, [this, &error] { return m_model->rerun(&error); })
+        || !showCount(&error)) {
+        reportFailure(QStringLiteral("The search could not be run."), error);
+        return;
+    }
+    layOutGridColumns(m_grid, searchColumns());
+    fitDateTimeColumn();
+}
+
+void SearchWindow::cmdDelete_Click()
+{
+    const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
+    if (rowIds.isEmpty() || !m_database.isOpen())
+        return;
+    const QString question = rowIds.size() == 1
+        ? QStringLiteral("Delete the selected call?")
+        : QStringLiteral("Delete the %1 selected calls?").arg(rowIds.size());
+    if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
+        != MessageBoxes::Answer::Yes)
+        return;
+    QString error;
+    if (!deleteRows(m_database.connection(), QStringLiteral("CID"), rowIds, &error)) {
+        reportFailure(QStringLiteral("The calls could not be deleted."), error);
+        return;
+    }
+    refresh();
+}
+
+void SearchWindow::cmdDeleteOlder_Click()
+{
+    if (!m_database.isOpen())
+        return;
+    const QDate day = m_dtpBefore->date();
+    const QDateTime before(day, QTime(0, 0));
+    const QString dayText = QLocale().toString(day, QLocale::ShortFormat);
+    qint64 count = 0;
+    QString error;
+    if (!countCallsBefore(m_database.connection(), before, count, &error)) {
+        reportFailure(QStringLiteral("The calls could not be counted."), error);
+        return;
+    }
+    if (count == 0) {
+        m_boxes.show(QStringLiteral("No call was stored before ") + dayText + QLatin1Char('.'), windowTitle(),
+                     MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    const QString question = QStringLiteral("Delete the %1 call(s) stored before ").arg(count) + dayText
+        + QStringLiteral("?\r\n\r\nThey cannot be brought back.");
+    if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
+        != MessageBoxes::Answer::Yes)
+        return;
+    qint64 deleted = 0;
+    if (!deleteCallsBefore(m_database.connection(), before, deleted, &error)) {
+        reportFailure(QStringLiteral("The calls could not be deleted."), error);
+        return;
+    }
+    refresh();
+}
+
+void SearchWindow::reportFailure(const QString& what, const QString& reason)
+{
+    m_boxes.show(what + QStringLiteral("\r\n") + reason, QString(), MessageBoxes::Icon::Exclamation,
+                 MessageBoxes::Buttons::Ok);
 }
 
 // The design width was made for a smaller font and a shorter date; a cut-off

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,6 +15,7 @@ class QTableView;
 namespace Quillon {
 
 class CallDatabase;
+class CallerActions;
 class MessageBoxes;
 class RecordGridModel;
 
@@ -29,6 +31,14 @@ public:
     // Centres the window; "All" selected, the text box disabled, no query.
     void Form_Load();
     void cmdSearch_Click();
+    // Deletes the selected calls, or those stored before the chosen day,
+    // after a question that says how many.
+    void cmdDelete_Click();
+    void cmdDeleteOlder_Click();
+    // Runs the shown search again, keeping selection and scroll position.
+    void refresh();
+
+    CallerActions* callerActions() const { return m_callerActions; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +47,8 @@ private:
     void onTypeSelected(int type);
     void applyLengthLimit();
     void LoadGrid(int type, const QString& text);
+    bool showCount(QString* error);
+    void reportFailure(const QString& what, const QString& reason);
     int dateTimeColumnWidth() const;
     void fitDateTimeColumn();
 
@@ -48,7 +60,14 @@ private:
     QLabel* m_lblRcCount;
     QPushButton* m_cmdSearch;
     QTableView* m_grid;
+    QPushButton* m_cmdDelete;
+    QDateEdit* m_dtpBefore;
+    QPushButton* m_cmdDeleteOlder;
+    CallerActions* m_callerActions;
     int m_lengthLimit = 0;
+    // The search shown; -1 before the first.
+    int m_shownType = -1;
+    QString m_shownText;
 };
 
 } // namespace Quillon

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "translatewindow.h"
 
+#include "config/workingsettings.h"
 #include "platform/trimblanks.h"
+#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,12 +30,21 @@ const QList<GridColumn>& translateColumns()
     return columns;
 }
 
+// Room for a number typed with brackets and blanks, which is then stored in
+// the chosen layout.
+constexpr int numberLimit = 20;
+constexpr int nameLimit = 25;
+
 } // namespace
 
-TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes)
+TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes,
+                                 const WorkingSettings& settings)
     : RecordListWindow(owner, database, boxes, translateColumns(),
-                       QStringLiteral("SELECT Translate.rowid AS RowId, Translate.Name, Translate.Number FROM Translate"
-                                      " ORDER BY Translate.Name ASC, Translate.rowid"))
+                       { QStringLiteral("SELECT Translate.rowid AS RowId, Translate.Name, Translate.Number"
+                                        " FROM Translate"),
+                         {}, QStringLiteral("Translate.Name ASC, Translate.rowid") },
+                       { QStringLiteral("RowId") })
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("frmTranslate"));
     setWindowTitle(QStringLiteral("Enter Caller Information"));
@@ -54,12 +66,13 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     m_txtNumber = new QLineEdit(this);
     m_txtNumber->setObjectName(QStringLiteral("txtNumber"));
     lblNumber->setBuddy(m_txtNumber);
+    showLayoutHint();
     moveFocusOnEnter(m_txtFirstName);
     moveFocusOnEnter(m_txtLastName);
     moveFocusOnEnter(m_txtNumber);
 
     grid()->setMinimumHeight(220);
-    allowDeleting(QStringLiteral("Translate"), QStringLiteral("translate list"));
+    allowEditing(QStringLiteral("Translate"), QStringLiteral("translate list"));
 
     QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &TranslateWindow::cmdEnter_Click);
@@ -78,9 +91,9 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(names);
     layout->addLayout(numberRow);
+    layout->addWidget(editingNote());
     layout->addLayout(buttons);
     layout->addWidget(grid(), 1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(m_txtFirstName, m_txtLastName);
     setTabOrder(m_txtLastName, m_txtNumber);
@@ -95,17 +108,56 @@ TranslateWindow::~TranslateWindow() = default;
 
 void TranslateWindow::Form_Load()
 {
-    adjustSize();
+    fixMinimumSize(this);
     CenterForm(this);
     LoadGrid();
-    m_txtFirstName->setMaxLength(25);
-    m_txtLastName->setMaxLength(25);
-    m_txtNumber->setMaxLength(12);
+    m_txtFirstName->setMaxLength(nameLimit);
+    m_txtLastName->setMaxLength(nameLimit);
+    m_txtNumber->setMaxLength(numberLimit);
+}
+
+void TranslateWindow::showLayoutHint()
+{
+    const QString pattern = layoutPattern(m_settings.Format);
+    m_txtNumber->setToolTip(QStringLiteral("Enter number in the format of \"") + pattern + QStringLiteral("\""));
+    m_txtNumber->setPlaceholderText(pattern);
+}
+
+bool TranslateWindow::event(QEvent* event)
+{
+    // The number format may have changed while the window was open.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+        showLayoutHint();
+    return RecordListWindow::event(event);
+}
+
+void TranslateWindow::fillIn(const QString& name, const QString& number)
+{
+    stopEditing();
+    // Names are stored last name first: the first word is the last name, so
+    // that storing the boxes unchanged gives the same name back.
+    const qsizetype blank = name.indexOf(QLatin1Char(' '));
+    const QString lastName = blank < 0 ? name : name.left(blank);
+    const QString firstName = blank < 0 ? QString() : name.mid(blank + 1);
+    // A listed caller may have a longer name or number than one typed.
+    m_txtLastName->setMaxLength(qMax(nameLimit, int(lastName.size())));
+    m_txtFirstName->setMaxLength(qMax(nameLimit, int(firstName.size())));
+    m_txtNumber->setMaxLength(qMax(numberLimit, int(number.size())));
+    m_txtFirstName->setText(firstName);
+    m_txtLastName->setText(lastName);
+    m_txtNumber->setText(number);
+    m_txtFirstName->setFocus();
+    m_txtFirstName->selectAll();
+}
+
+void TranslateWindow::editEntry(const QString& number, const QString& name)
+{
+    fillIn(name, number);
 }
 
 void TranslateWindow::cmdEnter_Click()
 {
-    m_number = trimBlanks(m_txtNumber->text());
+    m_number = numberInLayout(trimBlanks(m_txtNumber->text()), m_settings.Format);
     m_firstName = trimBlanks(m_txtFirstName->text()).toUpper();
     m_lastName = trimBlanks(m_txtLastName->text()).toUpper();
     const QString name = m_lastName + QLatin1Char(' ') + m_firstName;
@@ -115,13 +167,13 @@ void TranslateWindow::cmdEnter_Click()
     const bool hasName = !m_firstName.isEmpty() || !m_lastName.isEmpty();
     bool keepBoxes = false;
     if (hasName && !m_number.isEmpty()) {
-        if (database().AddTranslate(m_number, name)) {
+        if (storeEntry(m_number, name, &CallDatabase::AddTranslate,
+                       QStringLiteral("The entry could not be added to the translate list.")))
             LoadGrid();
-        } else {
+        else
             keepBoxes = true;
-            reportFailure(QStringLiteral("The entry could not be added to the translate list."),
-                          database().lastError());
-        }
+    } else {
+        stopEditing();
     }
     if (!keepBoxes) {
         m_txtNumber->clear();

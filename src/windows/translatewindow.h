@@ -15,14 +15,23 @@ class TranslateWindow : public RecordListWindow
     Q_OBJECT
 
 public:
-    TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes);
+    TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes, const WorkingSettings& settings);
     ~TranslateWindow() override;
     Q_DISABLE_COPY_MOVE(TranslateWindow)
 
     void Form_Load();
     void cmdEnter_Click();
+    // A caller chosen in another list, ready to be named.
+    void fillIn(const QString& name, const QString& number);
+
+protected:
+    void editEntry(const QString& number, const QString& name) override;
+    bool event(QEvent* event) override;
 
 private:
+    void showLayoutHint();
+
+    const WorkingSettings& m_settings;
     QLineEdit* m_txtFirstName;
     QLineEdit* m_txtLastName;
     QLineEdit* m_txtNumber;

@@ -3,6 +3,7 @@
 
 #include "config/settingsstore.h"
 #include "windows/aboutwindow.h"
+#include "windows/calleractions.h"
 #include "windows/centerform.h"
 #include "windows/commsettingswindow.h"
 #include "windows/formatwindow.h"
@@ -12,7 +13,11 @@
 #include "windows/searchwindow.h"
 #include "windows/translatewindow.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
+#include <QShortcut>
 #include <QWidget>
 
 namespace Quillon {
@@ -44,14 +49,42 @@ struct WindowSet::Private
 
 namespace {
 
-// Loading happens in each window's constructor; closing a window unloads it.
-template<typename Window, typename Make> Window* loaded(QPointer<Window>& slot, Make make)
+const QString windowsSection = QStringLiteral("Windows");
+
+// "left,top,width,height" of the window's inner area.
+QString geometryText(const QRect& rect)
 {
-    if (!slot) {
-        slot = make();
-        slot->setAttribute(Qt::WA_DeleteOnClose);
+    return QStringLiteral("%1,%2,%3,%4").arg(rect.left()).arg(rect.top()).arg(rect.width()).arg(rect.height());
+}
+
+// Puts the window where it was last closed. A window that would now lie
+// off every screen (a monitor gone) stays centred; one that could not grow
+// keeps its size.
+void restoreGeometry(QWidget* window, const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return;
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok)
+            return;
     }
-    return slot;
+    QSize size = window->size();
+    if (window->minimumSize() != window->maximumSize())
+        size = QSize(values[2], values[3]).expandedTo(window->minimumSize()).boundedTo(window->maximumSize());
+    const QRect wanted(QPoint(values[0], values[1]), size);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        if (area.intersected(wanted).width() >= 40 && area.intersected(wanted).height() >= 20) {
+            window->setGeometry(wanted);
+            return;
+        }
+    }
+    window->resize(size);
+    CenterForm(window);
 }
 
 void bringForward(QWidget* window)
@@ -75,6 +108,42 @@ WindowSet::~WindowSet()
 {
     closeAll();
     delete d;
+}
+
+// Loading happens in each window's constructor; closing a window unloads it.
+template<typename Window, typename Make> Window* WindowSet::loaded(QPointer<Window>& slot, Make make)
+{
+    if (!slot) {
+        slot = make();
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+        prepare(slot);
+    }
+    return slot;
+}
+
+void WindowSet::prepare(QWidget* window)
+{
+    // The about box has its own Escape, which a second one would make ambiguous.
+    if (window != d->about.data()) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        escape->setObjectName(QStringLiteral("closeOnEscape"));
+        connect(escape, &QShortcut::activated, window, &QWidget::close);
+    }
+    const QString saved = GetIniValue(iniPathFor(d->appDir), windowsSection, window->objectName(), QString());
+    if (!saved.isEmpty())
+        restoreGeometry(window, saved);
+    window->installEventFilter(this);
+}
+
+bool WindowSet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close) {
+        auto* window = static_cast<QWidget*>(watched);
+        if (window->isVisible())
+            SetIniValue(iniPathFor(d->appDir), windowsSection, window->objectName(),
+                        geometryText(window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry()));
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void WindowSet::openCommunications()
@@ -101,23 +170,34 @@ void WindowSet::openNetwork()
 
 void WindowSet::openSearch()
 {
-    bringForward(loaded(d->search, [this] { return new SearchWindow(d->owner, d->database, d->boxes); }));
+    bringForward(loaded(d->search, [this] {
+        auto* search = new SearchWindow(d->owner, d->database, d->boxes);
+        connect(search->callerActions(), &CallerActions::rejectCaller, this, &WindowSet::rejectCaller);
+        connect(search->callerActions(), &CallerActions::translateCaller, this, &WindowSet::translateCaller);
+        return search;
+    }));
 }
 
 void WindowSet::openReject()
 {
-    bringForward(loaded(d->reject, [this] { return new RejectWindow(d->owner, d->database, d->boxes); }));
+    bringForward(
+        loaded(d->reject, [this] { return new RejectWindow(d->owner, d->database, d->boxes, d->settings); }));
 }
 
 void WindowSet::openPhoneIndex()
 {
-    // An open index keeps the snapshot it took when it loaded.
-    bringForward(loaded(d->phoneIndex, [this] { return new PhoneIndexWindow(d->owner, d->database, d->boxes); }));
+    bringForward(loaded(d->phoneIndex, [this] {
+        auto* index = new PhoneIndexWindow(d->owner, d->database, d->boxes);
+        connect(index->callerActions(), &CallerActions::rejectCaller, this, &WindowSet::rejectCaller);
+        connect(index->callerActions(), &CallerActions::translateCaller, this, &WindowSet::translateCaller);
+        return index;
+    }));
 }
 
 void WindowSet::openTranslate()
 {
-    bringForward(loaded(d->translate, [this] { return new TranslateWindow(d->owner, d->database, d->boxes); }));
+    bringForward(
+        loaded(d->translate, [this] { return new TranslateWindow(d->owner, d->database, d->boxes, d->settings); }));
 }
 
 void WindowSet::openAbout()
@@ -125,6 +205,26 @@ void WindowSet::openAbout()
     AboutWindow* about = loaded(d->about, [this] { return new AboutWindow(d->owner); });
     CenterForm(about);
     bringForward(about);
+}
+
+void WindowSet::rejectCaller(const QString& name, const QString& number)
+{
+    openReject();
+    d->reject->fillIn(name, number);
+}
+
+void WindowSet::translateCaller(const QString& name, const QString& number)
+{
+    openTranslate();
+    d->translate->fillIn(name, number);
+}
+
+void WindowSet::callStored()
+{
+    if (d->search)
+        d->search->refresh();
+    if (d->phoneIndex)
+        d->phoneIndex->LoadGrid();
 }
 
 void WindowSet::refreshCommSettings()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's secondary windows: modeless, owned by the main window,
-// at most one of each; opening one that is open brings it forward.
+// at most one of each; opening one that is open brings it forward. Escape
+// closes each; each comes back where the user left it ([Windows] in
+// QuillonCID.ini).
 #pragma once
 
 #include <QObject>
@@ -37,6 +39,12 @@ public:
     void openTranslate(); // frmTranslate
     void openAbout(); // frmAbout
 
+    // The Reject or Translate window with a listed caller filled in.
+    void rejectCaller(const QString& name, const QString& number);
+    void translateCaller(const QString& name, const QString& number);
+    // A call was stored: open Search and Phone Index windows read again.
+    void callStored();
+
     // Detection's refresh of the communications options; loads the window
     // without showing it when it is not loaded.
     void refreshCommSettings();
@@ -46,7 +54,14 @@ public:
     // The open window of each kind, or nullptr; for tests.
     QWidget* window(const QString& objectName) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Loads the window with make unless it is loaded.
+    template<typename Window, typename Make> Window* loaded(QPointer<Window>& slot, Make make);
+    void prepare(QWidget* window);
+
     struct Private;
     Private* d;
 };
