@@ -361,11 +361,10 @@ void frmCIDDisplay::buildCallList()
         if (m_windows)
             m_windows->rejectCaller(name, number);
     });
-    connect(callerActions, &CallerActions::translateCaller, this,
-            [this](const QString& name, const QString& number) {
-                if (m_windows)
-                    m_windows->translateCaller(name, number);
-            });
+    connect(callerActions, &CallerActions::translateCaller, this, [this](const QString& name, const QString& number) {
+        if (m_windows)
+            m_windows->translateCaller(name, number);
+    });
     layout->addWidget(m_list);
     setCentralWidget(central);
 }

@@ -66,7 +66,8 @@ GridQuery callSearchQuery(SearchType type, const QString& text)
 {
     GridQuery query { QStringLiteral("SELECT CID.rowid AS RowId, CID.Name, CID.Number, CID.SysTime FROM CID")
                           + whereClause(type, text),
-                      {}, newestFirst() };
+                      {},
+                      newestFirst() };
     if (bindsText(type, text))
         query.values.append(text);
     return query;

@@ -77,12 +77,13 @@ bool RecordGridModel::run(const QString& sortField, Qt::SortOrder order, QString
 {
     QString orderBy = m_query.defaultOrder;
     if (!sortField.isEmpty()) {
-        const QString chosen
-            = quotedIdentifier(sortField) + (order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+        const QString chosen = quotedIdentifier(sortField)
+            + (order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
         orderBy = orderBy.isEmpty() ? chosen : chosen + QStringLiteral(", ") + orderBy;
     }
     QSqlQuery query(m_db);
-    bool ok = query.prepare(orderBy.isEmpty() ? m_query.select : m_query.select + QStringLiteral(" ORDER BY ") + orderBy);
+    bool ok
+        = query.prepare(orderBy.isEmpty() ? m_query.select : m_query.select + QStringLiteral(" ORDER BY ") + orderBy);
     if (ok) {
         for (const QVariant& value : m_query.values)
             query.addBindValue(value);

@@ -26,8 +26,8 @@ CallerActions::CallerActions(QAbstractItemView* view, std::function<QList<Listed
         m_menu->addAction(action);
         return action;
     };
-    QAction* reject = add(QStringLiteral("RejectCaller"), QStringLiteral("&Reject Caller..."),
-                          QKeySequence(Qt::CTRL | Qt::Key_R));
+    QAction* reject
+        = add(QStringLiteral("RejectCaller"), QStringLiteral("&Reject Caller..."), QKeySequence(Qt::CTRL | Qt::Key_R));
     QAction* translate = add(QStringLiteral("TranslateNumber"), QStringLiteral("&Translate Number..."),
                              QKeySequence(Qt::CTRL | Qt::Key_T));
     QAction* copy = add(QStringLiteral("CopyCaller"), QStringLiteral("&Copy"), QKeySequence::Copy);

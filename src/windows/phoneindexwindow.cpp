@@ -24,10 +24,10 @@ const QList<GridColumn>& indexColumns()
 } // namespace
 
 PhoneIndexWindow::PhoneIndexWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes)
-    : RecordListWindow(owner, database, boxes, indexColumns(),
-                       { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {},
-                         QStringLiteral("CID.Name ASC") },
-                       { QStringLiteral("Name"), QStringLiteral("Number") })
+    : RecordListWindow(
+        owner, database, boxes, indexColumns(),
+        { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {}, QStringLiteral("CID.Name ASC") },
+        { QStringLiteral("Name"), QStringLiteral("Number") })
 {
     setObjectName(QStringLiteral("frmPhnBook"));
     setWindowTitle(QStringLiteral("Phone Index"));

@@ -93,9 +93,8 @@ bool requeryKeepingView(QTableView* grid, const QStringList& keyFields, const st
     QSet<QStringList> selected;
     for (const QModelIndex& index : grid->selectionModel()->selectedRows())
         selected.insert(rowKey(model, index.row(), keyFields));
-    const QStringList current = grid->currentIndex().isValid()
-        ? rowKey(model, grid->currentIndex().row(), keyFields)
-        : QStringList();
+    const QStringList current
+        = grid->currentIndex().isValid() ? rowKey(model, grid->currentIndex().row(), keyFields) : QStringList();
     const int loaded = model->rowCount();
     const int scroll = grid->verticalScrollBar()->value();
     if (!requery())

@@ -119,10 +119,10 @@ void RecordListWindow::startEditing(int row)
 {
     if (m_table.isEmpty() || row < 0)
         return;
-    m_editRowId = m_model->index(row, m_model->column(QStringLiteral("RowId"))).data();
-    m_editingNote->show();
     editEntry(m_model->index(row, m_model->column(QStringLiteral("Number"))).data().toString(),
               m_model->index(row, m_model->column(QStringLiteral("Name"))).data().toString());
+    m_editRowId = m_model->index(row, m_model->column(QStringLiteral("RowId"))).data();
+    m_editingNote->show();
 }
 
 void RecordListWindow::stopEditing()
@@ -177,8 +177,8 @@ void RecordListWindow::deleteSelectedRows()
         question = QStringLiteral("Remove this entry from the ") + m_listName + QStringLiteral("?\r\n\r\n")
             + QStringLiteral("Name: ") + name + QStringLiteral("\r\nNumber: ") + number;
     } else {
-        question = QStringLiteral("Remove these %1 entries from the ").arg(rowIds.size()) + m_listName
-            + QStringLiteral("?");
+        question
+            = QStringLiteral("Remove these %1 entries from the ").arg(rowIds.size()) + m_listName + QStringLiteral("?");
     }
     if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
         != MessageBoxes::Answer::Yes)

@@ -37,10 +37,10 @@ const QString noName = QStringLiteral("N/A");
 
 } // namespace
 
-RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes,
-                           const WorkingSettings& settings)
+RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes, const WorkingSettings& settings)
     : RecordListWindow(owner, database, boxes, rejectColumns(),
-                       { QStringLiteral("SELECT Reject.rowid AS RowId, Reject.Name, Reject.Number FROM Reject"), {},
+                       { QStringLiteral("SELECT Reject.rowid AS RowId, Reject.Name, Reject.Number FROM Reject"),
+                         {},
                          QStringLiteral("Reject.rowid") },
                        { QStringLiteral("RowId") })
     , m_settings(settings)

@@ -271,9 +271,8 @@ void SearchWindow::cmdDelete_Click()
     const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
     if (rowIds.isEmpty() || !m_database.isOpen())
         return;
-    const QString question = rowIds.size() == 1
-        ? QStringLiteral("Delete the selected call?")
-        : QStringLiteral("Delete the %1 selected calls?").arg(rowIds.size());
+    const QString question = rowIds.size() == 1 ? QStringLiteral("Delete the selected call?")
+                                                : QStringLiteral("Delete the %1 selected calls?").arg(rowIds.size());
     if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
         != MessageBoxes::Answer::Yes)
         return;

@@ -42,7 +42,8 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     : RecordListWindow(owner, database, boxes, translateColumns(),
                        { QStringLiteral("SELECT Translate.rowid AS RowId, Translate.Name, Translate.Number"
                                         " FROM Translate"),
-                         {}, QStringLiteral("Translate.Name ASC, Translate.rowid") },
+                         {},
+                         QStringLiteral("Translate.Name ASC, Translate.rowid") },
                        { QStringLiteral("RowId") })
     , m_settings(settings)
 {

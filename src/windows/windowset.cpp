@@ -73,8 +73,13 @@ void restoreGeometry(QWidget* window, const QString& text)
             return;
     }
     QSize size = window->size();
-    if (window->minimumSize() != window->maximumSize())
-        size = QSize(values[2], values[3]).expandedTo(window->minimumSize()).boundedTo(window->maximumSize());
+    if (window->minimumSize() != window->maximumSize()) {
+        const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+        size = QSize(values[2], values[3]).boundedTo(window->maximumSize());
+        if (screen)
+            size = size.boundedTo(screen->availableGeometry().size());
+        size = size.expandedTo(window->minimumSize());
+    }
     const QRect wanted(QPoint(values[0], values[1]), size);
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect area = screen->availableGeometry();
@@ -140,8 +145,9 @@ bool WindowSet::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Close) {
         auto* window = static_cast<QWidget*>(watched);
         if (window->isVisible())
-            SetIniValue(iniPathFor(d->appDir), windowsSection, window->objectName(),
-                        geometryText(window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry()));
+            SetIniValue(
+                iniPathFor(d->appDir), windowsSection, window->objectName(),
+                geometryText(window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry()));
     }
     return QObject::eventFilter(watched, event);
 }
@@ -180,8 +186,7 @@ void WindowSet::openSearch()
 
 void WindowSet::openReject()
 {
-    bringForward(
-        loaded(d->reject, [this] { return new RejectWindow(d->owner, d->database, d->boxes, d->settings); }));
+    bringForward(loaded(d->reject, [this] { return new RejectWindow(d->owner, d->database, d->boxes, d->settings); }));
 }
 
 void WindowSet::openPhoneIndex()

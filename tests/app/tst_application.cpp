@@ -11,13 +11,17 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
+#include <QDateEdit>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QSystemTrayIcon>
@@ -783,6 +787,17 @@ private Q_SLOTS:
                                          << u" ZOE|555-2"_s;
         QTest::newRow("translate no number") << u"Translate"_s << QStringList { u"a"_s, u"b"_s, u"  "_s } << QString();
         QTest::newRow("translate no name") << u"Translate"_s << QStringList { u" "_s, {}, u"555"_s } << QString();
+        // Digits with separators go into the chosen layout when the count fits it.
+        QTest::newRow("reject digits") << u"Reject"_s << QStringList { {}, u"5551234567"_s } << u"N/A|555-123-4567"_s;
+        QTest::newRow("reject brackets") << u"Reject"_s << QStringList { {}, u"(555) 123-4567"_s }
+                                         << u"N/A|555-123-4567"_s;
+        QTest::newRow("reject short") << u"Reject"_s << QStringList { {}, u"555 1234"_s } << u"N/A|555 1234"_s;
+        QTest::newRow("reject letters") << u"Reject"_s << QStringList { {}, u"555-CALL-NOW"_s }
+                                        << u"N/A|555-CALL-NOW"_s;
+        QTest::newRow("translate layout 7")
+            << u"Translate"_s << QStringList { u"ann"_s, u"lee"_s, u"1310.555.1234"_s } << u"LEE ANN|131 0555-1234"_s;
+        QTest::newRow("translate layout 7, 10 digits")
+            << u"Translate"_s << QStringList { u"ann"_s, u"lee"_s, u"555.123.4567"_s } << u"LEE ANN|555.123.4567"_s;
     }
     void listEntry()
     {
@@ -792,8 +807,12 @@ private Q_SLOTS:
         const bool reject = command == u"Reject"_s;
         const QStringList boxes = reject ? QStringList { u"txtName"_s, u"txtNumber"_s }
                                          : QStringList { u"txtFirstName"_s, u"txtLastName"_s, u"txtNumber"_s };
+        const bool layout7 = QString::fromLatin1(QTest::currentDataTag()).contains(u"layout 7"_s);
         QVERIFY(startWithCalls());
+        m_h->app->settings().Format = layout7 ? 7 : 1;
         open(command);
+        QCOMPARE(child(u"txtNumber"_s)->toolTip(),
+                 u"Enter number in the format of \"%1\""_s.arg(layout7 ? u"xxx xxxx-xxxx"_s : u"xxx-xxx-xxxx"_s));
         // Added behind the window's back: entering reads the list again.
         QVERIFY(reject ? m_h->app->database().AddReject(u"900"_s, u"OTHER"_s)
                        : m_h->app->database().AddTranslate(u"900"_s, u"OTHER"_s));
@@ -822,6 +841,7 @@ private Q_SLOTS:
         m_h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
         child<QTableView>(u"DataGrid1"_s)->selectRow(0);
         QTest::keyClick(child<QTableView>(u"DataGrid1"_s), Qt::Key_Delete);
+        QCOMPARE(m_h->boxes.shown.value(0).buttons, MessageBoxes::Buttons::YesNoDefaultNo);
         QCOMPARE(m_h->shownBoxes(),
                  QStringList { u"%1|Remove this entry from the %2 list?\r\n\r\nName: %3\r\nNumber: %4"_s.arg(
                      m_window->windowTitle(), command.toLower(), expected.first().section(u'|', 0, 0),
@@ -889,6 +909,331 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_window);
         open(u"PhoneBook"_s);
         QCOMPARE(shown(), pairs + QStringList { u"ZED|555-000-0000"_s });
+    }
+
+    void windowsResizeCloseOnEscapeAndComeBack_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("resizable");
+        QTest::newRow("Search") << u"Search"_s << true;
+        QTest::newRow("Reject") << u"Reject"_s << true;
+        QTest::newRow("PhoneBook") << u"PhoneBook"_s << true;
+        QTest::newRow("Translate") << u"Translate"_s << true;
+        QTest::newRow("Format") << u"Format"_s << false;
+        QTest::newRow("Communications") << u"Communications"_s << false;
+    }
+    void windowsResizeCloseOnEscapeAndComeBack()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, resizable);
+        QVERIFY(startWithCalls());
+        open(command);
+        if (command == u"Search"_s)
+            click(u"cmdSearch"_s);
+        const QSize natural = m_window->size();
+        QCOMPARE(m_window->minimumSize(), natural); // never smaller than laid out
+        QCOMPARE(m_window->maximumSize() == natural, !resizable);
+        const QString name = m_window->objectName();
+        const QRect placed(QPoint(30, 40), resizable ? natural + QSize(160, 90) : natural);
+        auto* grid = child<QTableView>(u"DataGrid1"_s);
+        const QSize gridBefore = grid ? grid->size() : QSize();
+        m_window->setGeometry(placed);
+        if (grid) { // the grid takes the room, its last column the width
+            QTRY_COMPARE(grid->size(), gridBefore + QSize(160, 90));
+            QVERIFY(grid->horizontalHeader()->logicalIndexAt(grid->viewport()->width() - 2) >= 0);
+        }
+        QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : m_window.data(), Qt::Key_Escape);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(m_h->ini(u"Windows"_s, name), u"30,40,%1,%2"_s.arg(placed.width()).arg(placed.height()));
+        open(command);
+        QCOMPARE(m_window->geometry(), placed);
+        m_window->close();
+        // A place off every screen (a monitor since unplugged) is not used.
+        QVERIFY(SetIniValue(m_h->dir.iniPath(), u"Windows"_s, name, u"5000,5000,900,700"_s));
+        QTRY_VERIFY(!m_window);
+        open(command);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(m_window->geometry().center()));
+        QVERIFY(m_window->width() <= screen.width() && m_window->height() <= screen.height());
+    }
+
+    void editInPlaceAndDeleteMany_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("doubleClick"); // else F2
+        QTest::addColumn<QString>("entry"); // name|number, as listed
+        QTest::addColumn<QStringList>("boxes"); // as loaded
+        QTest::addColumn<QString>("box"); // retyped
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("changed"); // as stored
+        QTest::newRow("reject, F2") << u"Reject"_s << false << u"TELEMARKETER|800-555-0199"_s
+                                    << QStringList { u"TELEMARKETER"_s, u"800-555-0199"_s } << u"txtNumber"_s
+                                    << u"8005550100"_s << u"TELEMARKETER|800-555-0100"_s;
+        QTest::newRow("reject stand-ins, double-click")
+            << u"Reject"_s << true << u"N/A|000-000-0000"_s << QStringList { {}, {} } << u"txtName"_s << u"sales"_s
+            << u"SALES|000-000-0000"_s;
+        QTest::newRow("translate, double-click") << u"Translate"_s << true << u"WILSON ANN|212-555-0100"_s
+                                                 << QStringList { u"ANN"_s, u"WILSON"_s, u"212-555-0100"_s }
+                                                 << u"txtFirstName"_s << u"anne"_s << u"WILSON ANNE|212-555-0100"_s;
+    }
+    void editInPlaceAndDeleteMany()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, doubleClick);
+        QFETCH(QString, entry);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, changed);
+        QVERIFY(startWithCalls());
+        const QString insert
+            = u"INSERT INTO %1 (Name, Number) VALUES ('N/A', '000-000-0000'), ('B', '1'), ('C', '2')"_s;
+        QCOMPARE(m_h->rows(insert.arg(command)), QStringList());
+        open(command);
+        auto* grid = child<QTableView>(u"DataGrid1"_s);
+        const int row = shown().indexOf(entry);
+        QVERIFY(row >= 0);
+        const QStringList rowIds = m_h->rows(u"SELECT rowid FROM "_s + command);
+        grid->selectRow(row);
+        if (doubleClick) {
+            const QRect cell = grid->visualRect(model()->index(row, model()->column(u"Name"_s)));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        } else {
+            QTest::keyClick(grid, Qt::Key_F2);
+        }
+        QStringList loaded;
+        for (QLineEdit* edit : m_window->findChildren<QLineEdit*>())
+            loaded << edit->text();
+        QCOMPARE(loaded, boxes);
+        QVERIFY(child<QLabel>(u"lblEditing"_s)->isVisible());
+        child(box)->setText(text);
+        click(u"cmdEnter"_s);
+        QCOMPARE(m_h->rows(u"SELECT rowid FROM "_s + command), rowIds); // in place: no row added or lost
+        QVERIFY(shown().contains(changed));
+        QVERIFY(!shown().contains(entry));
+        QVERIFY(!child<QLabel>(u"lblEditing"_s)->isVisible());
+
+        // Several at once: one question with the count, No first.
+        grid->selectionModel()->clearSelection();
+        for (const QString& other : { u"B|1"_s, u"C|2"_s })
+            grid->selectionModel()->select(model()->index(shown().indexOf(other), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_h->boxes.queueAnswer(MessageBoxes::Answer::No);
+        m_h->boxes.queueAnswer(MessageBoxes::Answer::Yes);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(shown().size(), rowIds.size());
+        QTest::keyClick(grid, Qt::Key_Delete);
+        const QString question
+            = u"%1|Remove these 2 entries from the %2 list?"_s.arg(m_window->windowTitle(), command.toLower());
+        QCOMPARE(m_h->shownBoxes(), QStringList({ question, question }));
+        QCOMPARE(m_h->boxes.shown.value(1).buttons, MessageBoxes::Buttons::YesNoDefaultNo);
+        QCOMPARE(m_h->rows(u"SELECT count(*) FROM "_s + command), QStringList { QString::number(rowIds.size() - 2) });
+    }
+
+    void searchDeletesCalls_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("question"); // %1: the chosen day
+        QTest::addColumn<QList<int>>("left"); // indexes into kCalls, as listed
+        QTest::newRow("selected") << u"cmdDelete"_s << true << u"Delete the 2 selected calls?"_s
+                                  << QList<int> { 5, 2, 1, 0 };
+        QTest::newRow("selected, no") << u"cmdDelete"_s << false << u"Delete the 2 selected calls?"_s
+                                      << QList<int> { 5, 4, 3, 2, 1, 0 };
+        QTest::newRow("older") << u"cmdDeleteOlder"_s << true
+                               << u"Delete the 2 call(s) stored before %1?\r\n\r\nThey cannot be brought back."_s
+                               << QList<int> { 5, 4, 3, 2 };
+        QTest::newRow("older, none") << u"cmdDeleteOlder"_s << true << u"No call was stored before %1."_s
+                                     << QList<int> { 5, 4, 3, 2, 1, 0 };
+    }
+    void searchDeletesCalls()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
+        QFETCH(QList<int>, left);
+        QVERIFY(startWithCalls());
+        // The two oldest calls go back a year.
+        QCOMPARE(m_h->rows(u"UPDATE CID SET SysTime = '2025-03-01 10:00:00' WHERE rowid <= 2"_s), QStringList());
+        open(u"Search"_s);
+        click(u"cmdSearch"_s);
+        auto* grid = child<QTableView>(u"DataGrid1"_s);
+        grid->selectRow(1);
+        QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+        const QDate day(QString::fromLatin1(QTest::currentDataTag()).contains(u"none"_s) ? 2025 : 2026, 1, 1);
+        child<QDateEdit>(u"dtpBefore"_s)->setDate(day);
+        m_h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+        click(button);
+        QCOMPARE(m_h->shownBoxes(),
+                 QStringList { m_window->windowTitle() + u'|'
+                               + question.arg(QLocale().toString(day, QLocale::ShortFormat)) });
+        QStringList expected;
+        for (int call : left)
+            expected << kCalls.at(call);
+        QCOMPARE(shown(), expected);
+        QCOMPARE(countLine(), u"%1 Record(s) Displayed"_s.arg(left.size()));
+        QCOMPARE(m_h->rows(u"SELECT count(*) FROM CID"_s), QStringList { QString::number(left.size()) });
+    }
+
+    void headerClickSortsByTheQuery_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QStringList>("first"); // the first rows after sorting
+        QTest::newRow("search by name") << u"Search"_s << u"Name"_s << 1
+                                        << QStringList { u"BLACKSMITH CO|555-987-6543"_s,
+                                                         u"CALLER 001|555-000-0299"_s };
+        QTest::newRow("search by name, reversed")
+            << u"Search"_s << u"Name"_s << 2 << QStringList { u"UNKNOWN|UNKNOWN"_s, u"SMITH JOHN|555-123-4567"_s };
+        QTest::newRow("index by number") << u"PhoneBook"_s << u"Number"_s << 1
+                                         << QStringList { u"SMITH JOHN|212-867-5309"_s, u"O'BRIEN PAT|416-555-0101"_s };
+        QTest::newRow("reject by number") << u"Reject"_s << u"Number"_s << 1
+                                          << QStringList { u"CALLER 300|555-000-0000"_s, u"CALLER 299|555-000-0001"_s };
+        QTest::newRow("translate by name, reversed")
+            << u"Translate"_s << u"Name"_s << 2
+            << QStringList { u"WILSON ANN|212-555-0100"_s, u"CALLER 300|555-000-0000"_s };
+    }
+    void headerClickSortsByTheQuery()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, field);
+        QFETCH(int, clicks);
+        QFETCH(QStringList, first);
+        QVERIFY(startWithCalls());
+        const QString table = command == u"Reject"_s || command == u"Translate"_s ? command : u"CID"_s;
+        // More rows than the grid fetches at once.
+        QCOMPARE(m_h->rows(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                           "INSERT INTO %1 (Name, Number) SELECT printf('CALLER %03d', i), "
+                           "printf('555-000-%04d', 300 - i) FROM n"_s.arg(table)),
+                 QStringList());
+        open(command);
+        m_tester.reset(); // it fetches every row, which is what the grid must not do
+        if (command == u"Search"_s)
+            click(u"cmdSearch"_s);
+        auto* grid = child<QTableView>(u"DataGrid1"_s);
+        QHeaderView* header = grid->horizontalHeader();
+        const int section = model()->column(field);
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+        QVERIFY(model()->canFetchMore()); // still fetched as the user scrolls
+        QVERIFY(model()->rowCount() < 300);
+        QCOMPARE(header->sortIndicatorSection(), section);
+        QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        QCOMPARE(shown().mid(0, 2), first);
+    }
+
+    void callerActionsInEveryList_data()
+    {
+        QTest::addColumn<QString>("list"); // the main window's, or the window a command opens
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("byKey"); // else the context menu
+        QTest::addColumn<QStringList>("texts"); // the boxes filled in, or what was copied
+        const QStringList reject { u"O'BRIEN PAT"_s, u"416-555-0101"_s };
+        const QStringList translate { u"PAT"_s, u"O'BRIEN"_s, u"416-555-0101"_s };
+        const QStringList copied { u"O'BRIEN PAT\t416-555-0101"_s };
+        QTest::newRow("calls, reject, menu") << QString() << u"RejectCaller"_s << false << reject;
+        QTest::newRow("calls, translate, key") << QString() << u"TranslateNumber"_s << true << translate;
+        QTest::newRow("calls, copy, key") << QString() << u"CopyCaller"_s << true << copied;
+        QTest::newRow("search, reject, key") << u"Search"_s << u"RejectCaller"_s << true << reject;
+        QTest::newRow("search, copy, menu") << u"Search"_s << u"CopyCaller"_s << false << copied;
+        QTest::newRow("index, translate, menu") << u"PhoneBook"_s << u"TranslateNumber"_s << false << translate;
+    }
+    void callerActionsInEveryList()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, action);
+        QFETCH(bool, byKey);
+        QFETCH(QStringList, texts);
+        QVERIFY(startWithCalls());
+        QAbstractItemView* view = m_h->list();
+        QModelIndex row;
+        if (list.isEmpty()) {
+            m_h->window()->AddCallToList(u"O'BRIEN PAT"_s, u"416-555-0101"_s);
+            m_h->window()->AddCallToList(u"SMITH JOHN"_s, u"555-123-4567"_s);
+            m_h->window()->activateWindow();
+            row = view->model()->index(1, 0);
+        } else {
+            open(list);
+            if (list == u"Search"_s)
+                click(u"cmdSearch"_s);
+            view = child<QTableView>(u"DataGrid1"_s);
+            row = model()->index(shown().indexOf(u"O'BRIEN PAT|416-555-0101"_s), model()->column(u"Name"_s));
+        }
+        QGuiApplication::clipboard()->clear();
+        view->setFocus();
+        if (byKey) {
+            view->setCurrentIndex(row);
+            const Qt::Key key = action == u"CopyCaller"_s ? Qt::Key_C
+                : action == u"RejectCaller"_s             ? Qt::Key_R
+                                                          : Qt::Key_T;
+            QTest::keyClick(view, key, Qt::ControlModifier);
+        } else { // a right-click on a row that was not selected
+            const QPoint at = view->visualRect(row).center();
+            Q_EMIT view->customContextMenuRequested(at);
+            auto* menu = view->findChild<QMenu*>(u"callerMenu"_s);
+            QTRY_VERIFY(menu->isVisible());
+            QAction* item = view->findChild<QAction*>(action);
+            QVERIFY(menu->actions().contains(item) && item->isEnabled());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+            QTRY_VERIFY(!menu->isVisible());
+        }
+        if (action == u"CopyCaller"_s) {
+            QCOMPARE(QGuiApplication::clipboard()->text(), texts.join(u'\n'));
+            return;
+        }
+        const QString window = action == u"RejectCaller"_s ? u"frmReject"_s : u"frmTranslate"_s;
+        m_window = m_h->app->windows()->window(window);
+        QVERIFY(m_window && m_window->isVisible());
+        QStringList filled;
+        for (QLineEdit* edit : m_window->findChildren<QLineEdit*>())
+            filled << edit->text();
+        QCOMPARE(filled, texts);
+        QCOMPARE(m_window->focusWidget(), m_window->findChildren<QLineEdit*>().constFirst());
+        click(u"cmdEnter"_s); // stored exactly as listed
+        QVERIFY(m_h->rows(u"SELECT Name, Number FROM "_s + (window == u"frmReject"_s ? u"Reject"_s : u"Translate"_s))
+                    .contains(u"O'BRIEN PAT|416-555-0101"_s));
+    }
+
+    void openListsFollowNewCalls()
+    {
+        QVERIFY(startWithCalls());
+        QCOMPARE(m_h->rows(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                           "INSERT INTO CID (Name, Number, SysTime) SELECT printf('SMITH %03d', i), "
+                           "printf('555-000-%04d', i), '2025-01-01 00:00:00' FROM n"_s),
+                 QStringList());
+        open(u"PhoneBook"_s);
+        m_tester.reset(); // it fetches every row, which is what the grid must not do
+        auto* indexGrid = child<QTableView>(u"DataGrid1"_s);
+        indexGrid->selectRow(shown().indexOf(u"O'BRIEN PAT|416-555-0101"_s));
+        open(u"Search"_s);
+        m_tester.reset();
+        choose(u"Option2"_s);
+        QTest::keyClicks(child(u"txtSearch"_s), u"SMITH"_s);
+        click(u"cmdSearch"_s);
+        auto* grid = child<QTableView>(u"DataGrid1"_s);
+        grid->resize(grid->width(), 200);
+        grid->selectRow(120);
+        grid->verticalScrollBar()->setValue(100);
+        const QString selected = shown().value(120);
+        const int loaded = model()->rowCount();
+        auto* indexModel = qobject_cast<RecordGridModel*>(indexGrid->model());
+        QSignalSpy indexReads(indexModel, &QAbstractItemModel::modelReset);
+
+        QVERIFY(m_h->call(u"SMITH NEW"_s, u"5550001111"_s).isValid());
+        QCOMPARE(child(u"txtSearch"_s)->text(), u"SMITH"_s);
+        QCOMPARE(countLine(), u"305 Record(s) Displayed"_s);
+        QVERIFY(model()->rowCount() >= loaded);
+        QCOMPARE(grid->verticalScrollBar()->value(), 100);
+        const QModelIndexList rows = grid->selectionModel()->selectedRows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(shown().value(rows.first().row()), selected);
+        QCOMPARE(shown().first(), u"SMITH NEW|555-000-1111"_s);
+        QCOMPARE(indexReads.size(), 1);
+        QCOMPARE(indexModel->index(indexGrid->selectionModel()->selectedRows().value(0).row(), 0).data().toString(),
+                 u"O'BRIEN PAT"_s);
     }
 
     void communicationsSaveKeepsWhatNoOptionShows_data()
