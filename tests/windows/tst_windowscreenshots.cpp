@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QTableView>
 
 namespace Quillon::Test {
 
@@ -52,6 +55,27 @@ private Q_SLOTS:
             QTest::qWait(100);
             QVERIFY(window->grab().save(QDir(target).filePath(shot.section(u':', 2) + u".png"_s)));
         }
+
+        // Search grown by the user, every call listed, and its menu on a caller.
+        h.action(u"Search"_s)->trigger();
+        QWidget* search = h.app->windows()->window(u"frmSearch"_s);
+        QTest::mouseClick(search->findChild<QWidget*>(u"Option1"_s), Qt::LeftButton, {}, QPoint(6, 8));
+        QTest::mouseClick(search->findChild<QWidget*>(u"cmdSearch"_s), Qt::LeftButton);
+        search->resize(search->size() + QSize(220, 120));
+        QTest::qWait(100);
+        QVERIFY(search->grab().save(QDir(target).filePath(u"search-resized.png"_s)));
+        auto* grid = search->findChild<QTableView*>(u"DataGrid1"_s);
+        const QPoint at = grid->visualRect(grid->model()->index(1, 1)).center();
+        Q_EMIT grid->customContextMenuRequested(at);
+        auto* menu = grid->findChild<QMenu*>(u"callerMenu"_s);
+        QTRY_VERIFY(menu->isVisible());
+        QTest::qWait(100);
+        QPixmap picture = search->grab();
+        QPainter painter(&picture);
+        painter.drawPixmap(menu->pos() - search->mapToGlobal(QPoint(0, 0)), menu->grab());
+        painter.end();
+        menu->hide();
+        QVERIFY(picture.save(QDir(target).filePath(u"caller-menu.png"_s)));
     }
 };
 
