@@ -48,6 +48,11 @@ CallerActions::CallerActions(QAbstractItemView* view, std::function<QList<Listed
             QGuiApplication::clipboard()->setText(copyText(callers));
     });
 
+    // The keys stay usable whatever the menu showed last time.
+    connect(m_menu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* action : m_menu->actions())
+            action->setEnabled(true);
+    });
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         // A right-click on a row that is not selected acts on that row.

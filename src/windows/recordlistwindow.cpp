@@ -38,7 +38,7 @@ RecordListWindow::RecordListWindow(QWidget* owner, CallDatabase& database, Messa
 
 RecordListWindow::~RecordListWindow() = default;
 
-void RecordListWindow::LoadGrid()
+void RecordListWindow::LoadGrid(bool quietly)
 {
     if (!m_database.isOpen())
         return;
@@ -47,7 +47,8 @@ void RecordListWindow::LoadGrid()
         ? requeryKeepingView(m_grid, m_keyFields, [this, &error] { return m_model->rerun(&error); })
         : m_model->setGridQuery(m_database.connection(), m_query, &error);
     if (!ok) {
-        reportFailure(QStringLiteral("The list could not be read."), error);
+        if (!quietly)
+            reportFailure(QStringLiteral("The list could not be read."), error);
         return;
     }
     layOutGridColumns(m_grid, m_columns);

@@ -33,8 +33,9 @@ public:
     QTableView* grid() const { return m_grid; }
     RecordGridModel* model() const { return m_model; }
     // Runs the list query again, keeping the selection and the scroll
-    // position; nothing when the connection is not open.
-    void LoadGrid();
+    // position; nothing when the connection is not open. A failure is
+    // reported in a box unless quietly (a refresh while a call comes in).
+    void LoadGrid(bool quietly = false);
 
 protected:
     // keyFields tell a row apart from the others across a refresh; a list

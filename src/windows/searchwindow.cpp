@@ -252,14 +252,15 @@ bool SearchWindow::showCount(QString* error)
     return true;
 }
 
-void SearchWindow::refresh()
+void SearchWindow::refresh(bool quietly)
 {
     if (m_shownType < 0 || !m_database.isOpen())
         return;
     QString error;
     if (!requeryKeepingView(m_grid, { QStringLiteral("RowId") }, [this, &error] { return m_model->rerun(&error); })
         || !showCount(&error)) {
-        reportFailure(QStringLiteral("The search could not be run."), error);
+        if (!quietly)
+            reportFailure(QStringLiteral("The search could not be run."), error);
         return;
     }
     layOutGridColumns(m_grid, searchColumns());

@@ -35,8 +35,9 @@ public:
     // after a question that says how many.
     void cmdDelete_Click();
     void cmdDeleteOlder_Click();
-    // Runs the shown search again, keeping selection and scroll position.
-    void refresh();
+    // Runs the shown search again, keeping selection and scroll position; a
+    // failure is reported in a box unless quietly.
+    void refresh(bool quietly = false);
 
     CallerActions* callerActions() const { return m_callerActions; }
 

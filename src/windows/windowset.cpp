@@ -226,10 +226,11 @@ void WindowSet::translateCaller(const QString& name, const QString& number)
 
 void WindowSet::callStored()
 {
+    // No box in the middle of a call; the next refresh or search tries again.
     if (d->search)
-        d->search->refresh();
+        d->search->refresh(true);
     if (d->phoneIndex)
-        d->phoneIndex->LoadGrid();
+        d->phoneIndex->LoadGrid(true);
 }
 
 void WindowSet::refreshCommSettings()
