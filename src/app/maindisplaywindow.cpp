@@ -173,6 +173,9 @@ void frmCIDDisplay::attachCallStore(CallStore* store)
         m_waitingPanel->setText(count == 1 ? QStringLiteral("1 call waiting to be stored")
                                            : QStringLiteral("%1 calls waiting to be stored").arg(count));
         m_waitingPanel->setVisible(count > 0);
+        // Calls that waited may just have been stored.
+        if (m_windows)
+            m_windows->callStored();
     });
     // Queued: the call in hand is shown and the modem re-initialised before
     // a box holds anything up.
