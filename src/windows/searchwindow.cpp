@@ -272,6 +272,8 @@ void SearchWindow::cmdDelete_Click()
     const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
     if (rowIds.isEmpty() || !m_database.isOpen())
         return;
+    if (refuseDamagedFile())
+        return;
     const QString question = rowIds.size() == 1 ? QStringLiteral("Delete the selected call?")
                                                 : QStringLiteral("Delete the %1 selected calls?").arg(rowIds.size());
     if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
@@ -287,7 +289,7 @@ void SearchWindow::cmdDelete_Click()
 
 void SearchWindow::cmdDeleteOlder_Click()
 {
-    if (!m_database.isOpen())
+    if (!m_database.isOpen() || refuseDamagedFile())
         return;
     const QDate day = m_dtpBefore->date();
     const QDateTime before(day, QTime(0, 0));
@@ -314,6 +316,15 @@ void SearchWindow::cmdDeleteOlder_Click()
         return;
     }
     refresh();
+}
+
+// A damaged file is not written to: a deletion could spread the damage.
+bool SearchWindow::refuseDamagedFile()
+{
+    if (!m_database.isDamaged())
+        return false;
+    reportFailure(QStringLiteral("The calls could not be deleted."), m_database.damageDetail());
+    return true;
 }
 
 void SearchWindow::reportFailure(const QString& what, const QString& reason)

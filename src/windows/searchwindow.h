@@ -50,6 +50,7 @@ private:
     void LoadGrid(int type, const QString& text);
     bool showCount(QString* error);
     void reportFailure(const QString& what, const QString& reason);
+    bool refuseDamagedFile();
     int dateTimeColumnWidth() const;
     void fitDateTimeColumn();
 
