@@ -3,6 +3,7 @@
 
 #include "network/networkservice.h"
 #include "windows/centerform.h"
+#include "windows/recordgrid.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -66,8 +67,8 @@ NetworkWindow::NetworkWindow(QWidget* owner, NetworkService& network)
     sourceLayout->addRow(QStringLiteral("&Host:"), m_serverHost);
     sourceLayout->addRow(QStringLiteral("Po&rt:"), m_serverPort);
 
-    auto* cmdSave = named(new QPushButton(QStringLiteral("Save"), this), "cmdSave");
-    auto* cmdExit = named(new QPushButton(QStringLiteral("Exit"), this), "cmdExit");
+    auto* cmdSave = named(new QPushButton(QStringLiteral("Sa&ve"), this), "cmdSave");
+    auto* cmdExit = named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdSave);
     buttons->addStretch();
@@ -84,7 +85,7 @@ NetworkWindow::NetworkWindow(QWidget* owner, NetworkService& network)
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
 
     showSettings();
-    adjustSize();
+    fixMinimumSize(this);
     CenterForm(this);
 }
 

@@ -919,6 +919,7 @@ private Q_SLOTS:
         QTest::newRow("Reject") << u"Reject"_s << true;
         QTest::newRow("PhoneBook") << u"PhoneBook"_s << true;
         QTest::newRow("Translate") << u"Translate"_s << true;
+        QTest::newRow("Network") << u"Network"_s << true;
         QTest::newRow("Format") << u"Format"_s << false;
         QTest::newRow("Communications") << u"Communications"_s << false;
     }
