@@ -156,10 +156,12 @@ void TransferMenu::importList(RecordList list)
     }
     // Open lists show what was added at once.
     if (m_windows) {
-        for (const char* name : { "frmReject", "frmTranslate", "frmPhnBook" }) {
+        for (const char* name : { "frmReject", "frmTranslate" }) {
             if (auto* window = qobject_cast<RecordListWindow*>(m_windows->window(QLatin1String(name))))
                 window->LoadGrid();
         }
+        // Search and Phone Index read again as for a stored call.
+        m_windows->callStored();
     }
     m_boxes.show(QStringLiteral("%1 imported from %2\r\n\r\nAdded: %3\r\nSkipped (already there): %4\r\nRefused: %5")
                      .arg(listTitle(list), QDir::toNativeSeparators(path))

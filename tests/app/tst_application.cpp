@@ -1328,6 +1328,13 @@ private Q_SLOTS:
             << u"ImportTranslate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n555,\"NEW, ONE\"\n") << true
             << u"Import|Translate list imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 1\r\nRefused: 0"_s
             << QStringList { u"NEW, ONE|555"_s, u"WILSON ANN|212-555-0100"_s };
+        QTest::newRow("import calls") << u"ImportCalls"_s
+                                      << QByteArray("Name,Number,Date,Time,SysTime\nNEW,1,06/12,14:32,"
+                                                    "2026-01-02 03:04:05\n")
+                                      << true
+                                      << u"Import|Calls imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): "
+                                         "0\r\nRefused: 0"_s
+                                      << QStringList { QString::number(kCalls.size() + 1) };
         QTest::newRow("import calls with a bad row")
             << u"ImportCalls"_s << QByteArray("Name,Number,Date,Time,SysTime\nA,1,06/12,14:32,yesterday\n") << true
             << u"Import|Nothing was imported from %1\r\nrow 2: SysTime \"yesterday\" is not a time as"
@@ -1365,6 +1372,10 @@ private Q_SLOTS:
             dialog->selectFile(path);
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
         });
+        if (list == u"Calls"_s) { // an open search shows what was added
+            open(u"Search"_s);
+            click(u"cmdSearch"_s);
+        }
         answer.start(10);
         QMenu* menu = m_h->window()->findChild<QMenu*>(exporting ? u"ExportMenu"_s : u"ImportMenu"_s);
         QVERIFY(menu && menu->menuAction()->isVisible());
@@ -1383,6 +1394,8 @@ private Q_SLOTS:
             QVERIFY(out.open(QIODevice::ReadOnly));
             QCOMPARE(out.readAll(), file);
         }
+        if (list == u"Calls"_s)
+            QCOMPARE(countLine(), rows.first() + u" Record(s) Displayed"_s);
         QCOMPARE(m_h->rows(list == u"Calls"_s ? u"SELECT count(*) FROM CID"_s
                                               : u"SELECT Name, Number FROM %1 ORDER BY Name"_s.arg(list)),
                  rows);
