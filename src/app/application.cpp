@@ -154,6 +154,7 @@ bool Application::Form_Load()
     }
     m_window->prepareCallList();
     CenterForm(m_window.get());
+    m_windows->restoreMainWindowPlace();
 
     const QDateTime now = m_services.clock.now();
     m_modem->setReportInProgress(false);

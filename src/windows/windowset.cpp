@@ -238,8 +238,20 @@ void WindowSet::refreshCommSettings()
     loaded(d->communications, [this] { return new CommSettingsWindow(d->owner, d->modem); })->CommParameters();
 }
 
+void WindowSet::restoreMainWindowPlace()
+{
+    const QString saved = GetIniValue(iniPathFor(d->appDir), windowsSection, d->owner->objectName(), QString());
+    if (!saved.isEmpty())
+        restoreGeometry(d->owner, saved);
+}
+
 void WindowSet::closeAll()
 {
+    // Hidden in the tray or already gone: the place kept last time stays.
+    if (d->owner->isVisible() && !d->owner->isMinimized())
+        SetIniValue(
+            iniPathFor(d->appDir), windowsSection, d->owner->objectName(),
+            geometryText(d->owner->normalGeometry().isValid() ? d->owner->normalGeometry() : d->owner->geometry()));
     const QList<QWidget*> windows = d->windows();
     for (QWidget* window : windows) {
         if (window)

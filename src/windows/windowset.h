@@ -48,8 +48,11 @@ public:
     // Detection's refresh of the communications options; loads the window
     // without showing it when it is not loaded.
     void refreshCommSettings();
-    // Closes every window of the set (the main window is closing).
+    // Closes every window of the set (the main window is closing) and
+    // keeps the main window's place for the next start.
     void closeAll();
+    // The main window where it was when the program last ended.
+    void restoreMainWindowPlace();
 
     // The open window of each kind, or nullptr; for tests.
     QWidget* window(const QString& objectName) const;

@@ -958,6 +958,21 @@ private Q_SLOTS:
         QVERIFY(m_window->width() <= screen.width() && m_window->height() <= screen.height());
     }
 
+    void mainWindowComesBackWhereItWas()
+    {
+        Harness& h = *m_h;
+        QVERIFY(h.start(u"ExitDelay=False"_s));
+        const QRect placed(QPoint(20, 30), h.window()->size() + QSize(100, 50));
+        h.window()->setGeometry(placed);
+        QVERIFY(h.window()->close());
+        QCOMPARE(h.ini(u"Windows"_s, u"frmCIDDisplay"_s), u"20,30,%1,%2"_s.arg(placed.width()).arg(placed.height()));
+        h.app.reset();
+        QtSerialPort port;
+        Application again(h.dir.path(), AppServices { h.clock, h.boxes, h.sound, h.help, port });
+        QCOMPARE(again.Main(), Application::StartResult::Running);
+        QCOMPARE(again.mainWindow()->geometry(), placed);
+    }
+
     void editInPlaceAndDeleteMany_data()
     {
         QTest::addColumn<QString>("command");
