@@ -200,14 +200,13 @@ bool NcidServer::queue(Client& client, const QByteArray& bytes)
 {
     QTcpSocket* socket = client.socket;
     socket->write(bytes);
+    // Handed to the kernel now, without waiting: the event loop may not run
+    // again before the modem's re-initialisation is over. What still waits
+    // is this display's own doing.
+    socket->flush();
     if (socket->bytesToWrite() > maxBacklogBytes) {
-        // Hand the kernel what it takes now; what still waits is this
-        // display's own doing.
-        socket->flush();
-        if (socket->bytesToWrite() > maxBacklogBytes) {
-            drop(socket);
-            return false;
-        }
+        drop(socket);
+        return false;
     }
     return true;
 }
