@@ -1380,11 +1380,17 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            answer.stop();
             QCOMPARE(dialog->acceptMode(), exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-            if (!chosen)
+            if (!chosen) {
+                answer.stop();
                 return dialog->reject();
+            }
+            // The dialog fills in its default name once its folder has loaded, which may come after this tick:
+            // answer only when the chosen name has stuck.
             dialog->selectFile(path);
+            if (dialog->selectedFiles().value(0) != path)
+                return;
+            answer.stop();
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
         });
         if (list == u"Calls"_s) { // an open search shows what was added
