@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The search window's Name search over a million stored calls, count
 // included, against the same two statements run on the SQLite C library.
+#include "callfixture.h"
 #include "records/callsearch.h"
 
 #include <QCoreApplication>
@@ -30,28 +31,10 @@ QString databasePath()
     return dataDir->filePath(QStringLiteral("CallerID.mdb"));
 }
 
-bool exec(sqlite3* db, const std::string& sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    std::fprintf(stderr, "%s\n", message);
-    sqlite3_free(message);
-    return false;
-}
-
 // The schema the program ships, then a million calls a minute apart with
 // names drawn from a few hundred callers.
 bool makeDatabase()
 {
-    QFile schema(QStringLiteral(QUILLON_SCHEMA_PATH));
-    if (!schema.open(QIODevice::ReadOnly))
-        return false;
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(databasePath()).constData(), &db) != SQLITE_OK)
-        return false;
-    bool ok = exec(db, schema.readAll().toStdString()) && exec(db, "BEGIN");
-
     const char* lastNames[]
         = { "SMITH",    "JONES",  "BLACKSMITH", "BROWN",    "GARCIA",   "MILLER",  "DAVIS",  "WILSON",  "ANDERSON",
             "TAYLOR",   "THOMAS", "MOORE",      "MARTIN",   "JACKSON",  "WHITE",   "HARRIS", "CLARK",   "LEWIS",
@@ -59,36 +42,17 @@ bool makeDatabase()
             "ADAMS",    "NELSON", "HILL",       "CAMPBELL", "MITCHELL", "ROBERTS", "CARTER", "PHILLIPS" };
     const char* firstNames[] = { "JOHN", "MARY", "PAT", "ANN", "BOB", "LINDA", "JAMES", "SUSAN", "KIM", "ERIC" };
     std::mt19937 random(12345);
-    sqlite3_stmt* insert = nullptr;
-    ok = ok
-        && sqlite3_prepare_v2(db, "INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)", -1,
-                              &insert, nullptr)
-            == SQLITE_OK;
-    char name[64];
-    char number[16];
-    char sysTime[32];
-    const std::time_t firstCall = 1'577'836'800; // 2020-01-01 00:00 UTC
-    for (int i = 0; ok && i < callCount; ++i) {
-        std::snprintf(name, sizeof name, "%s %s", lastNames[random() % std::size(lastNames)],
+    char text[64];
+    const auto caller = [&](int, std::string& name, std::string& number) {
+        std::snprintf(text, sizeof text, "%s %s", lastNames[random() % std::size(lastNames)],
                       firstNames[random() % std::size(firstNames)]);
-        std::snprintf(number, sizeof number, "%03u-%03u-%04u", 200 + unsigned(random() % 800),
-                      unsigned(random() % 1000), unsigned(random() % 10000));
-        const std::time_t when = firstCall + std::time_t(i) * 60;
-        std::tm parts {};
-        gmtime_r(&when, &parts);
-        std::strftime(sysTime, sizeof sysTime, "%Y-%m-%d %H:%M:%S", &parts);
-        sqlite3_bind_text(insert, 1, name, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, number, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, "0612", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, "1432", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 5, sysTime, -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(insert) == SQLITE_DONE;
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    ok = ok && exec(db, "COMMIT") && exec(db, "ANALYZE");
-    sqlite3_close(db);
-    return ok;
+        name = text;
+        std::snprintf(text, sizeof text, "%03u-%03u-%04u", 200 + unsigned(random() % 800), unsigned(random() % 1000),
+                      unsigned(random() % 10000));
+        number = text;
+    };
+    return Bench::makeCallDatabase(databasePath(), callCount, "0612", "1432", caller,
+                                   [](sqlite3* db) { return Bench::execSql(db, "ANALYZE"); });
 }
 
 // What the window does: count, then the rows the grid fetches first.
