@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recordlistwindow.h"
 
+#include "config/workingsettings.h"
 #include "platform/messageboxes.h"
+#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordedit.h"
 
@@ -92,6 +94,27 @@ void RecordListWindow::reportFailure(const QString& what, const QString& reason)
 {
     m_boxes.show(what + QStringLiteral("\r\n") + reason, QString(), MessageBoxes::Icon::Exclamation,
                  MessageBoxes::Buttons::Ok);
+}
+
+void RecordListWindow::hintNumberLayout(QLineEdit* box, const WorkingSettings& settings)
+{
+    m_numberBox = box;
+    m_layoutSettings = &settings;
+    showNumberLayout();
+}
+
+void RecordListWindow::showNumberLayout()
+{
+    const QString pattern = layoutPattern(m_layoutSettings->Format);
+    m_numberBox->setToolTip(QStringLiteral("Enter number in the format of \"") + pattern + QStringLiteral("\""));
+    m_numberBox->setPlaceholderText(pattern);
+}
+
+bool RecordListWindow::event(QEvent* event)
+{
+    if (m_numberBox && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show))
+        showNumberLayout();
+    return QWidget::event(event);
 }
 
 bool RecordListWindow::eventFilter(QObject* watched, QEvent* event)

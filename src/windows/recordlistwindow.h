@@ -51,6 +51,10 @@ protected:
     void moveFocusOnEnter(QLineEdit* box);
     // The entry windows' centred Enter and Exit buttons; Exit closes the window.
     QHBoxLayout* makeEnterExitButtons(QPushButton*& cmdEnter, QPushButton*& cmdExit);
+    // The box takes numbers in the layout chosen in settings; its hint shows
+    // that layout, renewed whenever the window shows or comes to the front,
+    // since the layout may change while the window is open.
+    void hintNumberLayout(QLineEdit* box, const WorkingSettings& settings);
     // An insertion or query that failed; the window stays usable.
     void reportFailure(const QString& what, const QString& reason);
 
@@ -68,10 +72,12 @@ protected:
     CallDatabase& database() { return m_database; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void deleteSelectedRows();
     void startEditing(int row);
+    void showNumberLayout();
 
     CallDatabase& m_database;
     MessageBoxes& m_boxes;
@@ -85,6 +91,8 @@ private:
     QLabel* m_editingNote;
     QList<QLineEdit*> m_enterBoxes;
     QVariant m_editRowId;
+    QLineEdit* m_numberBox = nullptr;
+    const WorkingSettings* m_layoutSettings = nullptr;
 };
 
 } // namespace Quillon

@@ -7,7 +7,6 @@
 #include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,8 +63,8 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     auto* lblNumber = new QLabel(QStringLiteral("Number"), this);
     lblNumber->setObjectName(QStringLiteral("lblNumber"));
     m_txtNumber = new QLineEdit(this);
+    hintNumberLayout(m_txtNumber, settings);
     m_txtNumber->setObjectName(QStringLiteral("txtNumber"));
-    showLayoutHint();
     lblNumber->setBuddy(m_txtNumber);
     moveFocusOnEnter(m_txtName);
     moveFocusOnEnter(m_txtNumber);
@@ -118,21 +117,6 @@ void RejectWindow::Form_Load()
     CenterForm(this);
     m_txtName->setMaxLength(50);
     m_txtNumber->setMaxLength(numberLimit);
-}
-
-void RejectWindow::showLayoutHint()
-{
-    const QString pattern = layoutPattern(m_settings.Format);
-    m_txtNumber->setToolTip(QStringLiteral("Enter number in the format of \"") + pattern + QStringLiteral("\""));
-    m_txtNumber->setPlaceholderText(pattern);
-}
-
-bool RejectWindow::event(QEvent* event)
-{
-    // The number format may have changed while the window was open.
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
-        showLayoutHint();
-    return RecordListWindow::event(event);
 }
 
 void RejectWindow::fillIn(const QString& name, const QString& number)

@@ -25,11 +25,8 @@ public:
 
 protected:
     void editEntry(const QString& number, const QString& name) override;
-    bool event(QEvent* event) override;
 
 private:
-    void showLayoutHint();
-
     const WorkingSettings& m_settings;
     QLineEdit* m_txtName;
     QLineEdit* m_txtNumber;

@@ -8,7 +8,6 @@
 #include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,9 +64,9 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     lblNumber->setObjectName(QStringLiteral("lblNumber"));
     lblNumber->setAlignment(Qt::AlignHCenter);
     m_txtNumber = new QLineEdit(this);
+    hintNumberLayout(m_txtNumber, settings);
     m_txtNumber->setObjectName(QStringLiteral("txtNumber"));
     lblNumber->setBuddy(m_txtNumber);
-    showLayoutHint();
     moveFocusOnEnter(m_txtFirstName);
     moveFocusOnEnter(m_txtLastName);
     moveFocusOnEnter(m_txtNumber);
@@ -115,21 +114,6 @@ void TranslateWindow::Form_Load()
     m_txtFirstName->setMaxLength(nameLimit);
     m_txtLastName->setMaxLength(nameLimit);
     m_txtNumber->setMaxLength(numberLimit);
-}
-
-void TranslateWindow::showLayoutHint()
-{
-    const QString pattern = layoutPattern(m_settings.Format);
-    m_txtNumber->setToolTip(QStringLiteral("Enter number in the format of \"") + pattern + QStringLiteral("\""));
-    m_txtNumber->setPlaceholderText(pattern);
-}
-
-bool TranslateWindow::event(QEvent* event)
-{
-    // The number format may have changed while the window was open.
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
-        showLayoutHint();
-    return RecordListWindow::event(event);
 }
 
 void TranslateWindow::fillIn(const QString& name, const QString& number)

@@ -26,11 +26,8 @@ public:
 
 protected:
     void editEntry(const QString& number, const QString& name) override;
-    bool event(QEvent* event) override;
 
 private:
-    void showLayoutHint();
-
     const WorkingSettings& m_settings;
     QLineEdit* m_txtFirstName;
     QLineEdit* m_txtLastName;
