@@ -112,21 +112,12 @@ void ProcessCid::ProcessCidReport(const QString& text)
 
     FormatCidNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
-        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
-    bool rejected = false;
-    if (!m_database.CheckReject(m_call.Name, m_call.Number, rejected))
-        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    translate(m_call);
+    const bool rejected = isListed(m_call);
     // Hanging up is the call source's job; the database only knows the list.
     if (rejected)
         m_modem.RejectCall();
-    m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
-    m_view.AddCallToList(m_call.Name, m_call.Number);
-    // A call the database refuses waits and is stored later.
-    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
-    m_view.ShowCallNotify(m_call.Name, m_call.Number);
-    if (m_listener)
-        m_listener->callProcessed(m_call, rejected);
+    showAndStore(rejected);
     m_modem.setReportInProgress(false);
     m_modem.ReinitModem();
     m_view.SelectNewestCall();
@@ -140,21 +131,13 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
     m_call = call;
     formatNetworkNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    if (!m_database.TranslateCaller(m_call.Name, m_call.Number))
-        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
-    bool listed = false;
-    if (!m_database.CheckReject(m_call.Name, m_call.Number, listed))
-        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    translate(m_call);
+    const bool listed = isListed(m_call);
     if (blockedByServer)
         m_log.log(QStringLiteral("Call Rejected by the server"));
     else if (listed)
         m_log.log(QStringLiteral("Call Rejected (not hung up: calls come from the network)"));
-    m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
-    m_view.AddCallToList(m_call.Name, m_call.Number);
-    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
-    m_view.ShowCallNotify(m_call.Name, m_call.Number);
-    if (m_listener)
-        m_listener->callProcessed(m_call, blockedByServer);
+    showAndStore(blockedByServer);
     m_view.SelectNewestCall();
 }
 
@@ -169,10 +152,34 @@ bool ProcessCid::StoreMissedCall(const CidCall& call)
     const std::optional<bool> stored = isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number);
     if (!stored || *stored)
         return false;
-    if (!m_database.TranslateCaller(missed.Name, missed.Number))
-        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    translate(missed);
     m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time);
     return true;
+}
+
+void ProcessCid::translate(CidCall& call)
+{
+    if (!m_database.TranslateCaller(call.Name, call.Number))
+        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+}
+
+bool ProcessCid::isListed(const CidCall& call)
+{
+    bool listed = false;
+    if (!m_database.CheckReject(call.Name, call.Number, listed))
+        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    return listed;
+}
+
+void ProcessCid::showAndStore(bool rejected)
+{
+    m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
+    m_view.AddCallToList(m_call.Name, m_call.Number);
+    // A call the database refuses waits and is stored later.
+    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
+    m_view.ShowCallNotify(m_call.Name, m_call.Number);
+    if (m_listener)
+        m_listener->callProcessed(m_call, rejected);
 }
 
 } // namespace Quillon

@@ -48,6 +48,13 @@ public:
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }
 
 private:
+    // The look-ups every call goes through, whatever its source; a look-up
+    // the database cannot answer in time is skipped and said so in the log.
+    void translate(CidCall& call);
+    bool isListed(const CidCall& call);
+    // Lists, stores, notifies and shares the current call.
+    void showAndStore(bool rejected);
+
     WorkingSettings& m_settings;
     MdmCmd& m_modem;
     CallDatabase& m_database;
