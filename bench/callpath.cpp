@@ -6,11 +6,11 @@
 // comparing row by row in the program. Also what the check of the whole
 // file (PRAGMA quick_check) costs at that size: under 100 ms it could run
 // before the window shows; above, it runs beside the window.
+#include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "reception/callview.h"
-#include "reception/numberformat.h"
 #include "reception/reportparser.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"

@@ -5,12 +5,12 @@
 // sharing off and with sharing on to those 100 displays, which includes
 // handing the line to each display's socket (goal: at most 1.1 times); what
 // is left for the event loop afterwards is reported apart.
+#include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "network/ncidcall.h"
 #include "network/ncidserver.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
-#include "reception/numberformat.h"
 #include "reception/reportparser.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"

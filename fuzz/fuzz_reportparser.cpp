@@ -2,7 +2,7 @@
 // Feeds arbitrary received bytes to the report parser and the number
 // formats, and checks what the rest of the program relies on. Seeds are in
 // fuzz/corpus/reportparser, tags in fuzz/reportparser.dict.
-#include "reception/numberformat.h"
+#include "config/numberformat.h"
 #include "reception/reportparser.h"
 
 #include <cstddef>

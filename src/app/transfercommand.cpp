@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/transfercommand.h"
 
+#include "config/numberformat.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
-#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordtransfer.h"
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "reception/callpipeline.h"
 
+#include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
@@ -8,7 +9,6 @@
 #include "reception/callview.h"
 #include "reception/modemchannel.h"
 #include "reception/modemtext.h"
-#include "reception/numberformat.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 #include "records/callstore.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recordlistwindow.h"
 
+#include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/messageboxes.h"
-#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordedit.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "rejectwindow.h"
 
+#include "config/numberformat.h"
 #include "config/workingsettings.h"
-#include "reception/numberformat.h"
 #include "records/calldatabase.h"
 #include "records/recordgridmodel.h"
 #include "windows/centerform.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "reception/numberformat.h"
+#include "config/numberformat.h"
 #include "reception/reportparser.h"
 
 #include <QTest>
