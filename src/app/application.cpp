@@ -1,19 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "application.h"
 
-#include "app/maindisplaywindow.h"
-#include "app/pleasewaitwindow.h"
 #include "app/singleinstance.h"
-#include "app/transfermenu.h"
+#include "config/portmap.h"
 #include "config/settingsstore.h"
-#include "network/networkservice.h"
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
-#include "reception/callpipeline.h"
-#include "reception/modemchannel.h"
-#include "reception/modemdetection.h"
-#include "records/activitylog.h"
-#include "records/calldatabase.h"
 #include "records/callstore.h"
 #include "windows/centerform.h"
 #include "windows/windowset.h"
@@ -28,29 +20,17 @@ Application::Application(const FileLocations& files, const AppServices& services
     : QObject(parent)
     , m_files(files)
     , m_services(services)
+    , m_log(m_files.dataDir, m_settings, m_services.clock)
+    , m_database(m_files.dataDir, m_settings, m_log, m_services.clock)
+    , m_modem(m_files.iniPath(), m_settings, m_services.port, m_services.clock, m_log, m_services.boxes)
+    , m_detector(m_files.iniPath(), m_settings, m_services.port, m_services.clock, m_services.boxes, m_log, m_modem)
+    , m_pipeline(m_settings, m_modem, m_database, m_log, m_services.clock)
+    , m_network(m_files.iniPath(), m_pipeline, m_database, m_modem, m_log, m_services.clock, m_services.boxes)
+    , m_window(MainWindowParts { m_files, m_settings, m_log, m_services.clock, m_services.boxes, m_services.sound,
+                                 m_services.help, m_database, m_modem, m_detector, m_pipeline, m_network })
 {
-    m_log = std::make_unique<ActivityLog>(m_files.dataDir, m_settings, m_services.clock);
-    m_window = std::make_unique<frmCIDDisplay>(MainWindowServices { m_files, m_settings, *m_log, m_services.clock,
-                                                                    m_services.boxes, m_services.sound, m_services.help,
-                                                                    m_services.port });
-    m_database = std::make_unique<CallDatabase>(m_files.dataDir, m_settings, *m_log, m_services.clock);
-    m_modem = std::make_unique<MdmCmd>(m_files.configDir, m_settings, m_services.port, m_services.clock, *m_log,
-                                       m_services.boxes, *m_window);
-    m_pipeline = std::make_unique<ProcessCid>(m_settings, *m_modem, *m_database, *m_log, m_services.clock, *m_window);
-    m_window->attachReception(m_modem.get(), m_pipeline.get());
-    m_network = std::make_unique<NetworkService>(m_files.iniPath(), *m_pipeline, *m_database, *m_modem, *m_log,
-                                                 m_services.clock, m_services.boxes);
-    m_window->attachNetwork(m_network.get());
-    m_windows = std::make_unique<WindowSet>(m_window.get(), m_files.configDir, m_settings, *m_modem, *m_database,
-                                            m_services.boxes);
-    m_windows->setNetwork(m_network.get());
-    m_window->setWindowSet(m_windows.get());
-    // Owned by the main window, whose menu it extends.
-    new TransferMenu(m_window.get(), *m_database, m_settings, m_services.boxes, m_windows.get());
-    m_window->attachCallStore(&m_database->store());
-
-    connect(m_window.get(), &frmCIDDisplay::programEnded, this, [this] {
-        m_modem->setProgramEnding();
+    connect(&m_window, &frmCIDDisplay::programEnded, this, [this] {
+        m_modem.setProgramEnding();
         finishWaitingCalls();
         m_ended = true;
         Q_EMIT programEnded();
@@ -58,7 +38,7 @@ Application::Application(const FileLocations& files, const AppServices& services
 
     // Detection shows which port it tries, whether the first start or the
     // Communications window's Reset runs it.
-    connect(m_modem.get(), &MdmCmd::detectionRunningChanged, this, [this](bool running) {
+    connect(&m_modem, &MdmCmd::detectionRunningChanged, this, [this](bool running) {
         if (running && !m_pleaseWait && !m_ended) {
             m_pleaseWait = new frmCnfg;
             m_pleaseWait->show();
@@ -66,11 +46,11 @@ Application::Application(const FileLocations& files, const AppServices& services
             closePleaseWait();
         }
     });
-    connect(m_modem.get(), &MdmCmd::detectionTryingPort, this, [this](int port) {
+    connect(&m_detector, &ModemDetector::tryingPort, this, [this](int port) {
         if (m_pleaseWait)
-            m_pleaseWait->showPort(port, m_modem->devicePathFor(port));
+            m_pleaseWait->showPort(port, commPortDevice(m_files.iniPath(), port));
     });
-    connect(m_modem.get(), &MdmCmd::detectionPleaseWaitDone, this, &Application::closePleaseWait);
+    connect(&m_detector, &ModemDetector::pleaseWaitDone, this, &Application::closePleaseWait);
 }
 
 void Application::closePleaseWait()
@@ -81,14 +61,6 @@ void Application::closePleaseWait()
 
 Application::~Application()
 {
-    // Windows first: the secondary ones use the modem and the database, and
-    // nothing may report to the main window once it is gone.
-    m_windows.reset();
-    m_window->attachNetwork(nullptr);
-    m_network.reset();
-    m_pipeline.reset();
-    m_modem.reset();
-    m_window.reset();
     delete m_pleaseWait.data();
 }
 
@@ -99,19 +71,19 @@ Application::StartResult Application::Main(bool minimized)
             return StartResult::AlreadyRunning;
         return StartResult::NoDatabase;
     }
-    m_window->showAtStart(minimized);
+    m_window.showAtStart(minimized);
     // Reading a large file takes longer than a start may: checked while the
     // program runs, calls held back until it is found sound.
-    m_database->store().startCheck();
+    m_database.store().startCheck();
     // Sharing starts with the program; with calls from a network server the
     // modem is never touched, not even to look for one on the first start.
-    m_network->load();
-    if (m_network->receiving())
+    m_network.load();
+    if (m_network.receiving())
         return StartResult::Running;
     // Detection could store nothing in a file it cannot read, and the file
     // being there says the program was set up before.
     if (m_settings.Cnfg || m_iniUnreadable)
-        m_modem->OpenCommPort();
+        m_modem.OpenCommPort();
     else
         firstRunConfiguration();
     return StartResult::Running;
@@ -125,7 +97,7 @@ bool Application::Form_Load()
         return false;
     m_instance = std::move(instance);
 
-    m_window->addTrayIcon();
+    m_window.addTrayIcon();
     loadShellSettings(m_files.iniPath(), m_settings);
     const QString iniProblem = iniReadProblem(m_files.iniPath());
     if (!iniProblem.isEmpty()) {
@@ -138,9 +110,9 @@ bool Application::Form_Load()
                               QStringLiteral("Settings Error"), MessageBoxes::Icon::Exclamation,
                               MessageBoxes::Buttons::Ok);
     }
-    m_log->log(QStringLiteral("Program started in ") + m_files.dataDir);
-    m_window->setCheckMarks();
-    const bool opened = m_database->OpenCallDatabase(m_services.boxes, [this] {
+    m_log.log(QStringLiteral("Program started in ") + m_files.dataDir);
+    m_window.setCheckMarks();
+    const bool opened = m_database.OpenCallDatabase(m_services.boxes, [this] {
         m_pleaseWait = new frmCnfg;
         m_pleaseWait->show();
     });
@@ -149,18 +121,18 @@ bool Application::Form_Load()
     if (!opened) {
         // Ending here, before the window was ever shown: take the tray icon
         // along rather than leave it behind.
-        m_window->removeTrayIcon();
+        m_window.removeTrayIcon();
         return false;
     }
-    m_window->prepareCallList();
-    CenterForm(m_window.get());
-    m_windows->restoreMainWindowPlace();
+    m_window.prepareCallList();
+    CenterForm(&m_window);
+    m_window.windows().restoreMainWindowPlace();
 
     const QDateTime now = m_services.clock.now();
-    m_modem->setReportInProgress(false);
-    m_modem->armInitCheck();
-    m_modem->setReinitTime(now.addSecs(1800));
-    m_window->startTimers();
+    m_modem.setReportInProgress(false);
+    m_modem.armInitCheck();
+    m_modem.setReinitTime(now.addSecs(1800));
+    m_window.startTimers();
     return true;
 }
 
@@ -170,7 +142,7 @@ bool Application::Form_Load()
  */
 void Application::finishWaitingCalls()
 {
-    CallStore& store = m_database->store();
+    CallStore& store = m_database.store();
     if (store.waitingCount() == 0)
         return;
     store.waitForCheck();
@@ -180,10 +152,10 @@ void Application::finishWaitingCalls()
         return;
     const QString path = store.waitingFilePath();
     const bool saved = store.saveWaiting();
-    m_log->log(QStringLiteral("Calls not stored: %1, ").arg(count)
-               + (saved ? QStringLiteral("written to ") : QStringLiteral("could not be written to ")) + path);
+    m_log.log(QStringLiteral("Calls not stored: %1, ").arg(count)
+              + (saved ? QStringLiteral("written to ") : QStringLiteral("could not be written to ")) + path);
     // Logout and shutdown do not wait for a box.
-    if (m_window->closingWithoutAsking())
+    if (m_window.closingWithoutAsking())
         return;
     const QString calls = count == 1 ? QStringLiteral("1 call") : QStringLiteral("%1 calls").arg(count);
     m_services.boxes.show(calls + QStringLiteral(" could not be stored in CallerID.mdb and will be lost to it.\r\n")
@@ -200,18 +172,13 @@ void Application::firstRunConfiguration()
     m_pleaseWait->show();
     m_services.clock.waitProcessingEvents(1000);
     const CommSettings comm = LoadCommSettings(m_files.iniPath());
-    m_log->logCommSettings(comm);
+    m_log.logCommSettings(comm);
     setCommSettings(m_settings, comm);
     m_services.clock.waitProcessingEvents(1000);
 
     // Ended while waiting or detecting: nothing is stored, so that the next
     // start configures again.
-    DetectionHooks hooks;
-    hooks.refreshCommSettings = [this] {
-        if (m_windows)
-            m_windows->refreshCommSettings();
-    };
-    if (m_ended || !DetectModem(*m_modem, hooks)) {
+    if (m_ended || !m_detector.DetectModem()) {
         closePleaseWait();
         return;
     }

@@ -4,8 +4,15 @@
 #pragma once
 
 #include "app/filelocations.h"
+#include "app/maindisplaywindow.h"
 #include "app/pleasewaitwindow.h"
 #include "config/workingsettings.h"
+#include "network/networkservice.h"
+#include "reception/callpipeline.h"
+#include "reception/modemchannel.h"
+#include "reception/modemdetection.h"
+#include "records/activitylog.h"
+#include "records/calldatabase.h"
 
 #include <QObject>
 #include <QPointer>
@@ -15,19 +22,13 @@
 
 namespace Quillon {
 
-class ActivityLog;
-class CallDatabase;
 class Clock;
 class HelpViewer;
-class MdmCmd;
 class MessageBoxes;
-class NetworkService;
-class ProcessCid;
 class SerialPort;
 class SingleInstance;
 class SoundPlayer;
 class WindowSet;
-class frmCIDDisplay;
 
 struct AppServices
 {
@@ -65,13 +66,14 @@ public:
     const FileLocations& files() const { return m_files; }
     QString iniPath() const { return m_files.iniPath(); }
     WorkingSettings& settings() { return m_settings; }
-    ActivityLog& log() { return *m_log; }
-    CallDatabase& database() { return *m_database; }
-    MdmCmd& modem() { return *m_modem; }
-    ProcessCid& pipeline() { return *m_pipeline; }
-    NetworkService& network() { return *m_network; }
-    frmCIDDisplay* mainWindow() const { return m_window.get(); }
-    WindowSet* windows() const { return m_windows.get(); }
+    ActivityLog& log() { return m_log; }
+    CallDatabase& database() { return m_database; }
+    MdmCmd& modem() { return m_modem; }
+    ModemDetector& detector() { return m_detector; }
+    ProcessCid& pipeline() { return m_pipeline; }
+    NetworkService& network() { return m_network; }
+    frmCIDDisplay* mainWindow() { return &m_window; }
+    WindowSet* windows() const { return &m_window.windows(); }
     // The please-wait window while the first start looks for the modem.
     frmCnfg* pleaseWait() const { return m_pleaseWait; }
 
@@ -84,17 +86,19 @@ private:
     void finishWaitingCalls();
     void closePleaseWait();
 
+    // Built in this order, each from those before it; the window last, so
+    // it goes first and nothing reports to it once it is gone.
     FileLocations m_files;
     AppServices m_services;
     WorkingSettings m_settings;
-    std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<ActivityLog> m_log;
-    std::unique_ptr<frmCIDDisplay> m_window;
-    std::unique_ptr<CallDatabase> m_database;
-    std::unique_ptr<MdmCmd> m_modem;
-    std::unique_ptr<ProcessCid> m_pipeline;
-    std::unique_ptr<NetworkService> m_network;
-    std::unique_ptr<WindowSet> m_windows;
+    std::unique_ptr<SingleInstance> m_instance; // once Main() has it
+    ActivityLog m_log;
+    CallDatabase m_database;
+    MdmCmd m_modem;
+    ModemDetector m_detector;
+    ProcessCid m_pipeline;
+    NetworkService m_network;
+    frmCIDDisplay m_window;
     QPointer<frmCnfg> m_pleaseWait;
     bool m_ended = false;
     bool m_iniUnreadable = false;

@@ -124,10 +124,8 @@ int main(int argc, char* argv[])
     // Logout and shutdown ask the program to end: close as the close box does,
     // but without a question that would hold the session up.
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::closeRequested, &program, [&program] {
-        if (program.mainWindow())
-            program.mainWindow()->closeWithoutAsking();
-    });
+    QObject::connect(&termination, &TerminationSignals::closeRequested, &program,
+                     [&program] { program.mainWindow()->closeWithoutAsking(); });
     switch (program.Main(minimized)) {
     case Application::StartResult::AlreadyRunning:
         return 0;

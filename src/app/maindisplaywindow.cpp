@@ -2,6 +2,7 @@
 #include "maindisplaywindow.h"
 
 #include "app/callnotifywindow.h"
+#include "app/transfermenu.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "network/networkservice.h"
@@ -10,11 +11,12 @@
 #include "platform/datetimetext.h"
 #include "platform/helpviewer.h"
 #include "platform/messageboxes.h"
-#include "platform/serialport.h"
 #include "platform/soundplayer.h"
 #include "reception/callpipeline.h"
 #include "reception/modemchannel.h"
+#include "reception/modemdetection.h"
 #include "records/activitylog.h"
+#include "records/calldatabase.h"
 #include "records/callstore.h"
 #include "windows/calleractions.h"
 #include "windows/windowset.h"
@@ -61,17 +63,20 @@ QString exitQuestion()
 
 } // namespace
 
-frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
-    : m_files(services.files)
-    , m_iniPath(services.files.iniPath())
-    , m_autostart(services.files.autostartDir, QCoreApplication::applicationFilePath())
-    , m_settings(services.settings)
-    , m_log(services.log)
-    , m_clock(services.clock)
-    , m_boxes(services.boxes)
-    , m_sound(services.sound)
-    , m_help(services.help)
-    , m_port(services.port)
+frmCIDDisplay::frmCIDDisplay(const MainWindowParts& parts)
+    : m_files(parts.files)
+    , m_iniPath(parts.files.iniPath())
+    , m_autostart(parts.files.autostartDir, QCoreApplication::applicationFilePath())
+    , m_settings(parts.settings)
+    , m_log(parts.log)
+    , m_clock(parts.clock)
+    , m_boxes(parts.boxes)
+    , m_sound(parts.sound)
+    , m_help(parts.help)
+    , m_store(parts.database.store())
+    , m_modem(parts.modem)
+    , m_pipeline(parts.pipeline)
+    , m_network(parts.network)
     , m_trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
     initIconResources();
@@ -108,8 +113,6 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     m_timer3->setInterval(5000);
     connect(m_timer3, &QTimer::timeout, this, &frmCIDDisplay::Timer3_Timer);
 
-    connect(&m_port, &SerialPort::dataArrived, this, &frmCIDDisplay::MSComm1_OnComm);
-
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setObjectName(QStringLiteral("TrayIcon"));
     m_tray->setToolTip(programTitle());
@@ -128,6 +131,13 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowServices& services)
     m_tray->setContextMenu(trayMenu);
 
     resize(kInnerWidth, kInnerHeight + menuBar()->sizeHint().height());
+
+    m_windows = new WindowSet(
+        this,
+        WindowParts { m_iniPath, m_settings, m_log, m_modem, parts.detector, parts.database, m_network, m_boxes });
+    // Owned by the window, whose menu it extends.
+    new TransferMenu(this, parts.database, m_settings, m_boxes, m_windows);
+    connectCore(m_store);
 }
 
 frmCIDDisplay::~frmCIDDisplay()
@@ -136,51 +146,46 @@ frmCIDDisplay::~frmCIDDisplay()
     delete m_splash.data();
 }
 
-void frmCIDDisplay::attachReception(MdmCmd* modem, ProcessCid* pipeline)
+// Direct connections: each step shows before the pipeline takes the next.
+void frmCIDDisplay::connectCore(CallStore& store)
 {
-    m_modem = modem;
-    m_pipeline = pipeline;
-    // A ring or report the modem channel took off the line while clearing it
-    // arrives like any received text.
-    if (!m_modem)
-        return;
-    connect(m_modem, &MdmCmd::callTextKept, this, &frmCIDDisplay::MSComm1_OnComm);
+    connect(&m_modem, &MdmCmd::cidStatusChanged, this, &frmCIDDisplay::showReady);
+    // The core decides; the timers follow.
+    const auto follow = [](QTimer* timer) {
+        return [timer](bool enabled) {
+            if (!enabled)
+                timer->stop();
+            else if (!timer->isActive())
+                timer->start();
+        };
+    };
+    connect(&m_pipeline, &ProcessCid::timer1Changed, m_timer1, follow(m_timer1));
+    connect(&m_modem, &MdmCmd::timer2Changed, m_timer2, follow(m_timer2));
+    connect(&m_pipeline, &ProcessCid::ringRequested, this, &frmCIDDisplay::PlayRingSound);
+    connect(&m_pipeline, &ProcessCid::callListed, this,
+            [this](const CidCall& call) { AddCallToList(call.Name, call.Number); });
+    connect(&m_pipeline, &ProcessCid::noticeRequested, this,
+            [this](const CidCall& call) { ShowCallNotify(call.Name, call.Number); });
+    connect(&m_pipeline, &ProcessCid::reportDone, this, &frmCIDDisplay::SelectNewestCall);
     // Detection has the port to itself: Start and Suspend wait until it is done.
-    connect(m_modem, &MdmCmd::detectionRunningChanged, this, [this](bool running) {
+    connect(&m_modem, &MdmCmd::detectionRunningChanged, this, [this](bool running) {
         for (const char* name : { "Start", "Suspend", "StrtBtn", "SpndBtn" })
             action(QLatin1String(name))->setEnabled(!running);
     });
-}
 
-void frmCIDDisplay::MSComm1_OnComm()
-{
-    if (!m_pipeline)
-        return;
-    m_pipeline->OnComm();
-    if (m_pipeline->timer1Enabled() && !m_timer1->isActive())
-        m_timer1->start();
-}
-
-void frmCIDDisplay::setWindowSet(WindowSet* windows)
-{
-    m_windows = windows;
-}
-
-void frmCIDDisplay::attachCallStore(CallStore* store)
-{
-    m_store = store;
-    connect(store, &CallStore::waitingChanged, this, [this](qsizetype count) {
+    // Calls waiting to be stored: counted in the status bar, retried by
+    // Timer3, their troubles told in a box.
+    connect(&store, &CallStore::waitingChanged, this, [this](qsizetype count) {
         m_waitingPanel->setText(count == 1 ? QStringLiteral("1 call waiting to be stored")
                                            : QStringLiteral("%1 calls waiting to be stored").arg(count));
         m_waitingPanel->setVisible(count > 0);
         // Calls that waited may just have been stored.
-        if (m_windows)
-            m_windows->callStored();
+        m_windows->callStored();
     });
     // Queued: the call in hand is shown and the modem re-initialised before
     // a box holds anything up.
     connect(
-        store, &CallStore::notStored, this,
+        &store, &CallStore::notStored, this,
         [this](const QString& reason) {
             m_boxes.show(QStringLiteral("A call could not be stored in CallerID.mdb: ") + reason
                              + QStringLiteral(".\r\nIt is kept and stored as soon as the database takes it again; "
@@ -189,7 +194,7 @@ void frmCIDDisplay::attachCallStore(CallStore* store)
         },
         Qt::QueuedConnection);
     connect(
-        store, &CallStore::damaged, this,
+        &store, &CallStore::damaged, this,
         [this](const QString& detail) {
             m_boxes.show(QStringLiteral("CallerID.mdb is damaged (") + detail.left(200)
                              + QStringLiteral(").\r\nCalls are still shown, but nothing more is written to the file; "
@@ -211,8 +216,6 @@ QAction* frmCIDDisplay::addOpener(QWidget* menu, const QString& name, const QStr
 
 void frmCIDDisplay::openWindow(Window which)
 {
-    if (!m_windows)
-        return;
     switch (which) {
     case Window::Communications:
         m_windows->openCommunications();
@@ -360,14 +363,10 @@ void frmCIDDisplay::buildCallList()
             return {};
         return { { row->text(0), row->text(1) } };
     });
-    connect(callerActions, &CallerActions::rejectCaller, this, [this](const QString& name, const QString& number) {
-        if (m_windows)
-            m_windows->rejectCaller(name, number);
-    });
-    connect(callerActions, &CallerActions::translateCaller, this, [this](const QString& name, const QString& number) {
-        if (m_windows)
-            m_windows->translateCaller(name, number);
-    });
+    connect(callerActions, &CallerActions::rejectCaller, this,
+            [this](const QString& name, const QString& number) { m_windows->rejectCaller(name, number); });
+    connect(callerActions, &CallerActions::translateCaller, this,
+            [this](const QString& name, const QString& number) { m_windows->translateCaller(name, number); });
     layout->addWidget(m_list);
     setCentralWidget(central);
 }
@@ -431,10 +430,7 @@ void frmCIDDisplay::setCheckMarks()
 
 void frmCIDDisplay::startTimers()
 {
-    m_timer1->stop();
-    // Timer2 ticks all the time; whether a tick checks the modem's answer
-    // is the modem channel's own flag, which more than one place arms.
-    m_timer2->start();
+    // Timer1 and Timer2 follow the pipeline and the modem channel.
     m_timer3->start();
 }
 
@@ -507,8 +503,7 @@ void frmCIDDisplay::SelectNewestCall()
     m_list->setCurrentItem(newest);
     m_list->scrollToItem(newest);
     // The call is stored by now; open lists of stored calls show it too.
-    if (m_windows)
-        m_windows->callStored();
+    m_windows->callStored();
 }
 
 void frmCIDDisplay::closeSplash()
@@ -519,48 +514,46 @@ void frmCIDDisplay::closeSplash()
 
 bool frmCIDDisplay::receivingFromNetwork() const
 {
-    return m_network && m_network->receiving();
+    return m_network.receiving();
 }
 
 void frmCIDDisplay::Start_Click()
 {
     if (receivingFromNetwork()) {
-        if (m_network->client().isRunning())
+        if (m_network.client().isRunning())
             return;
         m_log.log(QStringLiteral("Program Started"));
         // Ready comes with the connection, not before.
-        m_network->startReceiving();
+        m_network.startReceiving();
         return;
     }
-    if (!m_modem || m_modem->detectionInProgress() || m_port.isOpen())
+    if (m_modem.detectionInProgress() || m_modem.isPortOpen())
         return;
     m_log.log(QStringLiteral("Program Started"));
-    m_modem->OpenCommPort();
-    m_modem->armInitCheck();
+    m_modem.OpenCommPort();
+    m_modem.armInitCheck();
 }
 
 void frmCIDDisplay::Suspend_Click()
 {
     // Detection has the port to itself until it is done.
-    if (m_modem && m_modem->detectionInProgress())
+    if (m_modem.detectionInProgress())
         return;
     // A lost port is no longer waited for once the user suspends.
-    if (m_modem)
-        m_modem->stopReconnecting();
+    m_modem.stopReconnecting();
     if (receivingFromNetwork()) {
-        if (!m_network->client().isRunning())
+        if (!m_network.client().isRunning())
             return;
-        m_network->stopReceiving();
+        m_network.stopReceiving();
         m_log.log(QStringLiteral("Program Suspended"));
-        if (m_modem)
-            m_modem->SetCidStatus(false);
+        m_modem.SetCidStatus(false);
         return;
     }
-    if (!m_modem || !m_port.isOpen())
+    if (!m_modem.isPortOpen())
         return;
-    m_port.close();
+    m_modem.closePort();
     m_log.log(QStringLiteral("Program Suspended"));
-    m_modem->SetCidStatus(false);
+    m_modem.SetCidStatus(false);
 }
 
 void frmCIDDisplay::Exit_Click()
@@ -573,8 +566,7 @@ void frmCIDDisplay::Exit_Click()
     // would outlive the program on some desktops.
     removeTrayIcon();
     closeSplash();
-    if (m_windows)
-        m_windows->closeAll();
+    m_windows->closeAll();
     Q_EMIT programEnded();
 }
 
@@ -646,19 +638,17 @@ void frmCIDDisplay::CIDHelp_Click()
 void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
 {
     const QString upper = key.toUpper();
-    if ((upper == QLatin1String("STRTBTN") || upper == QLatin1String("SPNDBTN")) && m_modem
-        && m_modem->detectionInProgress())
+    if ((upper == QLatin1String("STRTBTN") || upper == QLatin1String("SPNDBTN")) && m_modem.detectionInProgress())
         return;
     if (upper == QLatin1String("STRTBTN")) {
         Start_Click();
         // Ready only when the port did open: a failed open leaves no way
         // for a call to arrive. From the network, the connection says so.
-        if (m_modem && !receivingFromNetwork())
-            m_modem->SetCidStatus(m_port.isOpen());
+        if (!receivingFromNetwork())
+            m_modem.SetCidStatus(m_modem.isPortOpen());
     } else if (upper == QLatin1String("SPNDBTN")) {
         Suspend_Click();
-        if (m_modem)
-            m_modem->SetCidStatus(false);
+        m_modem.SetCidStatus(false);
     } else if (upper == QLatin1String("COMMSET")) {
         openWindow(Window::Communications);
     } else if (upper == QLatin1String("SRCH")) {
@@ -676,24 +666,18 @@ void frmCIDDisplay::Toolbar1_ButtonClick(const QString& key)
 
 void frmCIDDisplay::Timer1_Timer()
 {
-    if (m_pipeline)
-        m_pipeline->timer1Tick();
-    if (!m_pipeline || !m_pipeline->timer1Enabled())
-        m_timer1->stop();
+    m_pipeline.timer1Tick();
 }
 
 void frmCIDDisplay::Timer2_Timer()
 {
-    if (m_modem && m_modem->timer2Enabled())
-        m_modem->timer2Tick();
+    m_modem.timer2Tick();
 }
 
 void frmCIDDisplay::Timer3_Timer()
 {
-    if (m_modem)
-        m_modem->timer3Tick();
-    if (m_store)
-        m_store->retry();
+    m_modem.timer3Tick();
+    m_store.retry();
     if (m_splash && (!m_splashCloseTime.isValid() || m_clock.now() >= m_splashCloseTime))
         closeSplash();
 }
@@ -738,13 +722,12 @@ bool frmCIDDisplay::Form_QueryUnload()
 
 void frmCIDDisplay::Form_Unload()
 {
-    if (m_modem && m_port.isOpen())
-        m_modem->ResetCommand();
+    if (m_modem.isPortOpen())
+        m_modem.ResetCommand();
     removeTrayIcon();
     m_log.log(QStringLiteral("Program Ending"));
     closeSplash();
-    if (m_windows)
-        m_windows->closeAll();
+    m_windows->closeAll();
     m_timer1->stop();
     m_timer2->stop();
     m_timer3->stop();

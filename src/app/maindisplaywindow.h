@@ -6,8 +6,6 @@
 #include "app/autostart.h"
 #include "app/callnotifywindow.h"
 #include "app/filelocations.h"
-#include "platform/statusdisplay.h"
-#include "reception/callview.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -25,20 +23,23 @@ class QTreeWidget;
 namespace Quillon {
 
 class ActivityLog;
+class CallDatabase;
 class CallStore;
 class Clock;
 class HelpViewer;
 class MdmCmd;
 class MessageBoxes;
+class ModemDetector;
 class NetworkService;
 class ProcessCid;
-class SerialPort;
 class SoundPlayer;
 class WindowSet;
+struct CidCall;
 struct WorkingSettings;
 
-// What the main window works with; every member outlives the window.
-struct MainWindowServices
+// What the main window works with; every part is built before the window
+// and outlives it.
+struct MainWindowParts
 {
     FileLocations files;
     WorkingSettings& settings;
@@ -47,25 +48,23 @@ struct MainWindowServices
     MessageBoxes& boxes;
     SoundPlayer& sound;
     HelpViewer& help;
-    SerialPort& port;
+    CallDatabase& database;
+    MdmCmd& modem;
+    ModemDetector& detector;
+    ProcessCid& pipeline;
+    // With calls from a network server, Start and Suspend act on its connection.
+    NetworkService& network;
 };
 
-class frmCIDDisplay final : public QMainWindow, public StatusDisplay, public CallView
+// Listens to the core: the ready status, each call's steps and the timers'
+// states come as signals; menus and toolbar call back into it.
+class frmCIDDisplay final : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit frmCIDDisplay(const MainWindowServices& services);
+    explicit frmCIDDisplay(const MainWindowParts& parts);
     ~frmCIDDisplay() override;
-
-    // Reception parts are built after the window, which they report to.
-    void attachReception(MdmCmd* modem, ProcessCid* pipeline);
-    // With calls from a network server, Start and Suspend act on its connection.
-    void attachNetwork(NetworkService* network) { m_network = network; }
-    void setWindowSet(WindowSet* windows);
-    // Calls waiting to be stored: counted in the status bar, retried by
-    // Timer3, their troubles told in a box.
-    void attachCallStore(CallStore* store);
 
     // Load steps that belong to the window itself.
     void addTrayIcon();
@@ -76,14 +75,15 @@ public:
     // Shows the window, or with minimized keeps it in the tray when there is one.
     void showAtStart(bool minimized);
 
-    // StatusDisplay
-    void showReady(bool ready) override;
+    void showReady(bool ready);
 
-    // CallView
-    void PlayRingSound() override;
-    void AddCallToList(const QString& name, const QString& number) override;
-    void ShowCallNotify(const QString& name, const QString& number) override;
-    void SelectNewestCall() override;
+    // The call steps that belong to the window.
+    void PlayRingSound();
+    // New row on top of the call list; the window title becomes the name.
+    void AddCallToList(const QString& name, const QString& number);
+    // Pops up the notification when the window is minimised and notify is on.
+    void ShowCallNotify(const QString& name, const QString& number);
+    void SelectNewestCall();
 
     // Commands, as the menus and the toolbar run them.
     void Start_Click();
@@ -92,11 +92,7 @@ public:
     void CIDHelp_Click();
     void Toolbar1_ButtonClick(const QString& key);
 
-    // Received text (or call text kept by the modem channel): the pipeline's
-    // settle period starts or goes on.
-    void MSComm1_OnComm();
-
-    // Timer handlers.
+    // Timer handlers; the core decides whether Timer1 and Timer2 run.
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
@@ -117,6 +113,7 @@ public:
     QString waitingText() const;
     bool closingWithoutAsking() const { return m_closeWithoutAsking; }
     QTimer* timer(int number) const;
+    WindowSet& windows() const { return *m_windows; }
 
     // Whether minimising may hide the window; a tray is needed to get it back.
     void setTrayAvailableCheck(std::function<bool()> check) { m_trayAvailable = std::move(check); }
@@ -140,6 +137,7 @@ private:
     void StartWithDesktop_Click();
 
     bool receivingFromNetwork() const;
+    void connectCore(CallStore& store);
     bool Form_QueryUnload();
     void Form_Unload();
     void buildMenus();
@@ -174,17 +172,16 @@ private:
     MessageBoxes& m_boxes;
     SoundPlayer& m_sound;
     HelpViewer& m_help;
-    SerialPort& m_port;
-    MdmCmd* m_modem = nullptr;
-    ProcessCid* m_pipeline = nullptr;
-    NetworkService* m_network = nullptr;
-    WindowSet* m_windows = nullptr; // outlives the window's use of it
+    CallStore& m_store;
+    MdmCmd& m_modem;
+    ProcessCid& m_pipeline;
+    NetworkService& m_network;
+    WindowSet* m_windows = nullptr; // a child: closed and gone with the window
 
     QToolBar* m_toolbar = nullptr;
     QTreeWidget* m_list = nullptr;
     QLabel* m_statusPanel = nullptr;
     QLabel* m_waitingPanel = nullptr;
-    CallStore* m_store = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;

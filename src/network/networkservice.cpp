@@ -41,13 +41,10 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
         m_modem.SetCidStatus(false);
     });
     connect(&m_client, &NcidClient::lineReceived, this, &NetworkService::onLine);
-    m_pipeline.setCallListener(this);
+    connect(&m_pipeline, &ProcessCid::callProcessed, this, &NetworkService::callProcessed);
 }
 
-NetworkService::~NetworkService()
-{
-    m_pipeline.setCallListener(nullptr);
-}
+NetworkService::~NetworkService() = default;
 
 QString NetworkService::serverName() const
 {

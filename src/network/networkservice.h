@@ -7,7 +7,7 @@
 #include "config/networksettings.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
-#include "reception/calllistener.h"
+#include "reception/reportparser.h"
 
 #include <QObject>
 
@@ -20,7 +20,7 @@ class MdmCmd;
 class MessageBoxes;
 class ProcessCid;
 
-class NetworkService final : public QObject, public CallListener
+class NetworkService final : public QObject
 {
     Q_OBJECT
 
@@ -48,8 +48,8 @@ public:
     NcidServer& server() { return m_server; }
     NcidClient& client() { return m_client; }
 
-    // CallListener: every processed call goes to the displays.
-    void callProcessed(const CidCall& call, bool hungUp) override;
+    // Every processed call goes to the displays.
+    void callProcessed(const CidCall& call, bool hungUp);
 
 private:
     void applySharing();

@@ -4,9 +4,6 @@
 #include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
-#include "platform/serialport.h"
-#include "reception/calllistener.h"
-#include "reception/callview.h"
 #include "reception/modemchannel.h"
 #include "reception/modemtext.h"
 #include "records/activitylog.h"
@@ -42,14 +39,24 @@ void formatNetworkNumber(QString& number, qint16 format)
 } // namespace
 
 ProcessCid::ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& database, ActivityLog& log, Clock& clock,
-                       CallView& view)
-    : m_settings(settings)
+                       QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
     , m_modem(modem)
     , m_database(database)
     , m_log(log)
     , m_clock(clock)
-    , m_view(view)
-{ }
+{
+    connect(&m_modem, &MdmCmd::textArrived, this, &ProcessCid::OnComm);
+}
+
+void ProcessCid::setTimer1Enabled(bool enabled)
+{
+    if (m_timer1Enabled == enabled)
+        return;
+    m_timer1Enabled = enabled;
+    Q_EMIT timer1Changed(enabled);
+}
 
 void ProcessCid::OnComm()
 {
@@ -57,7 +64,7 @@ void ProcessCid::OnComm()
     if (!m_timer1Enabled)
         m_burstStart = now;
     m_receiveSettleTime = qMin(now.addMSecs(settleMs), m_burstStart.addMSecs(maxBurstMs));
-    m_timer1Enabled = true;
+    setTimer1Enabled(true);
 }
 
 void ProcessCid::timer1Tick()
@@ -69,19 +76,13 @@ void ProcessCid::timer1Tick()
     if (m_modem.detectionInProgress())
         return;
     // Off before processing: call text kept while it runs starts a new burst.
-    m_timer1Enabled = false;
-    SerialPort& port = m_modem.port();
-    QString text = m_modem.takeKeptInput();
-    // Suspended within the settle time: there is nothing left to read.
-    if (port.isOpen())
-        text += port.readAll();
-    else if (text.isEmpty())
+    setTimer1Enabled(false);
+    // Suspended within the settle time, with no call text kept: nothing to read.
+    const bool portOpen = m_modem.isPortOpen();
+    qint64 dropped = 0;
+    const QString text = m_modem.takeReceivedText(&dropped);
+    if (!portOpen && text.isEmpty())
         return;
-    qint64 dropped = port.takeDroppedInput();
-    if (text.size() > MdmCmd::MaxInputBytes) {
-        dropped += text.size() - MdmCmd::MaxInputBytes;
-        text.remove(0, text.size() - MdmCmd::MaxInputBytes);
-    }
     m_droppedBeforeBurst = dropped;
     ProcessCidReport(text);
 }
@@ -97,7 +98,7 @@ void ProcessCid::ProcessCidReport(const QString& text)
     if (holdsOnlyModemAnswers(text))
         return;
     if (m_settings.RingIn)
-        m_view.PlayRingSound();
+        Q_EMIT ringRequested();
     m_modem.setReportInProgress(true);
     const qint64 dropped = std::exchange(m_droppedBeforeBurst, 0);
     m_log.log(QStringLiteral("Telco Info - ")
@@ -120,13 +121,13 @@ void ProcessCid::ProcessCidReport(const QString& text)
     showAndStore(rejected);
     m_modem.setReportInProgress(false);
     m_modem.ReinitModem();
-    m_view.SelectNewestCall();
+    Q_EMIT reportDone();
 }
 
 void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bool blockedByServer)
 {
     if (m_settings.RingIn)
-        m_view.PlayRingSound();
+        Q_EMIT ringRequested();
     m_log.log(QStringLiteral("Telco Info - ") + ActivityLog::excerpt(text));
     m_call = call;
     formatNetworkNumber(m_call.Number, m_settings.Format);
@@ -138,7 +139,7 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
     else if (listed)
         m_log.log(QStringLiteral("Call Rejected (not hung up: calls come from the network)"));
     showAndStore(blockedByServer);
-    m_view.SelectNewestCall();
+    Q_EMIT reportDone();
 }
 
 bool ProcessCid::StoreMissedCall(const CidCall& call)
@@ -174,12 +175,11 @@ bool ProcessCid::isListed(const CidCall& call)
 void ProcessCid::showAndStore(bool rejected)
 {
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
-    m_view.AddCallToList(m_call.Name, m_call.Number);
+    Q_EMIT callListed(m_call);
     // A call the database refuses waits and is stored later.
     m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
-    m_view.ShowCallNotify(m_call.Name, m_call.Number);
-    if (m_listener)
-        m_listener->callProcessed(m_call, rejected);
+    Q_EMIT noticeRequested(m_call);
+    Q_EMIT callProcessed(m_call, rejected);
 }
 
 } // namespace Quillon

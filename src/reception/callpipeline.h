@@ -7,31 +7,35 @@
 #include "reception/reportparser.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 
 namespace Quillon {
 
 class ActivityLog;
 class CallDatabase;
-class CallListener;
-class CallView;
 class Clock;
 class MdmCmd;
 struct WorkingSettings;
 
-class ProcessCid
+// Each call's steps are reported as they happen, in order, through direct
+// connections: ring, listed, notice, processed, done.
+class ProcessCid final : public QObject
 {
+    Q_OBJECT
+
 public:
+    // Received text reaches it from the modem channel alone.
     ProcessCid(WorkingSettings& settings, MdmCmd& modem, CallDatabase& database, ActivityLog& log, Clock& clock,
-               CallView& view);
+               QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(ProcessCid)
 
     // Serial-port event: pushes ReceiveSettleTime 2.5 s ahead, but never past
     // 10 s after the burst's first event; enables Timer1.
     void OnComm();
     bool timer1Enabled() const { return m_timer1Enabled; }
-    // Timer1 tick: after the settle time reads everything buffered (with the
-    // call text the modem channel kept), processes it, and disables Timer1.
-    // A closed port skips the read.
+    // Timer1 tick: after the settle time reads everything received, processes
+    // it, and disables Timer1.
     void timer1Tick();
     void ProcessCidReport(const QString& text);
     // A call a network server reported as it happened (text: its line). A
@@ -42,12 +46,26 @@ public:
     // with its Date, Time and Number is, without list, popup or ring. True
     // when it was stored.
     bool StoreMissedCall(const CidCall& call);
-    void setCallListener(CallListener* listener) { m_listener = listener; }
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }
 
+Q_SIGNALS:
+    // Timer1 follows this; the pipeline alone decides.
+    void timer1Changed(bool enabled);
+    // The ring sound, when Emulate Ring is on.
+    void ringRequested();
+    // A new row on top of the call list, before the call is stored.
+    void callListed(const Quillon::CidCall& call);
+    // Stored (or waiting to be): the notice, if the window wants one.
+    void noticeRequested(const Quillon::CidCall& call);
+    // Listed and stored, whatever its source; hungUp: answered and dropped.
+    void callProcessed(const Quillon::CidCall& call, bool hungUp);
+    // The call is handled and the modem ready again: select the newest row.
+    void reportDone();
+
 private:
+    void setTimer1Enabled(bool enabled);
     // The look-ups every call goes through, whatever its source; a look-up
     // the database cannot answer in time is skipped and said so in the log.
     void translate(CidCall& call);
@@ -60,8 +78,6 @@ private:
     CallDatabase& m_database;
     ActivityLog& m_log;
     Clock& m_clock;
-    CallView& m_view;
-    CallListener* m_listener = nullptr;
 
     Quillon::CidCall m_call;
     QDateTime m_receiveSettleTime;

@@ -7,7 +7,6 @@
 #include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
-#include "platform/statusdisplay.h"
 #include "reception/modemtext.h"
 #include "records/activitylog.h"
 
@@ -29,40 +28,30 @@ constexpr int RejectSettleMs = 250;
 
 } // namespace
 
-MdmCmd::MdmCmd(const QString& appDir, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
-               MessageBoxes& boxes, StatusDisplay& status, QObject* parent)
+MdmCmd::MdmCmd(const QString& iniPath, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
+               MessageBoxes& boxes, QObject* parent)
     : QObject(parent)
-    , m_appDir(appDir)
+    , m_iniPath(iniPath)
     , m_settings(settings)
     , m_port(port)
     , m_clock(clock)
     , m_log(log)
     , m_boxes(boxes)
-    , m_status(status)
     , m_initCheckTime(clock.now().addSecs(1))
     , m_reinitTime(clock.now().addSecs(ReinitIntervalSecs))
 {
     connect(&m_port, &SerialPort::portLost, this, &MdmCmd::onPortLost);
+    connect(&m_port, &SerialPort::dataArrived, this, &MdmCmd::textArrived);
     m_port.setInputLimit(MaxInputBytes);
 }
 
 MdmCmd::~MdmCmd() = default;
 
-QString MdmCmd::iniPath() const
-{
-    return iniPathFor(m_appDir);
-}
-
-QString MdmCmd::devicePathFor(int portNumber) const
-{
-    return commPortDevice(iniPath(), portNumber);
-}
-
 void MdmCmd::setModemInUse(bool inUse)
 {
     m_modemInUse = inUse;
     if (!inUse) {
-        m_timer2Enabled = false;
+        setTimer2Enabled(false);
         m_reconnecting = false;
         if (m_port.isOpen())
             m_port.close();
@@ -73,13 +62,13 @@ void MdmCmd::OpenCommPort()
 {
     if (!m_modemInUse)
         return;
-    const CommSettings comm = LoadCommSettings(iniPath());
+    const CommSettings comm = LoadCommSettings(m_iniPath);
     m_log.logCommSettings(comm);
     m_settings.ModemStrng = comm.ModemStrng;
     if (m_port.isOpen())
         m_port.close();
 
-    m_port.setPort(comm.ComPort, devicePathFor(comm.ComPort));
+    m_port.setPort(comm.ComPort, commPortDevice(m_iniPath, comm.ComPort));
     m_port.setSettingsText(comm.Baud + QLatin1Char(',') + comm.Parity + QLatin1Char(',') + comm.DataBit
                            + QLatin1Char(',') + comm.StopBit);
     m_port.setReadAllBuffered();
@@ -161,12 +150,22 @@ void MdmCmd::keepIfCallText(const QString& text)
     m_keptInput += text;
     if (m_keptInput.size() > MaxInputBytes)
         m_keptInput.remove(0, m_keptInput.size() - MaxInputBytes);
-    Q_EMIT callTextKept();
+    Q_EMIT textArrived();
 }
 
-QString MdmCmd::takeKeptInput()
+QString MdmCmd::takeReceivedText(qint64* dropped)
 {
-    return std::exchange(m_keptInput, QString());
+    QString text = std::exchange(m_keptInput, QString());
+    if (m_port.isOpen())
+        text += m_port.readAll();
+    qint64 lost = m_port.takeDroppedInput();
+    if (text.size() > MaxInputBytes) {
+        lost += text.size() - MaxInputBytes;
+        text.remove(0, text.size() - MaxInputBytes);
+    }
+    if (dropped)
+        *dropped = lost;
+    return text;
 }
 
 void MdmCmd::ReinitModem()
@@ -183,7 +182,7 @@ void MdmCmd::ReinitModem()
 
 void MdmCmd::ApplyCommSettings()
 {
-    SaveCommSettings(iniPath(), commSettingsOf(m_settings));
+    SaveCommSettings(m_iniPath, commSettingsOf(m_settings));
     OpenCommPort();
     m_clock.sleep(ApplyWaitMs);
     CheckModemInit();
@@ -191,8 +190,18 @@ void MdmCmd::ApplyCommSettings()
 
 void MdmCmd::SetCidStatus(bool ready)
 {
-    m_status.showReady(ready);
+    Q_EMIT cidStatusChanged(ready);
     m_log.log(ready ? QStringLiteral("CID Status = Ready") : QStringLiteral("CID Status = Not Ready"));
+}
+
+bool MdmCmd::isPortOpen() const
+{
+    return m_port.isOpen();
+}
+
+void MdmCmd::closePort()
+{
+    m_port.close();
 }
 
 bool MdmCmd::ResetCommand()
@@ -238,7 +247,15 @@ void MdmCmd::setDetectionInProgress(bool inProgress)
 void MdmCmd::armInitCheck()
 {
     m_initCheckTime = m_clock.now().addSecs(1);
-    m_timer2Enabled = true;
+    setTimer2Enabled(true);
+}
+
+void MdmCmd::setTimer2Enabled(bool enabled)
+{
+    if (m_timer2Enabled == enabled)
+        return;
+    m_timer2Enabled = enabled;
+    Q_EMIT timer2Changed(enabled);
 }
 
 void MdmCmd::timer2Tick()
@@ -247,7 +264,7 @@ void MdmCmd::timer2Tick()
         return;
     // Off before the check: its message box runs an event loop in which
     // this timer would tick again and check a second time.
-    m_timer2Enabled = false;
+    setTimer2Enabled(false);
     CheckModemInit();
 }
 

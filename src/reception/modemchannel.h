@@ -15,7 +15,6 @@ class ActivityLog;
 class Clock;
 class MessageBoxes;
 class SerialPort;
-class StatusDisplay;
 struct WorkingSettings;
 
 class MdmCmd : public QObject
@@ -23,8 +22,10 @@ class MdmCmd : public QObject
     Q_OBJECT
 
 public:
-    MdmCmd(const QString& appDir, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
-           MessageBoxes& boxes, StatusDisplay& status, QObject* parent = nullptr);
+    // iniPath: QuillonCID.ini, which holds the port settings and maps port
+    // numbers to devices.
+    MdmCmd(const QString& iniPath, WorkingSettings& settings, SerialPort& port, Clock& clock, ActivityLog& log,
+           MessageBoxes& boxes, QObject* parent = nullptr);
     ~MdmCmd() override;
     Q_DISABLE_COPY_MOVE(MdmCmd)
 
@@ -33,15 +34,20 @@ public:
     void ClearModemInput();
     void ReinitModem();
     void ApplyCommSettings();
-    // The ready display plus its log line; rebuilds it even when unchanged.
+    // Announces the ready status with its log line, even when unchanged.
     void SetCidStatus(bool ready);
+    bool isPortOpen() const;
+    // Suspend: the port is closed until Start opens it again.
+    void closePort();
 
     // A burst of received text is bounded: a report is a few hundred bytes,
     // and a line full of noise must not fill the memory.
     static constexpr qsizetype MaxInputBytes = 64 * 1024;
-    // Text that ClearModemInput or the answer check took from the port but
-    // that held a ring or a report, for the call pipeline's next burst.
-    QString takeKeptInput();
+    // Everything received since the last call, for the call pipeline: the
+    // call text that ClearModemInput or the answer check took off the line,
+    // then what the port holds (nothing once it is closed). dropped counts
+    // the characters lost to the input bound, which keeps the newest.
+    QString takeReceivedText(qint64* dropped = nullptr);
     bool hasKeptInput() const { return !m_keptInput.isEmpty(); }
 
     // While a port that was lost (not suspended) is away, each Timer3 tick
@@ -63,8 +69,8 @@ public:
     // Timer2: armInitCheck() sets InitCheckTime to now + 1 s and enables it;
     // the first tick at or after that time runs CheckModemInit and disables it.
     void armInitCheck();
+    void disarmInitCheck() { setTimer2Enabled(false); }
     bool timer2Enabled() const { return m_timer2Enabled; }
-    void setTimer2Enabled(bool enabled) { m_timer2Enabled = enabled; }
     void timer2Tick();
     // Timer3 (re-initialisation half): ReinitModem once ReinitTime has passed
     // and no report is in progress.
@@ -90,38 +96,30 @@ public:
     void setReinitTime(const QDateTime& when) { m_reinitTime = when; }
     QDateTime initCheckTime() const { return m_initCheckTime; }
 
-    QString iniPath() const;
-    // The device behind a port number, as the settings file maps it.
-    QString devicePathFor(int portNumber) const;
-    WorkingSettings& settings() { return m_settings; }
-    SerialPort& port() { return m_port; }
-    Clock& clock() { return m_clock; }
-    ActivityLog& log() { return m_log; }
-    MessageBoxes& boxes() { return m_boxes; }
-
 Q_SIGNALS:
-    // Call text was kept (see takeKeptInput): the pipeline should read soon.
-    void callTextKept();
+    // Text arrived on the port, or call text was kept off it: the pipeline's
+    // settle time starts or goes on (see takeReceivedText).
+    void textArrived();
+    // Ready or not, as SetCidStatus announced it.
+    void cidStatusChanged(bool ready);
+    // Timer2 follows this: on while an answer check is armed.
+    void timer2Changed(bool enabled);
     // Detection began or ended; meanwhile nothing else may use the port.
     void detectionRunningChanged(bool running);
-    // Detection is trying this port now.
-    void detectionTryingPort(int port);
-    // Detection is past the point where the please-wait window helps.
-    void detectionPleaseWaitDone();
 
 private:
+    void setTimer2Enabled(bool enabled);
     void onPortLost(const QString& reason);
     void keepIfCallText(const QString& text);
     void reconnectLostPort();
     QString openFailureDetail(bool opened, const QString& reason) const;
 
-    QString m_appDir;
+    QString m_iniPath;
     WorkingSettings& m_settings;
     SerialPort& m_port;
     Clock& m_clock;
     ActivityLog& m_log;
     MessageBoxes& m_boxes;
-    StatusDisplay& m_status;
 
     bool m_reportInProgress = false;
     bool m_detectionInProgress = false;

@@ -29,13 +29,13 @@ bool answeredOk(const QString& response)
 } // namespace
 
 MdmCnFg::MdmCnFg(const QString& iniPath, SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log,
-                 DetectionHooks hooks)
+                 const MdmCmd& modem)
     : m_iniPath(iniPath)
     , m_port(port)
     , m_clock(clock)
     , m_boxes(boxes)
     , m_log(log)
-    , m_hooks(std::move(hooks))
+    , m_modem(modem)
 { }
 
 void MdmCnFg::selectPort(qint16 port)
@@ -45,7 +45,7 @@ void MdmCnFg::selectPort(qint16 port)
 
 bool MdmCnFg::stopNow()
 {
-    if (!m_stopped && m_hooks.stopRequested && m_hooks.stopRequested())
+    if (!m_stopped && m_modem.programEnding())
         m_stopped = true;
     return m_stopped;
 }
@@ -54,16 +54,11 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
 {
     bool modemFound = false;
     bool modemChosen = false;
-    const auto closePleaseWait = [this] {
-        if (m_hooks.closePleaseWait)
-            m_hooks.closePleaseWait();
-    };
 
     for (qint16 port = FirstPort; port <= LastPort; ++port) {
         if (stopNow())
             return;
-        if (m_hooks.tryingPort)
-            m_hooks.tryingPort(port);
+        Q_EMIT tryingPort(port);
         // A port that cannot be opened, written or read is simply silent.
         selectPort(port);
         m_port.setSettingsText(ProbeSettings);
@@ -96,14 +91,14 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
         if (stopNow())
             return;
         if (answer == MessageBoxes::Answer::Yes) {
-            closePleaseWait();
+            Q_EMIT pleaseWaitDone();
             sModemInit = sFoundInit;
             modemChosen = true;
             return;
         }
         sModemInit.clear();
     }
-    closePleaseWait();
+    Q_EMIT pleaseWaitDone();
     if (stopNow())
         return;
 
@@ -163,50 +158,49 @@ bool MdmCnFg::TryInitCommand(qint16 port, const QString& command)
     return accepted;
 }
 
-bool DetectModem(MdmCmd& modem, const DetectionHooks& hooks)
+ModemDetector::ModemDetector(const QString& iniPath, WorkingSettings& settings, SerialPort& port, Clock& clock,
+                             MessageBoxes& boxes, ActivityLog& log, MdmCmd& modem, QObject* parent)
+    : QObject(parent)
+    , m_iniPath(iniPath)
+    , m_settings(settings)
+    , m_port(port)
+    , m_clock(clock)
+    , m_boxes(boxes)
+    , m_log(log)
+    , m_modem(modem)
+{ }
+
+bool ModemDetector::DetectModem()
 {
     // One run at a time: a second would probe over the first and send every
     // command to a modem that has already answered.
-    if (modem.detectionInProgress())
+    if (m_modem.detectionInProgress())
         return false;
-    DetectionHooks used = hooks;
-    used.closePleaseWait = [&modem, &hooks] {
-        if (hooks.closePleaseWait)
-            hooks.closePleaseWait();
-        Q_EMIT modem.detectionPleaseWaitDone();
-    };
-    used.tryingPort = [&modem, &hooks](int port) {
-        if (hooks.tryingPort)
-            hooks.tryingPort(port);
-        Q_EMIT modem.detectionTryingPort(port);
-    };
-    used.stopRequested
-        = [&modem, &hooks] { return modem.programEnding() || (hooks.stopRequested && hooks.stopRequested()); };
-    MdmCnFg detector(modem.iniPath(), modem.port(), modem.clock(), modem.boxes(), modem.log(), used);
-    modem.setDetectionInProgress(true);
-    if (modem.port().isOpen())
-        modem.port().close();
+    MdmCnFg detector(m_iniPath, m_port, m_clock, m_boxes, m_log, m_modem);
+    connect(&detector, &MdmCnFg::tryingPort, this, &ModemDetector::tryingPort);
+    connect(&detector, &MdmCnFg::pleaseWaitDone, this, &ModemDetector::pleaseWaitDone);
+    m_modem.setDetectionInProgress(true);
+    if (m_port.isOpen())
+        m_port.close();
     // Worked on copies: a run cut short leaves the working settings alone.
-    WorkingSettings& settings = modem.settings();
-    qint16 port = settings.ComPort;
-    QString command = settings.ModemStrng;
+    qint16 port = m_settings.ComPort;
+    QString command = m_settings.ModemStrng;
     detector.FindCommPort(port, command);
     if (detector.stopped()) {
-        modem.setDetectionInProgress(false);
-        Q_EMIT modem.detectionPleaseWaitDone();
+        m_modem.setDetectionInProgress(false);
+        Q_EMIT pleaseWaitDone();
         return false;
     }
-    settings.ComPort = port;
-    settings.ModemStrng = command;
+    m_settings.ComPort = port;
+    m_settings.ModemStrng = command;
     // Still running while the result is applied: its boxes keep events
     // flowing, and Start or Reset must not cut in.
-    modem.ApplyCommSettings();
+    m_modem.ApplyCommSettings();
     // ApplyCommSettings has just judged the answer; an earlier armed check
     // would only find the buffer it emptied.
-    modem.setTimer2Enabled(false);
-    modem.setDetectionInProgress(false);
-    if (hooks.refreshCommSettings)
-        hooks.refreshCommSettings();
+    m_modem.disarmInitCheck();
+    m_modem.setDetectionInProgress(false);
+    Q_EMIT settingsApplied();
     return true;
 }
 

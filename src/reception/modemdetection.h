@@ -2,9 +2,8 @@
 // Finds the port with a caller-ID capable modem and the command it accepts.
 #pragma once
 
+#include <QObject>
 #include <QString>
-
-#include <functional>
 
 namespace Quillon {
 
@@ -13,26 +12,17 @@ class Clock;
 class MdmCmd;
 class MessageBoxes;
 class SerialPort;
+struct WorkingSettings;
 
-// What detection reaches of the windows, which live in the GUI library.
-struct DetectionHooks
+class MdmCnFg final : public QObject
 {
-    // Closes the first-run please-wait window when it is shown.
-    std::function<void()> closePleaseWait;
-    // Refreshes the communications window's options from the working settings.
-    std::function<void()> refreshCommSettings;
-    // Told the port about to be tried.
-    std::function<void(int port)> tryingPort;
-    // True once the program is ending: detection stops at its next wait.
-    std::function<bool()> stopRequested;
-};
+    Q_OBJECT
 
-class MdmCnFg
-{
 public:
-    // iniPath maps the port numbers tried to devices.
+    // iniPath maps the port numbers tried to devices; once the modem channel
+    // says the program is ending, detection stops at its next wait.
     MdmCnFg(const QString& iniPath, SerialPort& port, Clock& clock, MessageBoxes& boxes, ActivityLog& log,
-            DetectionHooks hooks);
+            const MdmCmd& modem);
 
     void FindCommPort(qint16& nSerialPort, QString& sModemInit);
     void ProbeModemType(qint16 port);
@@ -46,6 +36,11 @@ public:
     // no further box was shown.
     bool stopped() const { return m_stopped; }
 
+Q_SIGNALS:
+    void tryingPort(int port);
+    // Past the point where the please-wait window helps.
+    void pleaseWaitDone();
+
 private:
     void selectPort(qint16 port);
     bool stopNow();
@@ -55,17 +50,45 @@ private:
     Clock& m_clock;
     MessageBoxes& m_boxes;
     ActivityLog& m_log;
-    DetectionHooks m_hooks;
+    const MdmCmd& m_modem;
     // Set by TryInitCommand when the port itself failed (could not be
     // opened or written, or went away): no further command is tried there.
     bool m_portFailed = false;
     bool m_stopped = false;
 };
 
-// Runs a fresh MdmCnFg over the working port and command, then applies the
-// result with ApplyCommSettings and refreshes the communications window.
-// False, with nothing stored, when a detection already runs or the program
-// ended meanwhile.
-bool DetectModem(MdmCmd& modem, const DetectionHooks& hooks);
+// Detection as the program runs it: the first start and the Communications
+// window's Reset. The port is lent to it while it runs (the modem channel's
+// detectionInProgress).
+class ModemDetector final : public QObject
+{
+    Q_OBJECT
+
+public:
+    ModemDetector(const QString& iniPath, WorkingSettings& settings, SerialPort& port, Clock& clock,
+                  MessageBoxes& boxes, ActivityLog& log, MdmCmd& modem, QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(ModemDetector)
+
+    // Runs a fresh MdmCnFg over the working port and command, then applies
+    // the result with ApplyCommSettings. False, with nothing stored, when a
+    // detection already runs or the program ended meanwhile.
+    bool DetectModem();
+
+Q_SIGNALS:
+    void tryingPort(int port);
+    void pleaseWaitDone();
+    // The working port settings hold the result: the communications
+    // options should show it.
+    void settingsApplied();
+
+private:
+    QString m_iniPath;
+    WorkingSettings& m_settings;
+    SerialPort& m_port;
+    Clock& m_clock;
+    MessageBoxes& m_boxes;
+    ActivityLog& m_log;
+    MdmCmd& m_modem;
+};
 
 } // namespace Quillon

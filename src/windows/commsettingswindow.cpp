@@ -2,6 +2,7 @@
 #include "commsettingswindow.h"
 
 #include "config/modemtypes.h"
+#include "config/portmap.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "platform/serialport.h"
@@ -66,9 +67,14 @@ QRadioButton* addOption(QGroupBox* frame, QButtonGroup* group, const QString& na
 
 } // namespace
 
-CommSettingsWindow::CommSettingsWindow(QWidget* owner, MdmCmd& modem)
+CommSettingsWindow::CommSettingsWindow(QWidget* owner, const QString& iniPath, WorkingSettings& settings,
+                                       ActivityLog& log, MdmCmd& modem, ModemDetector& detector)
     : QWidget(owner, Qt::Window)
+    , m_iniPath(iniPath)
+    , m_settings(settings)
+    , m_log(log)
     , m_modem(modem)
+    , m_detector(detector)
     , m_ports(new QButtonGroup(this))
     , m_speeds(new QButtonGroup(this))
     , m_modems(new QButtonGroup(this))
@@ -154,12 +160,12 @@ CommSettingsWindow::~CommSettingsWindow() = default;
 
 void CommSettingsWindow::Form_Load()
 {
-    const CommSettings comm = LoadCommSettings(m_modem.iniPath());
-    m_modem.log().logCommSettings(comm);
-    setCommSettings(m_modem.settings(), comm);
+    const CommSettings comm = LoadCommSettings(m_iniPath);
+    m_log.logCommSettings(comm);
+    setCommSettings(m_settings, comm);
     // Port numbers stand for devices; the hint names the one each maps to.
     for (const PortOption& option : portOptions)
-        m_ports->button(option.port)->setToolTip(m_modem.devicePathFor(option.port));
+        m_ports->button(option.port)->setToolTip(commPortDevice(m_iniPath, option.port));
     adjustSize();
     CenterForm(this);
     CommParameters();
@@ -167,11 +173,10 @@ void CommSettingsWindow::Form_Load()
 
 void CommSettingsWindow::CommParameters()
 {
-    const WorkingSettings& settings = m_modem.settings();
     // Read all three first: selecting an option writes its working value.
-    const int port = settings.ComPort;
-    const QString speed = settings.Baud;
-    const int modemType = modemTypeIndexForCommand(settings.ModemStrng);
+    const int port = m_settings.ComPort;
+    const QString speed = m_settings.Baud;
+    const int modemType = modemTypeIndexForCommand(m_settings.ModemStrng);
 
     int speedIndex = -1;
     for (int i = 0; i < 3; ++i) {
@@ -185,17 +190,17 @@ void CommSettingsWindow::CommParameters()
 
 void CommSettingsWindow::onPortChosen(int port)
 {
-    m_modem.settings().ComPort = qint16(port);
+    m_settings.ComPort = qint16(port);
 }
 
 void CommSettingsWindow::onSpeedChosen(int index)
 {
-    m_modem.settings().Baud = QLatin1String(speedTexts[index]);
+    m_settings.Baud = QLatin1String(speedTexts[index]);
 }
 
 void CommSettingsWindow::onModemChosen(int index)
 {
-    m_modem.settings().ModemStrng = modemTypes().at(index).initCommand;
+    m_settings.ModemStrng = modemTypes().at(index).initCommand;
 }
 
 void CommSettingsWindow::cmdSave_Click()
@@ -208,14 +213,10 @@ void CommSettingsWindow::cmdSave_Click()
 void CommSettingsWindow::cmdReset_Click()
 {
     // Detection keeps window events flowing while it waits, so the window
-    // may be closed and gone before it returns.
+    // may be closed and gone before it returns; while it is open, the
+    // window set shows the result as soon as it is applied.
     QPointer<CommSettingsWindow> self(this);
-    DetectionHooks hooks;
-    hooks.refreshCommSettings = [self] {
-        if (self)
-            self->CommParameters();
-    };
-    DetectModem(m_modem, hooks);
+    m_detector.DetectModem();
     if (self)
         CommParameters();
 }

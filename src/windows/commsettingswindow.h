@@ -10,14 +10,19 @@ class QButtonGroup;
 
 namespace Quillon {
 
+class ActivityLog;
 class MdmCmd;
+class ModemDetector;
+struct WorkingSettings;
 
 class CommSettingsWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    CommSettingsWindow(QWidget* owner, MdmCmd& modem);
+    // The choices go into settings; iniPath holds the stored ones.
+    CommSettingsWindow(QWidget* owner, const QString& iniPath, WorkingSettings& settings, ActivityLog& log,
+                       MdmCmd& modem, ModemDetector& detector);
     ~CommSettingsWindow() override;
     Q_DISABLE_COPY_MOVE(CommSettingsWindow)
 
@@ -35,7 +40,11 @@ private:
     void onSpeedChosen(int index);
     void onModemChosen(int index);
 
+    QString m_iniPath;
+    WorkingSettings& m_settings;
+    ActivityLog& m_log;
     MdmCmd& m_modem;
+    ModemDetector& m_detector;
     QButtonGroup* m_ports;
     QButtonGroup* m_speeds;
     QButtonGroup* m_modems;

@@ -2,6 +2,7 @@
 #include "windowset.h"
 
 #include "config/settingsstore.h"
+#include "reception/modemdetection.h"
 #include "windows/aboutwindow.h"
 #include "windows/calleractions.h"
 #include "windows/centerform.h"
@@ -25,10 +26,13 @@ namespace Quillon {
 struct WindowSet::Private
 {
     QWidget* owner;
-    QString appDir;
+    QString iniPath;
     WorkingSettings& settings;
+    ActivityLog& log;
     MdmCmd& modem;
+    ModemDetector& detector;
     CallDatabase& database;
+    NetworkService& network;
     MessageBoxes& boxes;
 
     QPointer<CommSettingsWindow> communications;
@@ -38,7 +42,6 @@ struct WindowSet::Private
     QPointer<PhoneIndexWindow> phoneIndex;
     QPointer<TranslateWindow> translate;
     QPointer<AboutWindow> about;
-    NetworkService* network = nullptr;
     QPointer<NetworkWindow> networkWindow;
 
     QList<QWidget*> windows() const
@@ -103,11 +106,28 @@ void bringForward(QWidget* window)
 
 } // namespace
 
-WindowSet::WindowSet(QWidget* owner, const QString& appDir, WorkingSettings& settings, MdmCmd& modem,
-                     CallDatabase& database, MessageBoxes& boxes)
+WindowSet::WindowSet(QWidget* owner, const WindowParts& parts)
     : QObject(owner)
-    , d(new Private { owner, appDir, settings, modem, database, boxes, {}, {}, {}, {}, {}, {}, {}, nullptr, {} })
-{ }
+    , d(new Private { owner,
+                      parts.iniPath,
+                      parts.settings,
+                      parts.log,
+                      parts.modem,
+                      parts.detector,
+                      parts.database,
+                      parts.network,
+                      parts.boxes,
+                      {},
+                      {},
+                      {},
+                      {},
+                      {},
+                      {},
+                      {},
+                      {} })
+{
+    connect(&d->detector, &ModemDetector::settingsApplied, this, &WindowSet::refreshCommSettings);
+}
 
 WindowSet::~WindowSet()
 {
@@ -134,7 +154,7 @@ void WindowSet::prepare(QWidget* window)
         escape->setObjectName(QStringLiteral("closeOnEscape"));
         connect(escape, &QShortcut::activated, window, &QWidget::close);
     }
-    const QString saved = GetIniValue(iniPathFor(d->appDir), windowsSection, window->objectName(), QString());
+    const QString saved = GetIniValue(d->iniPath, windowsSection, window->objectName(), QString());
     if (!saved.isEmpty())
         restoreGeometry(window, saved);
     window->installEventFilter(this);
@@ -146,7 +166,7 @@ bool WindowSet::eventFilter(QObject* watched, QEvent* event)
         auto* window = static_cast<QWidget*>(watched);
         if (window->isVisible())
             SetIniValue(
-                iniPathFor(d->appDir), windowsSection, window->objectName(),
+                d->iniPath, windowsSection, window->objectName(),
                 geometryText(window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry()));
     }
     return QObject::eventFilter(watched, event);
@@ -154,24 +174,22 @@ bool WindowSet::eventFilter(QObject* watched, QEvent* event)
 
 void WindowSet::openCommunications()
 {
-    bringForward(loaded(d->communications, [this] { return new CommSettingsWindow(d->owner, d->modem); }));
+    bringForward(loaded(d->communications, [this] { return makeCommunications(); }));
+}
+
+CommSettingsWindow* WindowSet::makeCommunications()
+{
+    return new CommSettingsWindow(d->owner, d->iniPath, d->settings, d->log, d->modem, d->detector);
 }
 
 void WindowSet::openFormat()
 {
-    bringForward(loaded(d->format, [this] { return new FormatWindow(d->owner, d->settings, iniPathFor(d->appDir)); }));
-}
-
-void WindowSet::setNetwork(NetworkService* network)
-{
-    d->network = network;
+    bringForward(loaded(d->format, [this] { return new FormatWindow(d->owner, d->settings, d->iniPath); }));
 }
 
 void WindowSet::openNetwork()
 {
-    if (!d->network)
-        return;
-    bringForward(loaded(d->networkWindow, [this] { return new NetworkWindow(d->owner, *d->network); }));
+    bringForward(loaded(d->networkWindow, [this] { return new NetworkWindow(d->owner, d->network); }));
 }
 
 void WindowSet::openSearch()
@@ -235,12 +253,12 @@ void WindowSet::callStored()
 
 void WindowSet::refreshCommSettings()
 {
-    loaded(d->communications, [this] { return new CommSettingsWindow(d->owner, d->modem); })->CommParameters();
+    loaded(d->communications, [this] { return makeCommunications(); })->CommParameters();
 }
 
 void WindowSet::restoreMainWindowPlace()
 {
-    const QString saved = GetIniValue(iniPathFor(d->appDir), windowsSection, d->owner->objectName(), QString());
+    const QString saved = GetIniValue(d->iniPath, windowsSection, d->owner->objectName(), QString());
     if (!saved.isEmpty())
         restoreGeometry(d->owner, saved);
 }
@@ -250,7 +268,7 @@ void WindowSet::closeAll()
     // Hidden in the tray or already gone: the place kept last time stays.
     if (d->owner->isVisible() && !d->owner->isMinimized())
         SetIniValue(
-            iniPathFor(d->appDir), windowsSection, d->owner->objectName(),
+            d->iniPath, windowsSection, d->owner->objectName(),
             geometryText(d->owner->normalGeometry().isValid() ? d->owner->normalGeometry() : d->owner->geometry()));
     const QList<QWidget*> windows = d->windows();
     for (QWidget* window : windows) {

@@ -13,26 +13,40 @@ class QWidget;
 
 namespace Quillon {
 
+class ActivityLog;
 class CallDatabase;
+class CommSettingsWindow;
 class MdmCmd;
 class MessageBoxes;
+class ModemDetector;
 class NetworkService;
 struct WorkingSettings;
+
+// What the windows work with; each part outlives the set.
+struct WindowParts
+{
+    QString iniPath;
+    WorkingSettings& settings;
+    ActivityLog& log;
+    MdmCmd& modem;
+    ModemDetector& detector;
+    CallDatabase& database;
+    NetworkService& network;
+    MessageBoxes& boxes;
+};
 
 class WindowSet : public QObject
 {
     Q_OBJECT
 
 public:
-    WindowSet(QWidget* owner, const QString& appDir, WorkingSettings& settings, MdmCmd& modem, CallDatabase& database,
-              MessageBoxes& boxes);
+    WindowSet(QWidget* owner, const WindowParts& parts);
     ~WindowSet() override;
     Q_DISABLE_COPY_MOVE(WindowSet)
 
     void openCommunications(); // frmCommSettings
     void openFormat(); // frmFormat
-    void openNetwork(); // frmNetwork, once setNetwork() was given the service
-    void setNetwork(NetworkService* network);
+    void openNetwork(); // frmNetwork
     void openSearch(); // frmSearch
     void openReject(); // frmReject
     void openPhoneIndex(); // frmPhnBook (brought forward without querying again)
@@ -45,7 +59,7 @@ public:
     // A call was stored: open Search and Phone Index windows read again.
     void callStored();
 
-    // Detection's refresh of the communications options; loads the window
+    // Detection's result in the communications options; loads the window
     // without showing it when it is not loaded.
     void refreshCommSettings();
     // Closes every window of the set (the main window is closing) and
@@ -63,6 +77,7 @@ protected:
 private:
     // Loads the window with make unless it is loaded.
     template<typename Window, typename Make> Window* loaded(QPointer<Window>& slot, Make make);
+    CommSettingsWindow* makeCommunications();
     void prepare(QWidget* window);
 
     struct Private;

@@ -377,7 +377,7 @@ private Q_SLOTS:
             }
             seen << (h.app->pleaseWait() ? h.app->pleaseWait()->findChild<QLabel*>(u"lblPort"_s)->text()
                                          : u"no window"_s);
-            seen << u"again %1"_s.arg(DetectModem(h.app->modem(), {}));
+            seen << u"again %1"_s.arg(h.app->detector().DetectModem());
         });
         QTest::mouseClick(comm->findChild<QPushButton*>(u"cmdReset"_s), Qt::LeftButton);
         QCOMPARE(seen,

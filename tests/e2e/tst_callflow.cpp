@@ -2,7 +2,6 @@
 // A call from the simulated modem through the real serial port, modem
 // channel, pipeline, database and log, with time driven by the fake clock.
 #include "reception/callpipeline.h"
-#include "reception/callview.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
 
@@ -14,32 +13,18 @@ using namespace Quillon;
 
 namespace {
 
-// The window's part: each call listed, with the commands the modem had by then.
-struct RecordingView final : CallView
-{
-    void PlayRingSound() override { }
-    void AddCallToList(const QString& name, const QString& number) override
-    {
-        listed.append(name + u'|' + number + u" after "_qs + sim->receivedCommands().join(u' '));
-    }
-    void ShowCallNotify(const QString&, const QString&) override { }
-    void SelectNewestCall() override { }
-    const Sim::ModemSimulator* sim = nullptr;
-    QStringList listed;
-};
-
 struct Line : Test::ModemRig
 {
     CallDatabase database { dir.path(), settings, log, clock };
-    RecordingView view;
-    ProcessCid pipeline { settings, mdm, database, log, clock, view };
+    ProcessCid pipeline { settings, mdm, database, log, clock };
+    QStringList listed; // each call, with the commands the modem had by then
 
     bool open()
     {
-        view.sim = &sim;
         clock.setRealSliceMs(5); // the port's arrivals come through the event loop
-        QObject::connect(&port, &SerialPort::dataArrived, &port, [this] { pipeline.OnComm(); });
-        QObject::connect(&mdm, &MdmCmd::callTextKept, &port, [this] { pipeline.OnComm(); });
+        QObject::connect(&pipeline, &ProcessCid::callListed, [this](const CidCall& call) {
+            listed.append(call.Name + u'|' + call.Number + u" after "_qs + sim.receivedCommands().join(u' '));
+        });
         onTick = [this] { pipeline.timer1Tick(); };
         if (!dir.createDatabase() || !database.OpenCallDatabase(boxes))
             return false;
@@ -112,7 +97,7 @@ private Q_SLOTS:
         line.pass(100, 24);
         QCOMPARE(line.dir.logMessages(), QStringList());
         line.pass(100, 2);
-        QCOMPARE(line.view.listed.join(u';'), listed);
+        QCOMPARE(line.listed.join(u';'), listed);
         const QString call = listed.section(u" after "_qs, 0, 0);
         QCOMPARE(line.stored(), call.isEmpty() ? QString() : call + u"|06/12|14:32"_qs);
         QCOMPARE(line.sim.receivedCommands().join(u' '), commands);

@@ -11,7 +11,6 @@
 #include "support/appdir.h"
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
-#include "support/recordingstatus.h"
 
 #include <functional>
 
@@ -24,15 +23,19 @@ struct ModemRig
     FakeClock clock;
     ActivityLog log { dir.path(), settings, clock };
     RecordingBoxes boxes;
-    RecordingStatus status;
+    struct
+    {
+        QList<bool> shown; // each ready status announced
+    } status;
     QtSerialPort port;
-    MdmCmd mdm { dir.path(), settings, port, clock, log, boxes, status };
+    MdmCmd mdm { dir.iniPath(), settings, port, clock, log, boxes };
     Sim::ModemSimulator sim;
     std::function<void()> onTick;
 
     explicit ModemRig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
         settings.EnableLog = true;
+        QObject::connect(&mdm, &MdmCmd::cidStatusChanged, [this](bool ready) { status.shown.append(ready); });
         clock.setRealSliceMs(0); // a pumped simulator answers within each wait
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);

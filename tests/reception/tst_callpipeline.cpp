@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "network/ncidcall.h"
 #include "reception/callpipeline.h"
-#include "reception/callview.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
 #include "records/callstore.h"
@@ -19,7 +18,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Records each step as "<step> <calls stored>[ busy][ commands the modem got]".
-struct Rig final : ModemRig, CallView
+struct Rig final : ModemRig
 {
     Rig()
     {
@@ -27,11 +26,13 @@ struct Rig final : ModemRig, CallView
         sim.start();
         port.setPort(1, sim.portPath());
         port.open();
+        QObject::connect(&pipeline, &ProcessCid::ringRequested, [this] { record(u"ring"_s); });
+        QObject::connect(&pipeline, &ProcessCid::callListed,
+                         [this](const CidCall& c) { record(u"list "_s + c.Name + u'|' + c.Number); });
+        QObject::connect(&pipeline, &ProcessCid::noticeRequested,
+                         [this](const CidCall& c) { record(u"notify "_s + c.Name + u'|' + c.Number); });
+        QObject::connect(&pipeline, &ProcessCid::reportDone, [this] { record(u"select"_s); });
     }
-    void PlayRingSound() override { record(u"ring"_s); }
-    void AddCallToList(const QString& a, const QString& b) override { record(u"list "_s + a + u'|' + b); }
-    void ShowCallNotify(const QString& a, const QString& b) override { record(u"notify "_s + a + u'|' + b); }
-    void SelectNewestCall() override { record(u"select"_s); }
     void record(const QString& step)
     {
         QSqlQuery count(u"SELECT count(*) FROM CID"_s, database.connection());
@@ -43,7 +44,7 @@ struct Rig final : ModemRig, CallView
 
     QStringList events;
     CallDatabase database { dir.path(), settings, log, clock };
-    ProcessCid pipeline { settings, mdm, database, log, clock, *this };
+    ProcessCid pipeline { settings, mdm, database, log, clock };
 };
 
 const char* const report

@@ -3,6 +3,7 @@
 #include "reception/modemdetection.h"
 #include "reception/modemrig.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Quillon;
@@ -102,12 +103,12 @@ private Q_SLOTS:
 
         Rig rig(ports.split(u' ', Qt::SkipEmptyParts));
         rig.boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
-        int hooksRun = 0;
-        DetectionHooks hooks;
-        hooks.closePleaseWait = [&hooksRun] { ++hooksRun; };
-        hooks.refreshCommSettings = [&hooksRun] { hooksRun += 10; };
-        QVERIFY(DetectModem(rig.mdm, hooks));
-        QCOMPARE(hooksRun, 11); // please-wait closed, settings window refreshed, once each
+        ModemDetector detector(rig.dir.iniPath(), rig.settings, rig.port, rig.clock, rig.boxes, rig.log, rig.mdm);
+        QSignalSpy pleaseWaitDone(&detector, &ModemDetector::pleaseWaitDone);
+        QSignalSpy applied(&detector, &ModemDetector::settingsApplied);
+        QVERIFY(detector.DetectModem());
+        QCOMPARE(pleaseWaitDone.count(), 1);
+        QCOMPARE(applied.count(), 1);
 
         QStringList received;
         for (const auto& sim : rig.sims)
