@@ -125,7 +125,7 @@ struct Program
     {
         settings.EnableLog = false;
         settings.Reject = true;
-        ok = makeFixture(fixtureDir + QStringLiteral("/CallerID.mdb")) && database.OpenCallDatabase(boxes);
+        ok = makeFixture(fixtureDir + QStringLiteral("/CallerID.mdb")) && database.OpenCallDatabase();
     }
 
     class SilentBoxes final : public MessageBoxes
@@ -181,9 +181,8 @@ void BM_CallPath(benchmark::State& state)
     for (auto _ : state) {
         ParseCidReport(report, p.settings.NmbrLngth, call);
         FormatCidNumber(call.Number, p.settings.Format);
-        p.database.TranslateCaller(call.Name, call.Number);
-        bool listed = false;
-        p.database.CheckReject(call.Name, call.Number, listed);
+        call.Name = p.database.TranslateCaller(call.Name, call.Number);
+        benchmark::DoNotOptimize(p.database.CheckReject(call.Name, call.Number));
         p.view.AddCallToList(call.Name, call.Number);
         if (!p.database.InsertCall(call.Name, call.Number, call.Date, call.Time))
             state.SkipWithError("insert failed");

@@ -4,9 +4,9 @@
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 #include "records/callstore.h"
+#include "records/listentries.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
-#include "support/recordingboxes.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -33,7 +33,7 @@ struct Fixture
     bool create(const QString& table = {}, const QString& rows = {})
     {
         bool ok = app.createDatabase() && QFile::rename(app.databasePath(), file(u"CallerID.mdb"_s))
-            && database.OpenCallDatabase(boxes);
+            && database.OpenCallDatabase();
         QSqlQuery insert(database.connection());
         for (const QString& row : rows.split(u';', Qt::SkipEmptyParts)) {
             insert.prepare(u"INSERT INTO %1 (Number, Name) VALUES (?, ?)"_s.arg(table));
@@ -50,7 +50,6 @@ struct Fixture
     WorkingSettings settings;
     FakeClock clock;
     ActivityLog log { dir, settings, clock };
-    RecordingBoxes boxes;
     CallDatabase database { dir, settings, log, clock };
 };
 
@@ -159,30 +158,26 @@ void TestCallDatabase::open()
     const auto user = qScopeGuard([] { setfsuid(geteuid()); });
     if (damage == u"unreadable"_s && geteuid() == 0)
         setfsuid(65534);
-    const bool opened = f.database.OpenCallDatabase(f.boxes, [&] { ++pleaseWait; });
+    QString unopened;
+    const bool opened = f.database.OpenCallDatabase([&] { ++pleaseWait; }, &unopened);
     setfsuid(geteuid());
 
     QCOMPARE(pleaseWait, damage.startsWith(u"locked"_s) ? 1 : 0);
     if (reason.isEmpty()) {
-        QVERIFY(opened && f.database.isOpen() && f.boxes.shown.isEmpty());
+        QVERIFY(opened && f.database.isOpen() && unopened.isEmpty());
         QVERIFY(!freeAt.isValid() || (f.clock.now() >= freeAt && f.clock.now() < freeAt.addSecs(2)));
         QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
         f.database.store().startCheck();
         QVERIFY(checked.wait(10000));
         QCOMPARE(f.database.isDamaged(), damage.startsWith(u"page"_s));
         QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !f.database.isDamaged());
-        QCOMPARE(f.database.AddReject(u"1"_s, u"A"_s), !f.database.isDamaged());
+        QCOMPARE(ListEntries(f.database).add(RecordList::Reject, u"1"_s, u"A"_s), !f.database.isDamaged());
         if (f.database.isDamaged())
             QCOMPARE(contents(path), before); // never written into
         return;
     }
     QVERIFY(!opened && !f.database.isOpen());
-    QVERIFY(f.boxes.shown.size() == 1 && f.boxes.shown[0].icon == MessageBoxes::Icon::Stop
-            && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
-    QCOMPARE(f.boxes.shown[0].caption + u'|' + f.boxes.shown[0].text,
-             u"No Database Connection|The CallerID.mdb database could not be located!\r\n"_s
-                 + (reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason)
-                 + u"\r\nWithout the database connection, not all Quillon CallerID features will function properly."_s);
+    QCOMPARE(unopened, reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason);
     QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
     QCOMPARE(contents(path), before); // never created, never changed
     QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
@@ -221,7 +216,7 @@ void TestCallDatabase::lists()
     QFETCH(QString, lookUp);
     const QString table = lookUp.section(u": "_s, 0, 0);
     const QStringList parts = lookUp.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
-    QString name = parts.value(1);
+    const QString name = parts.value(1);
 
     Fixture f;
     QVERIFY(f.create(table.section(u' ', 0, 0), parts.value(0)));
@@ -229,12 +224,11 @@ void TestCallDatabase::lists()
         f.settings.Reject = false;
         QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
     }
-    bool listed = false;
-    const bool ok = table == u"Translate"_s ? f.database.TranslateCaller(name, parts.value(2))
-                                            : f.database.CheckReject(name, parts.value(2), listed);
-    const QString result = table == u"Translate"_s ? name : QString::number(int(listed));
-    QCOMPARE((ok ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
-    QCOMPARE(f.database.lastError().isEmpty(), ok);
+    QString error;
+    const QString result = table == u"Translate"_s
+        ? f.database.TranslateCaller(name, parts.value(2), &error)
+        : QString::number(int(f.database.CheckReject(name, parts.value(2), &error)));
+    QCOMPARE((error.isEmpty() ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
 }
 
 void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
@@ -259,10 +253,11 @@ void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
     const auto user = qScopeGuard([] { setfsuid(geteuid()); });
     if (root)
         setfsuid(65534);
-    QVERIFY(f.database.OpenCallDatabase(f.boxes));
-    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s));
-    QVERIFY(!f.database.lastError().isEmpty());
-    QVERIFY(!f.database.AddReject(u"1"_s, u"A"_s));
+    QVERIFY(f.database.OpenCallDatabase());
+    QString error;
+    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s, &error));
+    QCOMPARE(error, CallDatabase::problemText(DbProblem::PermissionDenied));
+    QVERIFY(!ListEntries(f.database).add(RecordList::Reject, u"1"_s, u"A"_s));
     QVERIFY(f.database.isOpen());
 }
 
