@@ -29,9 +29,7 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
             return std::nullopt;
         QString error;
         QList<StoredCall> calls = lastStoredCalls(m_database.connection(), count, &error);
-        if (!error.isEmpty())
-            return std::nullopt;
-        return calls;
+        return error.isEmpty() ? std::optional(calls) : std::nullopt;
     });
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
