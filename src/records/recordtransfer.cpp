@@ -275,16 +275,25 @@ QString stagedColumn(int column)
     return QStringLiteral("c%1").arg(column);
 }
 
+QString stagedColumns(const ListShape& shape)
+{
+    QStringList columns;
+    for (int c = 0; c < shape.columns.size(); ++c)
+        columns << stagedColumn(c);
+    return columns.join(QStringLiteral(", "));
+}
+
+QString stagingTable(const ListShape& shape)
+{
+    return QStringLiteral("temp.quillon_import_") + shape.table;
+}
+
 // Staged in the temporary database first, which locks nothing the running
 // program writes to.
 bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStringList>& rows, QString& error)
 {
-    QStringList stagedColumns;
-    for (int c = 0; c < shape.columns.size(); ++c)
-        stagedColumns << stagedColumn(c);
-    const QString staged = stagedColumns.join(QStringLiteral(", "));
-    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
-
+    const QString staged = stagedColumns(shape);
+    const QString temp = stagingTable(shape);
     Transaction transaction(db, &error);
     if (!transaction.isActive())
         return false;
@@ -317,18 +326,17 @@ bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStri
     return transaction.commit(&error);
 }
 
-// Moves the staged entries not stored yet into the list; fresh is how many.
-bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, qint64& fresh, QString& error)
+// Moves the staged entries not stored yet into the list, counting them.
+bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& result)
 {
-    QStringList stagedColumns, keyMatch, keyColumns;
-    for (int c = 0; c < shape.columns.size(); ++c)
-        stagedColumns << stagedColumn(c);
+    QString& error = result.error;
+    QStringList keyMatch, keyColumns;
     for (int k : shape.key) {
         keyColumns << stagedColumn(k);
         // Stored NULLs are what an export writes as empty fields.
         keyMatch << QStringLiteral("i.c%1 = IFNULL(t.%2, '')").arg(k).arg(shape.columns[k]);
     }
-    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
+    const QString temp = stagingTable(shape);
     const QString keys = keyColumns.join(QStringLiteral(", "));
 
     Transaction transaction(db, &error, Transaction::Lock::Immediate);
@@ -351,12 +359,11 @@ bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, qint64& fresh, 
                  error)
         || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
         return false;
-    fresh = query.next() ? query.value(0).toLongLong() : 0;
+    result.added = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
     return exec(query,
                 QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4 ORDER BY seq")
-                    .arg(shape.table, shape.columns.join(QStringLiteral(", ")),
-                         stagedColumns.join(QStringLiteral(", ")), temp),
+                    .arg(shape.table, shape.columns.join(QStringLiteral(", ")), stagedColumns(shape), temp),
                 error)
         && exec(query, QStringLiteral("DELETE FROM ") + temp, error) && transaction.commit(&error);
 }
@@ -459,17 +466,13 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
     result.refused = rows.refused;
 
     const ListShape& shape = shapeOf(list);
-    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
-    QString error;
-    qint64 fresh = 0;
-    if (!stageRows(db, shape, rows.rows, error) || !mergeStaged(db, shape, fresh, error)) {
-        QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + temp);
-        result.error = error;
+    if (!stageRows(db, shape, rows.rows, result.error) || !mergeStaged(db, shape, result)) {
+        result.added = 0;
+        QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + stagingTable(shape));
         return result;
     }
     result.ok = true;
-    result.added = fresh;
-    result.skipped = rows.rows.size() - fresh;
+    result.skipped = rows.rows.size() - result.added;
     return result;
 }
 
