@@ -112,7 +112,7 @@ struct Program
     {
         settings.EnableLog = false;
         settings.Reject = true;
-        ok = makeFixture(fixtureDir + QStringLiteral("/CallerID.mdb")) && database.OpenCallDatabase(boxes);
+        ok = makeFixture(fixtureDir + QStringLiteral("/CallerID.mdb")) && database.OpenCallDatabase();
     }
 
     class SilentBoxes final : public MessageBoxes
@@ -167,9 +167,8 @@ void BM_CallPath(benchmark::State& state)
     for (auto _ : state) {
         ParseCidReport(report, p.settings.NmbrLngth, call);
         FormatCidNumber(call.Number, p.settings.Format);
-        p.database.TranslateCaller(call.Name, call.Number);
-        bool listed = false;
-        p.database.CheckReject(call.Name, call.Number, listed);
+        call.Name = p.database.TranslateCaller(call.Name, call.Number);
+        benchmark::DoNotOptimize(p.database.CheckReject(call.Name, call.Number));
         benchmark::DoNotOptimize(call.Name.size() + call.Number.size()); // listed
         if (!p.database.InsertCall(call.Name, call.Number, call.Date, call.Time))
             state.SkipWithError("insert failed");

@@ -103,7 +103,7 @@ struct Program
         settings.EnableLog = false;
         server.setHelloWaitMs(0);
         server.setLogCount(0);
-        ok = makeDatabase() && database.OpenCallDatabase(boxes) && server.listen(QHostAddress::LocalHost, 0);
+        ok = makeDatabase() && database.OpenCallDatabase() && server.listen(QHostAddress::LocalHost, 0);
         if (!ok)
             std::fprintf(stderr, "set-up failed: database or listening\n");
         // One at a time, each accepted before the next: the listen backlog
@@ -221,9 +221,8 @@ double callPath(Program& p, bool sharing, std::vector<double>& flushes)
     CidCall call;
     ParseCidReport(report, p.settings.NmbrLngth, call);
     FormatCidNumber(call.Number, p.settings.Format);
-    p.database.TranslateCaller(call.Name, call.Number);
-    bool listed = false;
-    p.database.CheckReject(call.Name, call.Number, listed);
+    call.Name = p.database.TranslateCaller(call.Name, call.Number);
+    p.database.CheckReject(call.Name, call.Number);
     p.database.InsertCall(call.Name, call.Number, call.Date, call.Time);
     if (sharing)
         p.server.sendCall(ncidCallFields(call.Date, call.Time, call.Number, call.Name, p.clock.now()), false);

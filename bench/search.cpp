@@ -73,11 +73,12 @@ void BM_WindowNameSearch(benchmark::State& state)
     int fetched = 0;
     for (auto _ : state) {
         QSqlQueryModel model;
-        QString error;
-        if (!runCallSearch(db, SearchType::Name, searchText, model, count, &error)) {
-            state.SkipWithError(error.toStdString().c_str());
+        const RecordCount result = runCallSearch(db, SearchType::Name, searchText, model);
+        if (!result.ok) {
+            state.SkipWithError(result.error.toStdString().c_str());
             break;
         }
+        count = result.count;
         fetched = model.rowCount();
         benchmark::DoNotOptimize(model.index(0, 0).data());
     }
@@ -139,8 +140,7 @@ int main(int argc, char** argv)
         db.setDatabaseName(databasePath());
         db.open();
         QSqlQueryModel model;
-        qint64 count = 0;
-        runCallSearch(db, SearchType::Name, searchText, model, count);
+        runCallSearch(db, SearchType::Name, searchText, model);
         firstBatch = model.rowCount();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("probe"));

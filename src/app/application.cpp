@@ -112,10 +112,19 @@ bool Application::Form_Load()
     }
     m_log.log(QStringLiteral("Program started in ") + m_files.dataDir);
     m_window.setCheckMarks();
-    const bool opened = m_database.OpenCallDatabase(m_services.boxes, [this] {
-        m_pleaseWait = new frmCnfg;
-        m_pleaseWait->show();
-    });
+    QString unopened;
+    const bool opened = m_database.OpenCallDatabase(
+        [this] {
+            m_pleaseWait = new frmCnfg;
+            m_pleaseWait->show();
+        },
+        &unopened);
+    if (!opened) // while the please-wait window still shows
+        m_services.boxes.show(QStringLiteral("The CallerID.mdb database could not be located!\r\n") + unopened
+                                  + QStringLiteral("\r\nWithout the database connection, not all Quillon CallerID "
+                                                   "features will function properly."),
+                              QStringLiteral("No Database Connection"), MessageBoxes::Icon::Stop,
+                              MessageBoxes::Buttons::Ok);
     if (m_pleaseWait)
         m_pleaseWait->close();
     if (!opened) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/transfercommand.h"
 
-#include "config/numberformat.h"
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
 #include "records/calldatabase.h"
@@ -82,9 +81,7 @@ int runTransferCommand(const QStringList& arguments, const FileLocations& files,
     // Numbers from a network call log are laid out as the program shows them.
     WorkingSettings settings;
     loadShellSettings(files.iniPath(), settings);
-    ImportOptions options;
-    options.layoutNumber = [format = settings.Format](QString& number) { FormatCidNumber(number, format); };
-    const ImportResult result = importRecords(connection.database(), list, path, options);
+    const ImportResult result = importRecords(connection.database(), list, path, { settings.Format });
     if (!result.ok)
         return failed(QStringLiteral("nothing imported from %1: %2").arg(path, result.error));
     out << "Imported " << path << " into " << listTitle(list) << ": " << result.added << " added, " << result.skipped

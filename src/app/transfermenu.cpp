@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/transfermenu.h"
 
-#include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
@@ -133,20 +132,18 @@ void TransferMenu::exportList(RecordList list)
 
 void TransferMenu::importList(RecordList list)
 {
-    // A damaged file is not written to: it would spread the damage.
-    if (m_database.isDamaged()) {
-        m_boxes.show(QStringLiteral("Nothing can be imported: CallerID.mdb is damaged.\r\n")
-                         + m_database.damageDetail(),
+    // Refused before a file is chosen rather than after.
+    QString damage;
+    if (!m_database.writable(&damage)) {
+        m_boxes.show(QStringLiteral("Nothing can be imported: CallerID.mdb is damaged.\r\n") + damage,
                      QStringLiteral("Import"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
         return;
     }
     const QString path = chooseFile(false, list);
     if (path.isEmpty())
         return;
-    ImportOptions options;
-    options.layoutNumber = [this](QString& number) { FormatCidNumber(number, m_settings.Format); };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult result = importRecords(m_database.connection(), list, path, options);
+    const ImportResult result = importRecords(m_database, list, path, { m_settings.Format });
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         m_boxes.show(

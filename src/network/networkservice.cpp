@@ -27,7 +27,9 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     m_server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
         if (!m_database.isOpen())
             return std::nullopt;
-        return lastStoredCalls(m_database.connection(), count);
+        QString error;
+        QList<StoredCall> calls = lastStoredCalls(m_database.connection(), count, &error);
+        return error.isEmpty() ? std::optional(calls) : std::nullopt;
     });
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });

@@ -150,8 +150,8 @@ bool ProcessCid::StoreMissedCall(const CidCall& call)
         return false;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     // Unreadable now: the next connect sends it again.
-    const std::optional<bool> stored = isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number);
-    if (!stored || *stored)
+    QString error;
+    if (isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number, &error) || !error.isEmpty())
         return false;
     translate(missed);
     m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time);
@@ -160,15 +160,18 @@ bool ProcessCid::StoreMissedCall(const CidCall& call)
 
 void ProcessCid::translate(CidCall& call)
 {
-    if (!m_database.TranslateCaller(call.Name, call.Number))
-        m_log.log(QStringLiteral("Translate list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    QString error;
+    call.Name = m_database.TranslateCaller(call.Name, call.Number, &error);
+    if (!error.isEmpty())
+        m_log.log(QStringLiteral("Translate list skipped (") + error + QStringLiteral(")"));
 }
 
 bool ProcessCid::isListed(const CidCall& call)
 {
-    bool listed = false;
-    if (!m_database.CheckReject(call.Name, call.Number, listed))
-        m_log.log(QStringLiteral("Reject list skipped (") + m_database.lastReason() + QStringLiteral(")"));
+    QString error;
+    const bool listed = m_database.CheckReject(call.Name, call.Number, &error);
+    if (!error.isEmpty())
+        m_log.log(QStringLiteral("Reject list skipped (") + error + QStringLiteral(")"));
     return listed;
 }
 

@@ -3,7 +3,6 @@
 
 #include "config/workingsettings.h"
 #include "platform/clock.h"
-#include "platform/messageboxes.h"
 #include "records/activitylog.h"
 #include "records/callstore.h"
 
@@ -79,17 +78,10 @@ sqlite3* handleOf(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-// Values are always bound, never spliced into the statement. Each insert is
-// its own transaction, synced before it returns.
-bool execInsert(const QSqlDatabase& db, const QString& statement, const QVariantList& values, QString& lastError)
+bool setError(QString* error, const QString& reason)
 {
-    QSqlQuery query(db);
-    query.prepare(statement);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (query.exec())
-        return true;
-    lastError = describe(query.lastError());
+    if (error)
+        *error = reason;
     return false;
 }
 
@@ -124,9 +116,10 @@ QString CallDatabase::databasePath() const
  * lacks a table is refused the same way, so the program never runs on a
  * database that would silently drop calls. The box says which it was.
  */
-bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes, const std::function<void()>& whileLocked)
+bool CallDatabase::OpenCallDatabase(const std::function<void()>& whileLocked, QString* error)
 {
-    DbProblem problem = tryOpen();
+    QString detail;
+    DbProblem problem = tryOpen(detail);
     if (problem == DbProblem::Locked) {
         // Another program writing a large change, or a backup tool: worth
         // waiting for rather than ending at once.
@@ -136,17 +129,16 @@ bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes, const std::function<voi
         const QDateTime giveUp = m_clock.now().addMSecs(lockedWaitMs);
         while (problem == DbProblem::Locked && m_clock.now() < giveUp) {
             m_clock.waitProcessingEvents(lockedRetryMs);
-            problem = tryOpen();
+            problem = tryOpen(detail);
         }
     }
-    m_lastProblem = problem;
     if (problem == DbProblem::None) {
         m_log.log(QStringLiteral("Database connection established."));
         return true;
     }
 
     connection().close();
-    m_log.log(QStringLiteral("CallerID.mdb: ") + problemText(problem) + QStringLiteral(" (") + m_lastError
+    m_log.log(QStringLiteral("CallerID.mdb: ") + problemText(problem) + QStringLiteral(" (") + detail
               + QStringLiteral(")"));
     m_log.log(QStringLiteral("Database connection could not be established."));
     QString reason;
@@ -172,25 +164,21 @@ bool CallDatabase::OpenCallDatabase(MessageBoxes& boxes, const std::function<voi
         reason = QStringLiteral("Its tables CID, Reject and Translate are missing or incomplete.");
         break;
     default:
-        reason = QStringLiteral("The database reports: ") + m_lastError;
+        reason = QStringLiteral("The database reports: ") + detail;
         break;
     }
-    boxes.show(QStringLiteral("The CallerID.mdb database could not be located!") + QStringLiteral("\r\n") + reason
-                   + QStringLiteral("\r\n") + QStringLiteral("Without the database ")
-                   + QStringLiteral("connection, not all Quillon CallerID features will function properly."),
-               QStringLiteral("No Database Connection"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
-    return false;
+    return setError(error, reason);
 }
 
-DbProblem CallDatabase::tryOpen()
+DbProblem CallDatabase::tryOpen(QString& detail)
 {
     const QFileInfo file(databasePath());
     if (!file.exists()) {
-        m_lastError = QStringLiteral("no such file");
+        detail = QStringLiteral("no such file");
         return DbProblem::Missing;
     }
     if (file.isDir()) {
-        m_lastError = QStringLiteral("a directory");
+        detail = QStringLiteral("a directory");
         return DbProblem::NotADatabase;
     }
 
@@ -204,7 +192,7 @@ DbProblem CallDatabase::tryOpen()
     db.setPassword(QStringLiteral("marigold"));
 
     if (!db.open()) {
-        m_lastError = describe(db.lastError());
+        detail = describe(db.lastError());
         return classify(db.lastError());
     }
     // Lock waits go through the injected clock and end by our deadlines.
@@ -224,7 +212,7 @@ DbProblem CallDatabase::tryOpen()
     for (const char* probe : probes) {
         QSqlQuery query(db);
         if (!query.exec(QString::fromLatin1(probe))) {
-            m_lastError = describe(query.lastError());
+            detail = describe(query.lastError());
             const DbProblem problem = classify(query.lastError());
             db.close();
             return problem == DbProblem::Other ? DbProblem::NoTables : problem;
@@ -289,13 +277,13 @@ QString CallDatabase::problemText(DbProblem problem)
     return QStringLiteral("the database refused it");
 }
 
-bool CallDatabase::fail(const QSqlError& error)
+bool CallDatabase::fail(const QSqlError& sqlError, QString* error)
 {
-    m_lastError = describe(error);
-    m_lastProblem = classify(error);
-    if (m_lastProblem == DbProblem::Damaged || m_lastProblem == DbProblem::NotADatabase)
-        markDamaged(m_lastError);
-    return false;
+    const DbProblem problem = classify(sqlError);
+    if (problem == DbProblem::Damaged || problem == DbProblem::NotADatabase)
+        markDamaged(describe(sqlError));
+    const QString detail = describe(sqlError);
+    return setError(error, problem != DbProblem::Other || detail.isEmpty() ? problemText(problem) : detail);
 }
 
 void CallDatabase::markDamaged(const QString& detail)
@@ -307,13 +295,9 @@ void CallDatabase::markDamaged(const QString& detail)
 
 // Writing into a damaged file spreads the damage and may lose what a
 // recovery would still find.
-bool CallDatabase::writable()
+bool CallDatabase::writable(QString* error) const
 {
-    if (!m_damaged)
-        return true;
-    m_lastError = m_damageDetail;
-    m_lastProblem = DbProblem::Damaged;
-    return false;
+    return !m_damaged || setError(error, m_damageDetail);
 }
 
 QuickCheck CallDatabase::quickCheck(const QString& path, const std::function<void(void*)>& started)
@@ -363,18 +347,19 @@ QSqlDatabase CallDatabase::connection() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time)
+bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                              QString* error)
 {
-    return InsertCall(name, number, date, time, m_clock.now(), false);
+    return InsertCall(name, number, date, time, m_clock.now(), false, error);
 }
 
 bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
-                              const QDateTime& arrived, bool lookFirst)
+                              const QDateTime& arrived, bool lookFirst, QString* error)
 {
     if (!isOpen())
         return true;
     if (!writable())
-        return false;
+        return setError(error, problemText(DbProblem::Damaged));
     const QString sysTime = arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QVariantList values { name, number, date, time, sysTime };
     if (lookFirst) {
@@ -386,42 +371,45 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
         for (int i = 0; i < 4; ++i)
             query.addBindValue(values.at(i));
         if (!query.exec())
-            return fail(query.lastError());
+            return fail(query.lastError(), error);
         if (query.next())
             return true;
     }
+    // Values are always bound, never spliced into the statement. Each insert
+    // is its own transaction, synced before it returns.
     QSqlQuery query(connection());
     query.prepare(QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
     for (const QVariant& value : values)
         query.addBindValue(value);
-    return query.exec() || fail(query.lastError());
+    return query.exec() || fail(query.lastError(), error);
 }
 
 /*!
- * Replaces name by the one the user gave the number. When the number was
- * entered more than once, the entry added last wins. An entry without a name
- * stops the walk there and counts as a failure.
+ * The name the user gave the number. An entry without a name stops the walk
+ * there and counts as a failure; the name is then the one found by then.
  */
-bool CallDatabase::TranslateCaller(QString& name, const QString& number)
+QString CallDatabase::TranslateCaller(const QString& name, const QString& number, QString* error)
 {
     if (!isOpen())
-        return true;
+        return name;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT Name FROM Translate WHERE Number = ? ORDER BY rowid"));
     query.addBindValue(number);
-    if (!query.exec())
-        return fail(query.lastError());
-    while (query.next()) {
-        const QVariant translated = query.value(0);
-        // A row without a name ends the walk; the name stays as it is by then.
-        if (translated.isNull()) {
-            m_lastError = QStringLiteral("The translate entry for ") + number + QStringLiteral(" has no name");
-            return false;
-        }
-        name = translated.toString();
+    if (!query.exec()) {
+        fail(query.lastError(), error);
+        return name;
     }
-    return true;
+    QString translated = name;
+    while (query.next()) {
+        const QVariant listed = query.value(0);
+        if (listed.isNull()) {
+            setError(error, QStringLiteral("The translate entry for ") + number + QStringLiteral(" has no name"));
+            break;
+        }
+        translated = listed.toString();
+    }
+    return translated;
 }
 
 /*!
@@ -429,11 +417,10 @@ bool CallDatabase::TranslateCaller(QString& name, const QString& number)
  * however many entries match. With rejection switched off the list is not
  * read at all.
  */
-bool CallDatabase::CheckReject(const QString& name, const QString& number, bool& listed)
+bool CallDatabase::CheckReject(const QString& name, const QString& number, QString* error)
 {
-    listed = false;
     if (!isOpen() || !m_settings.Reject)
-        return true;
+        return false;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
     // Two EXISTS so that each side seeks its own index.
@@ -442,29 +429,8 @@ bool CallDatabase::CheckReject(const QString& name, const QString& number, bool&
     query.addBindValue(number);
     query.addBindValue(name);
     if (!query.exec() || !query.next())
-        return fail(query.lastError());
-    listed = query.value(0).toInt() != 0;
-    return true;
-}
-
-bool CallDatabase::AddReject(const QString& number, const QString& name)
-{
-    if (!isOpen())
-        return true;
-    if (!writable())
-        return false;
-    return execInsert(connection(), QStringLiteral("INSERT INTO Reject (Number, Name) VALUES (?, ?)"), { number, name },
-                      m_lastError);
-}
-
-bool CallDatabase::AddTranslate(const QString& number, const QString& name)
-{
-    if (!isOpen())
-        return true;
-    if (!writable())
-        return false;
-    return execInsert(connection(), QStringLiteral("INSERT INTO Translate (Number, Name) VALUES (?, ?)"),
-                      { number, name }, m_lastError);
+        return fail(query.lastError(), error);
+    return query.value(0).toInt() != 0;
 }
 
 } // namespace Quillon

@@ -14,7 +14,6 @@ namespace Quillon {
 class ActivityLog;
 class CallStore;
 class Clock;
-class MessageBoxes;
 struct WorkingSettings;
 
 // Why the database refused, in terms a user can act on.
@@ -50,24 +49,26 @@ public:
 
     // Opens appDir/CallerID.mdb without ever creating it. A file another
     // program holds locked is tried again for lockedWaitMs, calling
-    // whileLocked once before the first wait. On failure logs, shows the
-    // "No Database Connection" box with the reason and returns false: the
-    // caller then ends the program.
-    bool OpenCallDatabase(MessageBoxes& boxes, const std::function<void()>& whileLocked = {});
+    // whileLocked once before the first wait. On failure logs and returns
+    // false with the reason in a line for the user in error: the caller then
+    // ends the program.
+    bool OpenCallDatabase(const std::function<void()>& whileLocked = {}, QString* error = nullptr);
     static constexpr int lockedWaitMs = 30000;
     bool isOpen() const;
-    // The one shared connection, for the record windows' queries.
+    // The one shared connection, for the records' own queries and the grids.
     QSqlDatabase connection() const;
 
-    // Each returns false when a step failed (lastError() says why); with the
-    // connection closed they do nothing and return true.
-    bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time);
-    bool TranslateCaller(QString& name, const QString& number);
-    // Sets listed when the number or the name is on the reject list; never
-    // listed while rejection is switched off.
-    bool CheckReject(const QString& name, const QString& number, bool& listed);
-    bool AddReject(const QString& number, const QString& name);
-    bool AddTranslate(const QString& number, const QString& name);
+    // The call path. A failure gives the reason in error: problemText() when
+    // it is a problem the user can act on, else SQLite's own text. With the
+    // connection closed they do nothing and succeed.
+    bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                    QString* error = nullptr);
+    // The name the user gave the number, else name. When the number was
+    // entered more than once, the entry added last wins.
+    QString TranslateCaller(const QString& name, const QString& number, QString* error = nullptr);
+    // Whether the number or the name is on the reject list; never while
+    // rejection is switched off. False when the list could not be read.
+    bool CheckReject(const QString& name, const QString& number, QString* error = nullptr);
 
     // Stores calls in arrival order, keeping those the database refuses.
     CallStore& store() { return *m_store; }
@@ -86,15 +87,13 @@ public:
         QDateTime m_previous;
     };
 
-    QString lastError() const { return m_lastError; }
-    DbProblem lastProblem() const { return m_lastProblem; }
     // A few words for the log and the boxes, such as "the disk is full".
     static QString problemText(DbProblem problem);
-    // The last failure's problem in those words, or SQLite's own text.
-    QString lastReason() const { return m_lastProblem == DbProblem::Other ? m_lastError : problemText(m_lastProblem); }
     QString databasePath() const;
 
-    // A damaged file is never written again during this run.
+    // A damaged file is never written again during this run: every write
+    // asks here first, and error then gets what was found damaged.
+    bool writable(QString* error = nullptr) const;
     bool isDamaged() const { return m_damaged; }
     void markDamaged(const QString& detail);
     QString damageDetail() const { return m_damageDetail; }
@@ -108,21 +107,18 @@ public:
     // The call with the time it arrived, never twice: a call whose earlier
     // attempt may have reached the file is looked for first.
     bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
-                    const QDateTime& arrived, bool lookFirst);
+                    const QDateTime& arrived, bool lookFirst, QString* error = nullptr);
 
 private:
     static int busyHandler(void* self, int count);
-    bool fail(const QSqlError& error);
-    bool writable();
-    DbProblem tryOpen();
+    bool fail(const QSqlError& sqlError, QString* error);
+    DbProblem tryOpen(QString& detail);
 
     QString m_appDir;
     const WorkingSettings& m_settings;
     ActivityLog& m_log;
     Clock& m_clock;
     QString m_connectionName;
-    QString m_lastError;
-    DbProblem m_lastProblem = DbProblem::None;
     bool m_damaged = false;
     QString m_damageDetail;
     bool m_checking = false;

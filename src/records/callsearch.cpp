@@ -80,39 +80,38 @@ QString callSearchCountStatement(SearchType type, const QString& text)
 
 // The count comes from its own statement so that the grid never has to fetch
 // every row to learn how many there are.
-bool countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, qint64& count, QString* error)
+RecordCount countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text)
 {
+    RecordCount result;
     QSqlQuery countQuery(db);
     countQuery.setForwardOnly(true);
-    if (!prepareAndRun(countQuery, callSearchCountStatement(type, text), type, text, error))
-        return false;
+    if (!prepareAndRun(countQuery, callSearchCountStatement(type, text), type, text, &result.error))
+        return result;
     if (!countQuery.next()) {
-        if (error)
-            *error = countQuery.lastError().text();
-        return false;
+        result.error = countQuery.lastError().text();
+        return result;
     }
-    count = countQuery.value(0).toLongLong();
-    return true;
+    result.ok = true;
+    result.count = countQuery.value(0).toLongLong();
+    return result;
 }
 
-bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model, qint64& count,
-                   QString* error)
+RecordCount runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model)
 {
-    qint64 rows = 0;
-    if (!countCallSearch(db, type, text, rows, error))
-        return false;
-
+    RecordCount result = countCallSearch(db, type, text);
+    if (!result.ok)
+        return result;
+    result.ok = false;
     QSqlQuery rowsQuery(db);
-    if (!prepareAndRun(rowsQuery, callSearchStatement(type, text), type, text, error))
-        return false;
+    if (!prepareAndRun(rowsQuery, callSearchStatement(type, text), type, text, &result.error))
+        return result;
     model.setQuery(std::move(rowsQuery));
     if (model.lastError().isValid()) {
-        if (error)
-            *error = model.lastError().text();
-        return false;
+        result.error = model.lastError().text();
+        return result;
     }
-    count = rows;
-    return true;
+    result.ok = true;
+    return result;
 }
 
 } // namespace Quillon

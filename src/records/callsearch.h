@@ -27,16 +27,21 @@ QString callSearchCountStatement(SearchType type, const QString& text);
 // The search for a grid that sorts by its columns: the rows carry their rowid
 // as RowId, so that a call can be told apart from an identical one.
 GridQuery callSearchQuery(SearchType type, const QString& text);
-// Runs the count statement; false with the reason in error when it failed.
-bool countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, qint64& count,
-                     QString* error = nullptr);
+// A number of rows, or why it could not be had.
+struct RecordCount
+{
+    bool ok = false;
+    qint64 count = 0;
+    QString error;
+};
+
+// Runs the count statement.
+RecordCount countCallSearch(const QSqlDatabase& db, SearchType type, const QString& text);
 
 // Puts the calls of the search into model (which fetches its rows lazily) and
-// their number into count. The text is a bound parameter, so every character
-// in it stands for itself apart from the LIKE wildcards % and _. False with
-// the reason in error when a statement failed; model and count are then left
-// as they were.
-bool runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model, qint64& count,
-                   QString* error = nullptr);
+// counts them. The text is a bound parameter, so every character in it
+// stands for itself apart from the LIKE wildcards % and _. When a statement
+// failed the model is left as it was.
+RecordCount runCallSearch(const QSqlDatabase& db, SearchType type, const QString& text, QSqlQueryModel& model);
 
 } // namespace Quillon

@@ -40,12 +40,11 @@ bool CallStore::StoreCall(const QString& name, const QString& number, const QStr
     m_waiting.append({ name, number, date, time, m_clock.now(), false });
     flush();
     if (!m_waiting.isEmpty() && !m_database.checking()) {
-        const QString reason = m_database.lastReason();
-        m_log.log(QStringLiteral("Call not stored (") + reason + QStringLiteral("); calls waiting to be stored: ")
+        m_log.log(QStringLiteral("Call not stored (") + m_refusal + QStringLiteral("); calls waiting to be stored: ")
                   + QString::number(m_waiting.size()));
         // One box for a run of refusals; a damaged file has a box of its own.
         if (!m_refusalReported && !m_database.isDamaged())
-            Q_EMIT notStored(reason);
+            Q_EMIT notStored(m_refusal);
         m_refusalReported = true;
     }
     if (m_waiting.size() != before)
@@ -80,7 +79,8 @@ bool CallStore::flush()
     qsizetype stored = 0;
     while (!m_waiting.isEmpty() && !m_database.checking()) {
         WaitingCall& call = m_waiting.first();
-        if (!m_database.InsertCall(call.name, call.number, call.date, call.time, call.arrived, call.tried)) {
+        if (!m_database.InsertCall(call.name, call.number, call.date, call.time, call.arrived, call.tried,
+                                   &m_refusal)) {
             call.tried = true;
             break;
         }

@@ -77,6 +77,7 @@ private:
     Clock& m_clock;
     QList<WaitingCall> m_waiting;
     bool m_flushing = false;
+    QString m_refusal; // why the database refused the last call it refused
     bool m_refusalReported = false;
     bool m_damageReported = false;
     QThread* m_thread = nullptr;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "records/recordtransfer.h"
 
+#include "config/numberformat.h"
 #include "platform/trimblanks.h"
+#include "records/calldatabase.h"
 #include "records/csvtext.h"
+#include "records/listentryrules.h"
+#include "records/transaction.h"
 
 #include <QDate>
 #include <QFile>
@@ -30,14 +34,14 @@ struct ListShape
 
 const ListShape& shapeOf(RecordList list)
 {
-    static const ListShape calls { QStringLiteral("CID"),
+    static const ListShape calls { tableName(RecordList::Calls),
                                    { QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date"),
                                      QStringLiteral("Time"), QStringLiteral("SysTime") },
                                    { 2, 3, 1 } };
-    static const ListShape reject { QStringLiteral("Reject"),
+    static const ListShape reject { tableName(RecordList::Reject),
                                     { QStringLiteral("Number"), QStringLiteral("Name") },
                                     { 0, 1 } };
-    static const ListShape translate { QStringLiteral("Translate"),
+    static const ListShape translate { tableName(RecordList::Translate),
                                        { QStringLiteral("Number"), QStringLiteral("Name") },
                                        { 0, 1 } };
     switch (list) {
@@ -95,9 +99,9 @@ bool acceptEntry(RecordList list, QStringList& row)
         if (row[0].isEmpty() && row[1].isEmpty())
             return false;
         if (row[0].isEmpty())
-            row[0] = QStringLiteral("000-000-0000");
+            row[0] = rejectNoNumber();
         if (row[1].isEmpty())
-            row[1] = QStringLiteral("N/A");
+            row[1] = rejectNoName();
         return true;
     case RecordList::Translate:
         // Without a name, the number's calls would show a blank name.
@@ -247,8 +251,8 @@ ImportRows readCallLog(const QString& text, const ImportOptions& options)
             return value.isEmpty() || value == u"-" ? QStringLiteral("UNKNOWN") : value;
         };
         QString number = shown(QStringLiteral("NMBR"));
-        if (options.layoutNumber && number != u"UNKNOWN")
-            options.layoutNumber(number);
+        if (number != u"UNKNOWN")
+            FormatCidNumber(number, options.numberFormat);
         result.rows.append({ shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
                              time.left(2) + u':' + time.mid(2),
                              day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
@@ -266,31 +270,105 @@ bool exec(QSqlQuery& query, const QString& statement, QString& error)
     return false;
 }
 
-} // namespace
-
-bool recordListFromWord(const QString& word, RecordList& list)
+QString stagedColumn(int column)
 {
-    for (RecordList candidate : { RecordList::Calls, RecordList::Reject, RecordList::Translate }) {
-        if (word == recordListWord(candidate)) {
-            list = candidate;
-            return true;
+    return QStringLiteral("c%1").arg(column);
+}
+
+QString stagedColumns(const ListShape& shape)
+{
+    QStringList columns;
+    for (int c = 0; c < shape.columns.size(); ++c)
+        columns << stagedColumn(c);
+    return columns.join(QStringLiteral(", "));
+}
+
+QString stagingTable(const ListShape& shape)
+{
+    return QStringLiteral("temp.quillon_import_") + shape.table;
+}
+
+// Staged in the temporary database first, which locks nothing the running
+// program writes to.
+bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStringList>& rows, QString& error)
+{
+    const QString staged = stagedColumns(shape);
+    const QString temp = stagingTable(shape);
+    Transaction transaction(db, &error);
+    if (!transaction.isActive())
+        return false;
+    QSqlQuery query(db);
+    // Never dropped: a grid reading lazily on the same connection keeps a
+    // statement open, and SQLite refuses to drop a table while one is.
+    if (!exec(query,
+              QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
+                  .arg(shape.table, staged),
+              error)
+        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
+        return false;
+
+    QSqlQuery insert(db);
+    QStringList marks(shape.columns.size(), QStringLiteral("?"));
+    if (!insert.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(temp, staged, marks.join(QStringLiteral(", "))))) {
+        error = sqlError(insert);
+        return false;
+    }
+    for (const QStringList& row : rows) {
+        for (int c = 0; c < row.size(); ++c)
+            insert.bindValue(c, row[c]);
+        if (!insert.exec()) {
+            error = sqlError(insert);
+            return false;
         }
     }
-    return false;
+    insert.finish();
+    return transaction.commit(&error);
 }
 
-QString recordListWord(RecordList list)
+// Moves the staged entries not stored yet into the list, counting them.
+bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& result)
 {
-    switch (list) {
-    case RecordList::Calls:
-        return QStringLiteral("calls");
-    case RecordList::Reject:
-        return QStringLiteral("reject");
-    case RecordList::Translate:
-        break;
+    QString& error = result.error;
+    QStringList keyMatch, keyColumns;
+    for (int k : shape.key) {
+        keyColumns << stagedColumn(k);
+        // Stored NULLs are what an export writes as empty fields.
+        keyMatch << QStringLiteral("i.c%1 = IFNULL(t.%2, '')").arg(k).arg(shape.columns[k]);
     }
-    return QStringLiteral("translate");
+    const QString temp = stagingTable(shape);
+    const QString keys = keyColumns.join(QStringLiteral(", "));
+
+    Transaction transaction(db, &error, Transaction::Lock::Immediate);
+    if (!transaction.isActive()) {
+        error = QStringLiteral("the database is not available: ") + error;
+        return false;
+    }
+    QSqlQuery query(db);
+    if (!exec(
+            query,
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)").arg(temp, shape.table, keys),
+            error)
+        || !exec(
+            query,
+            QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
+            error)
+        || !exec(query,
+                 QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
+                     .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
+                 error)
+        || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
+        return false;
+    result.added = query.next() ? query.value(0).toLongLong() : 0;
+    query.finish();
+    return exec(query,
+                QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4 ORDER BY seq")
+                    .arg(shape.table, shape.columns.join(QStringLiteral(", ")), stagedColumns(shape), temp),
+                error)
+        && exec(query, QStringLiteral("DELETE FROM ") + temp, error) && transaction.commit(&error);
 }
+
+} // namespace
 
 /*!
  * Reads the table in slices of rowids, each its own short read: one long
@@ -388,90 +466,22 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
     result.refused = rows.refused;
 
     const ListShape& shape = shapeOf(list);
-    QStringList stagedColumns, keyMatch, keyColumns;
-    for (int c = 0; c < shape.columns.size(); ++c)
-        stagedColumns << QStringLiteral("c%1").arg(c);
-    for (int k : shape.key) {
-        keyColumns << QStringLiteral("c%1").arg(k);
-        // Stored NULLs are what an export writes as empty fields.
-        keyMatch << QStringLiteral("i.c%1 = IFNULL(t.%2, '')").arg(k).arg(shape.columns[k]);
-    }
-    const QString staged = stagedColumns.join(QStringLiteral(", "));
-    const QString temp = QStringLiteral("temp.quillon_import_") + shape.table;
-
-    QSqlQuery query(db);
-    QString error;
-    // Staged in the temporary database first, which locks nothing the
-    // running program writes to.
-    if (!exec(query, QStringLiteral("BEGIN"), error)) {
-        result.error = error;
+    if (!stageRows(db, shape, rows.rows, result.error) || !mergeStaged(db, shape, result)) {
+        result.added = 0;
+        QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + stagingTable(shape));
         return result;
     }
-    const auto fail = [&](const QString& why) {
-        QSqlQuery rollback(db);
-        rollback.exec(QStringLiteral("ROLLBACK"));
-        rollback.exec(QStringLiteral("DELETE FROM ") + temp);
-        result.error = why;
-        return result;
-    };
-    // Never dropped: a grid reading lazily on the same connection keeps a
-    // statement open, and SQLite refuses to drop a table while one is.
-    if (!exec(query,
-              QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
-                  .arg(shape.table, staged),
-              error)
-        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
-        return fail(error);
-
-    QSqlQuery insert(db);
-    QStringList marks(shape.columns.size(), QStringLiteral("?"));
-    if (!insert.prepare(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(temp, staged, marks.join(QStringLiteral(", ")))))
-        return fail(sqlError(insert));
-    for (const QStringList& row : rows.rows) {
-        for (int c = 0; c < row.size(); ++c)
-            insert.bindValue(c, row[c]);
-        if (!insert.exec())
-            return fail(sqlError(insert));
-    }
-    insert.finish();
-    if (!exec(query, QStringLiteral("COMMIT"), error))
-        return fail(error);
-    if (!exec(query, QStringLiteral("BEGIN IMMEDIATE"), error)) {
-        result.error = QStringLiteral("the database is not available: ") + error;
-        return result;
-    }
-
-    const QString keys = keyColumns.join(QStringLiteral(", "));
-    qint64 fresh = 0;
-    if (!exec(
-            query,
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)").arg(temp, shape.table, keys),
-            error)
-        || !exec(
-            query,
-            QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
-            error)
-        || !exec(query,
-                 QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
-                     .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
-                 error)
-        || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
-        return fail(error);
-    if (query.next())
-        fresh = query.value(0).toLongLong();
-    query.finish();
-    if (!exec(query,
-              QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4 ORDER BY seq")
-                  .arg(shape.table, shape.columns.join(QStringLiteral(", ")), staged, temp),
-              error)
-        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error) || !exec(query, QStringLiteral("COMMIT"), error))
-        return fail(error);
-
     result.ok = true;
-    result.added = fresh;
-    result.skipped = rows.rows.size() - fresh;
+    result.skipped = rows.rows.size() - result.added;
     return result;
+}
+
+ImportResult importRecords(CallDatabase& database, RecordList list, const QString& path, const ImportOptions& options)
+{
+    ImportResult result;
+    if (!database.writable(&result.error))
+        return result;
+    return importRecords(database.connection(), list, path, options);
 }
 
 DatabaseFileConnection::DatabaseFileConnection(const QString& path, int busyMs)

@@ -3,24 +3,15 @@
 // such files (and, for calls, from a network caller-ID call log).
 #pragma once
 
+#include "records/recordlist.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace Quillon {
 
-enum class RecordList
-{
-    Calls,
-    Reject,
-    Translate
-};
-
-// "calls", "reject", "translate"; false for any other word.
-bool recordListFromWord(const QString& word, RecordList& list);
-QString recordListWord(RecordList list);
+class CallDatabase;
 
 struct ExportResult
 {
@@ -50,9 +41,10 @@ struct ImportRows
 
 struct ImportOptions
 {
-    // Lays out a number from a network call log as the program shows
-    // numbers; CSV files hold numbers as they are to be stored.
-    std::function<void(QString&)> layoutNumber;
+    // The number format code that numbers from a network call log are laid
+    // out in, as the program shows numbers; 0 keeps them as they are. CSV
+    // files hold numbers as they are to be stored.
+    qint16 numberFormat = 0;
 };
 
 // Writes every row of the list, oldest first, to path (replaced only once
@@ -64,6 +56,9 @@ ImportRows readImportFile(RecordList list, const QByteArray& bytes, const Import
 
 // Adds the file's new entries in one transaction: a bad row adds nothing.
 ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QString& path,
+                           const ImportOptions& options = {});
+// The same into the running program's database, which a damaged file refuses.
+ImportResult importRecords(CallDatabase& database, RecordList list, const QString& path,
                            const ImportOptions& options = {});
 
 // A connection of its own to an existing CallerID.mdb, for work outside the

@@ -14,18 +14,16 @@ namespace {
 // which has no index on Number.
 constexpr int recentRows = 20000;
 
-bool run(QSqlQuery& query, QString* error)
+bool fail(const QSqlQuery& query, QString* error)
 {
-    if (query.exec())
-        return true;
     if (error)
-        *error = query.lastError().text().trimmed();
+        *error = query.lastError().isValid() ? query.lastError().text().trimmed() : QStringLiteral("no result");
     return false;
 }
 
 } // namespace
 
-std::optional<QList<StoredCall>> lastStoredCalls(const QSqlDatabase& db, int count, QString* error)
+QList<StoredCall> lastStoredCalls(const QSqlDatabase& db, int count, QString* error)
 {
     QList<StoredCall> calls;
     if (count <= 0)
@@ -35,8 +33,10 @@ std::optional<QList<StoredCall>> lastStoredCalls(const QSqlDatabase& db, int cou
     query.prepare(QStringLiteral("SELECT Name, Number, Date, Time, SysTime FROM"
                                  " (SELECT rowid AS r, * FROM CID ORDER BY rowid DESC LIMIT ?) ORDER BY r"));
     query.addBindValue(count);
-    if (!run(query, error))
-        return std::nullopt;
+    if (!query.exec()) {
+        fail(query, error);
+        return {};
+    }
     while (query.next()) {
         calls.append({ query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                        query.value(3).toString(), query.value(4).toString() });
@@ -44,8 +44,8 @@ std::optional<QList<StoredCall>> lastStoredCalls(const QSqlDatabase& db, int cou
     return calls;
 }
 
-std::optional<bool> isCallStored(const QSqlDatabase& db, const QString& date, const QString& time,
-                                 const QString& number, QString* error)
+bool isCallStored(const QSqlDatabase& db, const QString& date, const QString& time, const QString& number,
+                  QString* error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
@@ -55,8 +55,8 @@ std::optional<bool> isCallStored(const QSqlDatabase& db, const QString& date, co
     query.addBindValue(number);
     query.addBindValue(date);
     query.addBindValue(time);
-    if (!run(query, error) || !query.next())
-        return std::nullopt;
+    if (!query.exec() || !query.next())
+        return fail(query, error);
     return query.value(0).toInt() != 0;
 }
 

@@ -7,8 +7,6 @@
 #include <QSqlDatabase>
 #include <QString>
 
-#include <optional>
-
 namespace Quillon {
 
 struct StoredCall
@@ -20,11 +18,13 @@ struct StoredCall
     QString SysTime; // "yyyy-MM-dd HH:mm:ss"
 };
 
-// The newest count calls, oldest first; nothing on failure.
-std::optional<QList<StoredCall>> lastStoredCalls(const QSqlDatabase& db, int count, QString* error = nullptr);
-// Whether a call with this Date, Time and Number is among the recent ones;
-// nothing on failure.
-std::optional<bool> isCallStored(const QSqlDatabase& db, const QString& date, const QString& time,
-                                 const QString& number, QString* error = nullptr);
+// Questions whose answer may be "could not tell" give the reason in error;
+// the answer is then the empty one.
+
+// The newest count calls, oldest first.
+QList<StoredCall> lastStoredCalls(const QSqlDatabase& db, int count, QString* error = nullptr);
+// Whether a call with this Date, Time and Number is among the recent ones.
+bool isCallStored(const QSqlDatabase& db, const QString& date, const QString& time, const QString& number,
+                  QString* error = nullptr);
 
 } // namespace Quillon

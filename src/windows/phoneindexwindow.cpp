@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "phoneindexwindow.h"
 
-#include "records/recordgridmodel.h"
+#include "records/callrecords.h"
 #include "windows/calleractions.h"
 #include "windows/centerform.h"
 
@@ -24,10 +24,8 @@ const QList<GridColumn>& indexColumns()
 } // namespace
 
 PhoneIndexWindow::PhoneIndexWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes)
-    : RecordListWindow(
-        owner, database, boxes, indexColumns(),
-        { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {}, QStringLiteral("CID.Name ASC") },
-        { QStringLiteral("Name"), QStringLiteral("Number") })
+    : RecordListWindow(owner, database, boxes, indexColumns(), CallRecords::phoneIndexQuery(),
+                       { QStringLiteral("Name"), QStringLiteral("Number") })
 {
     setObjectName(QStringLiteral("frmPhnBook"));
     setWindowTitle(QStringLiteral("Phone Index"));

@@ -5,7 +5,6 @@
 #include "config/workingsettings.h"
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
-#include "records/recordedit.h"
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -26,6 +25,7 @@ RecordListWindow::RecordListWindow(QWidget* owner, CallDatabase& database, Messa
     , m_columns(columns)
     , m_query(query)
     , m_keyFields(keyFields)
+    , m_entries(database)
     , m_model(new RecordGridModel(this))
 {
     m_grid = makeRecordGrid(m_model, m_columns, this);
@@ -56,9 +56,10 @@ void RecordListWindow::LoadGrid(bool quietly)
     layOutGridColumns(m_grid, m_columns);
 }
 
-void RecordListWindow::allowEditing(const QString& table, const QString& listName)
+void RecordListWindow::allowEditing(RecordList list, const QString& listName)
 {
-    m_table = table;
+    m_editable = true;
+    m_list = list;
     m_listName = listName;
     m_grid->installEventFilter(this);
     m_grid->setToolTip(QStringLiteral("Double-click an entry or press F2 to change it; select entries and press "
@@ -125,7 +126,7 @@ bool RecordListWindow::eventFilter(QObject* watched, QEvent* event)
             focusNextChild();
             return true;
         }
-        if (watched == m_grid && !m_table.isEmpty()) {
+        if (watched == m_grid && m_editable) {
             if (key == Qt::Key_Delete) {
                 deleteSelectedRows();
                 return true;
@@ -141,7 +142,7 @@ bool RecordListWindow::eventFilter(QObject* watched, QEvent* event)
 
 void RecordListWindow::startEditing(int row)
 {
-    if (m_table.isEmpty() || row < 0)
+    if (!m_editable || row < 0)
         return;
     editEntry(m_model->index(row, m_model->column(QStringLiteral("Number"))).data().toString(),
               m_model->index(row, m_model->column(QStringLiteral("Name"))).data().toString());
@@ -155,24 +156,13 @@ void RecordListWindow::stopEditing()
     m_editingNote->hide();
 }
 
-bool RecordListWindow::storeEntry(const QString& number, const QString& name,
-                                  bool (CallDatabase::*add)(const QString&, const QString&), const QString& failure)
+bool RecordListWindow::storeEntry(const ListEntry& entry, const QString& failure)
 {
     if (!m_database.isOpen())
         return true;
     QString error;
-    bool ok = true;
-    if (editing()) {
-        // A damaged file is not written to: a change could spread the damage.
-        if (m_database.isDamaged()) {
-            reportFailure(failure, m_database.damageDetail());
-            return false;
-        }
-        ok = updateListEntry(m_database.connection(), m_table, m_editRowId, number, name, &error);
-    } else {
-        ok = (m_database.*add)(number, name);
-        error = m_database.lastError();
-    }
+    const bool ok = editing() ? m_entries.update(m_list, m_editRowId, entry.number, entry.name, &error)
+                              : m_entries.add(m_list, entry.number, entry.name, &error);
     if (!ok) {
         reportFailure(failure, error);
         return false;
@@ -186,9 +176,10 @@ void RecordListWindow::deleteSelectedRows()
     const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
     if (rowIds.isEmpty() || !m_database.isOpen())
         return;
-    // A damaged file is not written to: a removal could spread the damage.
-    if (m_database.isDamaged()) {
-        reportFailure(QStringLiteral("The entry could not be removed."), m_database.damageDetail());
+    // Refused before the question rather than after it.
+    QString error;
+    if (!m_database.writable(&error)) {
+        reportFailure(QStringLiteral("The entry could not be removed."), error);
         return;
     }
     int firstRow = m_model->rowCount();
@@ -208,8 +199,7 @@ void RecordListWindow::deleteSelectedRows()
         != MessageBoxes::Answer::Yes)
         return;
 
-    QString error;
-    if (!deleteRows(m_database.connection(), m_table, rowIds, &error)) {
+    if (!m_entries.remove(m_list, rowIds, &error)) {
         reportFailure(rowIds.size() == 1 ? QStringLiteral("The entry could not be removed.")
                                          : QStringLiteral("The entries could not be removed."),
                       error);

@@ -4,6 +4,8 @@
 // user's own lists, editing an entry in place and removing selected entries.
 #pragma once
 
+#include "records/listentries.h"
+#include "records/listentryrules.h"
 #include "records/recordgridmodel.h"
 #include "windows/recordgrid.h"
 
@@ -43,10 +45,10 @@ protected:
     RecordListWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes, const QList<GridColumn>& columns,
                      const GridQuery& query, const QStringList& keyFields);
 
-    // The Delete key removes the selected entries of table after one
+    // The Delete key removes the selected entries of the list after one
     // question; a double-click or F2 hands an entry to editEntry. listName
     // names the list in the question.
-    void allowEditing(const QString& table, const QString& listName);
+    void allowEditing(RecordList list, const QString& listName);
     // Enter in the box is swallowed and moves the focus on, as Tab would.
     void moveFocusOnEnter(QLineEdit* box);
     // The entry windows' centred Enter and Exit buttons; Exit closes the window.
@@ -62,14 +64,11 @@ protected:
     virtual void editEntry(const QString& /*number*/, const QString& /*name*/) { }
     bool editing() const { return m_editRowId.isValid(); }
     void stopEditing();
-    // Changes the entry being edited, or adds a new one through add; false
-    // after reporting a failure.
-    bool storeEntry(const QString& number, const QString& name,
-                    bool (CallDatabase::*add)(const QString&, const QString&), const QString& failure);
+    // Changes the entry being edited, or adds it as a new one; false after
+    // reporting a failure.
+    bool storeEntry(const ListEntry& entry, const QString& failure);
     // Shown while an entry is being edited.
     QLabel* editingNote() const { return m_editingNote; }
-
-    CallDatabase& database() { return m_database; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
@@ -84,7 +83,9 @@ private:
     QList<GridColumn> m_columns;
     GridQuery m_query;
     QStringList m_keyFields;
-    QString m_table;
+    ListEntries m_entries;
+    bool m_editable = false;
+    RecordList m_list = RecordList::Reject;
     QString m_listName;
     RecordGridModel* m_model;
     QTableView* m_grid;

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "rejectwindow.h"
 
-#include "config/numberformat.h"
 #include "config/workingsettings.h"
-#include "records/calldatabase.h"
-#include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
 #include <QGridLayout>
@@ -31,16 +28,11 @@ const QList<GridColumn>& rejectColumns()
 // Room for a number typed with brackets and blanks, which is then stored in
 // the chosen layout.
 constexpr int numberLimit = 20;
-const QString noNumber = QStringLiteral("000-000-0000");
-const QString noName = QStringLiteral("N/A");
 
 } // namespace
 
 RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes, const WorkingSettings& settings)
-    : RecordListWindow(owner, database, boxes, rejectColumns(),
-                       { QStringLiteral("SELECT Reject.rowid AS RowId, Reject.Name, Reject.Number FROM Reject"),
-                         {},
-                         QStringLiteral("Reject.rowid") },
+    : RecordListWindow(owner, database, boxes, rejectColumns(), ListEntries::gridQuery(RecordList::Reject),
                        { QStringLiteral("RowId") })
     , m_settings(settings)
 {
@@ -76,7 +68,7 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     lblGrid->setAutoFillBackground(true);
     lblGrid->setBackgroundRole(QPalette::Button);
     grid()->setMinimumHeight(220);
-    allowEditing(QStringLiteral("Reject"), QStringLiteral("reject list"));
+    allowEditing(RecordList::Reject, QStringLiteral("reject list"));
 
     QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &RejectWindow::cmdEnter_Click);
@@ -134,23 +126,16 @@ void RejectWindow::fillIn(const QString& name, const QString& number)
 void RejectWindow::editEntry(const QString& number, const QString& name)
 {
     // The stand-ins for a missing name or number come back when left empty.
-    fillIn(name == noName ? QString() : name, number == noNumber ? QString() : number);
+    const ListEntry boxes = rejectEntryBoxes({ number, name });
+    fillIn(boxes.name, boxes.number);
 }
 
 void RejectWindow::cmdEnter_Click()
 {
-    // Stored as typed: the name only in upper case, neither of them trimmed;
-    // a number of digits goes into the chosen layout, as calls are shown.
-    QString number = numberInLayout(m_txtNumber->text(), m_settings.Format);
-    QString name = m_txtName->text().toUpper();
-    if (!number.isEmpty() || !name.isEmpty()) {
-        if (number.isEmpty())
-            number = noNumber;
-        if (name.isEmpty())
-            name = noName;
+    const ListEntry entry = rejectEntry(m_txtNumber->text(), m_txtName->text(), m_settings.Format);
+    if (!entry.isEmpty()) {
         // On failure the typed entry stays in the boxes to be tried again.
-        if (storeEntry(number, name, &CallDatabase::AddReject,
-                       QStringLiteral("The entry could not be added to the reject list."))) {
+        if (storeEntry(entry, QStringLiteral("The entry could not be added to the reject list."))) {
             m_txtName->clear();
             m_txtNumber->clear();
         }

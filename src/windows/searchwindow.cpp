@@ -4,8 +4,6 @@
 #include "platform/datetimetext.h"
 #include "platform/messageboxes.h"
 #include "records/calldatabase.h"
-#include "records/callsearch.h"
-#include "records/recordedit.h"
 #include "records/recordgridmodel.h"
 #include "windows/calleractions.h"
 #include "windows/centerform.h"
@@ -51,6 +49,7 @@ SearchWindow::SearchWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     : QWidget(owner, Qt::Window)
     , m_database(database)
     , m_boxes(boxes)
+    , m_calls(database)
     , m_model(new RecordGridModel(this))
 {
     setObjectName(QStringLiteral("frmSearch"));
@@ -229,26 +228,28 @@ void SearchWindow::LoadGrid(int type, const QString& text)
     if (!m_database.isOpen())
         return;
     const auto searchType = static_cast<SearchType>(type);
-    qint64 count = 0;
-    QString error;
-    if (!countCallSearch(m_database.connection(), searchType, text, count, &error)
-        || !m_model->setGridQuery(m_database.connection(), callSearchQuery(searchType, text), &error)) {
+    const RecordCount count = m_calls.countSearch(searchType, text);
+    QString error = count.error;
+    if (!count.ok
+        || !m_model->setGridQuery(m_database.connection(), CallRecords::searchQuery(searchType, text), &error)) {
         reportFailure(QStringLiteral("The search could not be run."), error);
         return;
     }
     m_shownType = type;
     m_shownText = text;
-    m_lblRcCount->setText(QString::number(count) + QStringLiteral(" Record(s) Displayed"));
+    m_lblRcCount->setText(QString::number(count.count) + QStringLiteral(" Record(s) Displayed"));
     layOutGridColumns(m_grid, searchColumns());
     fitDateTimeColumn();
 }
 
 bool SearchWindow::showCount(QString* error)
 {
-    qint64 count = 0;
-    if (!countCallSearch(m_database.connection(), static_cast<SearchType>(m_shownType), m_shownText, count, error))
+    const RecordCount count = m_calls.countSearch(static_cast<SearchType>(m_shownType), m_shownText);
+    if (!count.ok) {
+        *error = count.error;
         return false;
-    m_lblRcCount->setText(QString::number(count) + QStringLiteral(" Record(s) Displayed"));
+    }
+    m_lblRcCount->setText(QString::number(count.count) + QStringLiteral(" Record(s) Displayed"));
     return true;
 }
 
@@ -270,9 +271,7 @@ void SearchWindow::refresh(bool quietly)
 void SearchWindow::cmdDelete_Click()
 {
     const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
-    if (rowIds.isEmpty() || !m_database.isOpen())
-        return;
-    if (refuseDamagedFile())
+    if (rowIds.isEmpty() || !m_database.isOpen() || refuseDamagedFile())
         return;
     const QString question = rowIds.size() == 1 ? QStringLiteral("Delete the selected call?")
                                                 : QStringLiteral("Delete the %1 selected calls?").arg(rowIds.size());
@@ -280,7 +279,7 @@ void SearchWindow::cmdDelete_Click()
         != MessageBoxes::Answer::Yes)
         return;
     QString error;
-    if (!deleteRows(m_database.connection(), QStringLiteral("CID"), rowIds, &error)) {
+    if (!m_calls.remove(rowIds, &error)) {
         reportFailure(QStringLiteral("The calls could not be deleted."), error);
         return;
     }
@@ -294,36 +293,36 @@ void SearchWindow::cmdDeleteOlder_Click()
     const QDate day = m_dtpBefore->date();
     const QDateTime before(day, QTime(0, 0));
     const QString dayText = QLocale().toString(day, QLocale::ShortFormat);
-    qint64 count = 0;
-    QString error;
-    if (!countCallsBefore(m_database.connection(), before, count, &error)) {
-        reportFailure(QStringLiteral("The calls could not be counted."), error);
+    const RecordCount count = m_calls.countBefore(before);
+    if (!count.ok) {
+        reportFailure(QStringLiteral("The calls could not be counted."), count.error);
         return;
     }
-    if (count == 0) {
+    if (count.count == 0) {
         m_boxes.show(QStringLiteral("No call was stored before ") + dayText + QLatin1Char('.'), windowTitle(),
                      MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
         return;
     }
-    const QString question = QStringLiteral("Delete the %1 call(s) stored before ").arg(count) + dayText
+    const QString question = QStringLiteral("Delete the %1 call(s) stored before ").arg(count.count) + dayText
         + QStringLiteral("?\r\n\r\nThey cannot be brought back.");
     if (m_boxes.show(question, windowTitle(), MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo)
         != MessageBoxes::Answer::Yes)
         return;
-    qint64 deleted = 0;
-    if (!deleteCallsBefore(m_database.connection(), before, deleted, &error)) {
+    QString error;
+    if (!m_calls.removeBefore(before, &error)) {
         reportFailure(QStringLiteral("The calls could not be deleted."), error);
         return;
     }
     refresh();
 }
 
-// A damaged file is not written to: a deletion could spread the damage.
+// Refused before the question rather than after it.
 bool SearchWindow::refuseDamagedFile()
 {
-    if (!m_database.isDamaged())
+    QString error;
+    if (m_database.writable(&error))
         return false;
-    reportFailure(QStringLiteral("The calls could not be deleted."), m_database.damageDetail());
+    reportFailure(QStringLiteral("The calls could not be deleted."), error);
     return true;
 }
 

@@ -3,6 +3,8 @@
 // newest first, with a count line.
 #pragma once
 
+#include "records/callrecords.h"
+
 #include <QWidget>
 
 class QDateEdit;
@@ -56,6 +58,7 @@ private:
 
     CallDatabase& m_database;
     MessageBoxes& m_boxes;
+    CallRecords m_calls;
     RecordGridModel* m_model;
     QRadioButton* m_options[3];
     QLineEdit* m_txtSearch;

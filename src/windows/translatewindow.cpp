@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "translatewindow.h"
 
-#include "config/numberformat.h"
 #include "config/workingsettings.h"
-#include "platform/trimblanks.h"
-#include "records/calldatabase.h"
-#include "records/recordgridmodel.h"
 #include "windows/centerform.h"
 
 #include <QGridLayout>
@@ -38,11 +34,7 @@ constexpr int nameLimit = 25;
 
 TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, MessageBoxes& boxes,
                                  const WorkingSettings& settings)
-    : RecordListWindow(owner, database, boxes, translateColumns(),
-                       { QStringLiteral("SELECT Translate.rowid AS RowId, Translate.Name, Translate.Number"
-                                        " FROM Translate"),
-                         {},
-                         QStringLiteral("Translate.Name ASC, Translate.rowid") },
+    : RecordListWindow(owner, database, boxes, translateColumns(), ListEntries::gridQuery(RecordList::Translate),
                        { QStringLiteral("RowId") })
     , m_settings(settings)
 {
@@ -72,7 +64,7 @@ TranslateWindow::TranslateWindow(QWidget* owner, CallDatabase& database, Message
     moveFocusOnEnter(m_txtNumber);
 
     grid()->setMinimumHeight(220);
-    allowEditing(QStringLiteral("Translate"), QStringLiteral("translate list"));
+    allowEditing(RecordList::Translate, QStringLiteral("translate list"));
 
     QHBoxLayout* buttons = makeEnterExitButtons(m_cmdEnter, m_cmdExit);
     connect(m_cmdEnter, &QPushButton::clicked, this, &TranslateWindow::cmdEnter_Click);
@@ -119,11 +111,9 @@ void TranslateWindow::Form_Load()
 void TranslateWindow::fillIn(const QString& name, const QString& number)
 {
     stopEditing();
-    // Names are stored last name first: the first word is the last name, so
-    // that storing the boxes unchanged gives the same name back.
-    const qsizetype blank = name.indexOf(QLatin1Char(' '));
-    const QString lastName = blank < 0 ? name : name.left(blank);
-    const QString firstName = blank < 0 ? QString() : name.mid(blank + 1);
+    const PersonName parts = splitListedName(name);
+    const QString& lastName = parts.last;
+    const QString& firstName = parts.first;
     // A listed caller may have a longer name or number than one typed.
     m_txtLastName->setMaxLength(qMax(nameLimit, int(lastName.size())));
     m_txtFirstName->setMaxLength(qMax(nameLimit, int(firstName.size())));
@@ -142,18 +132,11 @@ void TranslateWindow::editEntry(const QString& number, const QString& name)
 
 void TranslateWindow::cmdEnter_Click()
 {
-    m_number = numberInLayout(trimBlanks(m_txtNumber->text()), m_settings.Format);
-    m_firstName = trimBlanks(m_txtFirstName->text()).toUpper();
-    m_lastName = trimBlanks(m_txtLastName->text()).toUpper();
-    const QString name = m_lastName + QLatin1Char(' ') + m_firstName;
-
-    // An entry without any name would show its calls with a blank name, so
-    // one of the two names is required along with the number.
-    const bool hasName = !m_firstName.isEmpty() || !m_lastName.isEmpty();
+    const ListEntry entry
+        = translateEntry(m_txtNumber->text(), m_txtFirstName->text(), m_txtLastName->text(), m_settings.Format);
     bool keepBoxes = false;
-    if (hasName && !m_number.isEmpty()) {
-        if (storeEntry(m_number, name, &CallDatabase::AddTranslate,
-                       QStringLiteral("The entry could not be added to the translate list.")))
+    if (!entry.isEmpty()) {
+        if (storeEntry(entry, QStringLiteral("The entry could not be added to the translate list.")))
             LoadGrid();
         else
             keepBoxes = true;

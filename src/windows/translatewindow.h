@@ -34,10 +34,6 @@ private:
     QLineEdit* m_txtNumber;
     QPushButton* m_cmdEnter;
     QPushButton* m_cmdExit;
-    // The values of the last Enter press.
-    QString m_number;
-    QString m_firstName;
-    QString m_lastName;
 };
 
 } // namespace Quillon

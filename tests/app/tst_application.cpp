@@ -7,6 +7,7 @@
 #include "platform/datetimetext.h"
 #include "reception/modemchannel.h"
 #include "reception/modemdetection.h"
+#include "records/listentries.h"
 #include "records/recordgridmodel.h"
 
 #include <QAbstractItemModelTester>
@@ -48,8 +49,8 @@ class TestApplication : public QObject
         m_h->pass(1100); // the modem's answer checked before the clock jumps
         for (const QString& call : kCalls)
             m_h->addCall(call);
-        return m_h->app->database().AddReject(u"800-555-0199"_s, u"TELEMARKETER"_s)
-            && m_h->app->database().AddTranslate(u"212-555-0100"_s, u"WILSON ANN"_s);
+        return ListEntries(m_h->app->database()).add(RecordList::Reject, u"800-555-0199"_s, u"TELEMARKETER"_s)
+            && ListEntries(m_h->app->database()).add(RecordList::Translate, u"212-555-0100"_s, u"WILSON ANN"_s);
     }
     void open(const QString& command) // the window it opens becomes the one under test
     {
@@ -814,8 +815,8 @@ private Q_SLOTS:
         QCOMPARE(child(u"txtNumber"_s)->toolTip(),
                  u"Enter number in the format of \"%1\""_s.arg(layout7 ? u"xxx xxxx-xxxx"_s : u"xxx-xxx-xxxx"_s));
         // Added behind the window's back: entering reads the list again.
-        QVERIFY(reject ? m_h->app->database().AddReject(u"900"_s, u"OTHER"_s)
-                       : m_h->app->database().AddTranslate(u"900"_s, u"OTHER"_s));
+        QVERIFY(reject ? ListEntries(m_h->app->database()).add(RecordList::Reject, u"900"_s, u"OTHER"_s)
+                       : ListEntries(m_h->app->database()).add(RecordList::Translate, u"900"_s, u"OTHER"_s));
         child(boxes.first())->setFocus();
         for (const QString& text : texts) { // Enter moves on from box to box, then presses Enter
             QTest::keyClicks(QApplication::focusWidget(), text);

@@ -4,6 +4,7 @@
 #include "reception/callpipeline.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
+#include "records/listentries.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -26,7 +27,7 @@ struct Line : Test::ModemRig
             listed.append(call.Name + u'|' + call.Number + u" after "_qs + sim.receivedCommands().join(u' '));
         });
         onTick = [this] { pipeline.timer1Tick(); };
-        if (!dir.createDatabase() || !database.OpenCallDatabase(boxes))
+        if (!dir.createDatabase() || !database.OpenCallDatabase())
             return false;
         mdm.OpenCommPort();
         clock.sleep(100); // the modem answers the initialisation before the call comes in
@@ -85,8 +86,8 @@ private Q_SLOTS:
         Line line;
         QVERIFY(line.open());
         const QStringList entry = entries.split(u'|');
-        QVERIFY(entries.isEmpty() || line.database.AddReject(entry.at(0), entry.at(1)));
-        QVERIFY(entries.isEmpty() || line.database.AddTranslate(entry.at(0), entry.at(2)));
+        QVERIFY(entries.isEmpty() || ListEntries(line.database).add(RecordList::Reject, entry.at(0), entry.at(1)));
+        QVERIFY(entries.isEmpty() || ListEntries(line.database).add(RecordList::Translate, entry.at(0), entry.at(2)));
         QByteArray sent;
         for (const QByteArray& piece : pieces) {
             if (!sent.isEmpty())

@@ -4,6 +4,7 @@
 // them when the first restarts its server.
 #include "app/appharness.h"
 #include "network/networkservice.h"
+#include "records/listentries.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -49,7 +50,7 @@ private Q_SLOTS:
         QCOMPARE(sharing.window()->statusText(), u"Ready"_s);
         sharing.addCall(u"EARLY ONE|555-000-0001"_s);
         sharing.addCall(u"EARLY TWO|555-000-0002"_s);
-        QVERIFY(sharing.app->database().AddReject(u"555-765-4321"_s, u"N/A"_s));
+        QVERIFY(ListEntries(sharing.app->database()).add(RecordList::Reject, u"555-765-4321"_s, u"N/A"_s));
 
         Harness display;
         QVERIFY(display.start(

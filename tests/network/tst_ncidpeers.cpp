@@ -159,7 +159,11 @@ void TestNcidPeers::startup()
     History history(stored);
     FakeClock clock;
     NcidServer server(clock);
-    server.setHistory([&](int count) { return lastStoredCalls(history.db, count); });
+    server.setHistory([&](int count) -> std::optional<QList<StoredCall>> {
+        QString error;
+        QList<StoredCall> calls = lastStoredCalls(history.db, count, &error);
+        return error.isEmpty() ? std::optional(calls) : std::nullopt;
+    });
     server.setLogCount(logCount);
     // Without HELLO lines the log goes out at once; with them, only their
     // end decides, never a timer.

@@ -4,6 +4,7 @@
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
 #include "records/callstore.h"
+#include "records/listentries.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -121,13 +122,13 @@ void TestCallPipeline::processCidReport()
         text = setup.mid(9);
 
     Rig rig;
-    QVERIFY(rig.port.isOpen() && rig.database.OpenCallDatabase(rig.boxes));
+    QVERIFY(rig.port.isOpen() && rig.database.OpenCallDatabase());
     rig.settings.RingIn = setup != u"translated, then rejected"_s;
     if (setup == u"translated, then rejected"_s) {
-        QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Telemarketer"_s));
-        QVERIFY(rig.database.AddReject(u"800-555-0000"_s, u"Telemarketer"_s));
+        QVERIFY(ListEntries(rig.database).add(RecordList::Translate, u"555-123-4567"_s, u"Telemarketer"_s));
+        QVERIFY(ListEntries(rig.database).add(RecordList::Reject, u"800-555-0000"_s, u"Telemarketer"_s));
     } else if (network) {
-        QVERIFY(rig.database.AddReject(u"000"_s, u"ACME"_s));
+        QVERIFY(ListEntries(rig.database).add(RecordList::Reject, u"000"_s, u"ACME"_s));
         const NcidLine line = decodeNcidLine(text.toUtf8());
         rig.pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
         rig.record(u"end"_s);
@@ -212,7 +213,7 @@ void TestCallPipeline::refusedCalls()
     rig.settings.RingIn = false;
     const QString path = rig.dir.databasePath();
     if (obstacle == u"damaged"_s) {
-        QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
+        QVERIFY(rig.database.OpenCallDatabase());
         QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = 'idx_cid_systime'"_s,
                        rig.database.connection());
         QVERIFY(root.next());
@@ -221,8 +222,8 @@ void TestCallPipeline::refusedCalls()
         QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root.value(0).toInt() - 1) * 4096)
                 && file.write(QByteArray(8, '\0')) == 8);
     }
-    QVERIFY(rig.database.OpenCallDatabase(rig.boxes));
-    QVERIFY(rig.database.AddTranslate(u"555-123-4567"_s, u"Mom"_s));
+    QVERIFY(rig.database.OpenCallDatabase());
+    QVERIFY(ListEntries(rig.database).add(RecordList::Translate, u"555-123-4567"_s, u"Mom"_s));
     QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
     const auto closeLocker = qScopeGuard([&] {
         locker.close();
@@ -242,9 +243,10 @@ void TestCallPipeline::refusedCalls()
         QVERIFY(program.exec(u"PRAGMA max_page_count = "_s + program.value(0).toString())
                 && program.exec(u"PRAGMA synchronous = OFF"_s));
         int filler = 0;
-        while (filler < 5000 && rig.database.InsertCall(u"FILLER"_s, u"1"_s, u"06/12"_s, u"14:32"_s))
+        QString error;
+        while (filler < 5000 && rig.database.InsertCall(u"FILLER"_s, u"1"_s, u"06/12"_s, u"14:32"_s, &error))
             ++filler;
-        QCOMPARE(rig.database.lastProblem(), DbProblem::DiskFull);
+        QCOMPARE(error, CallDatabase::problemText(DbProblem::DiskFull));
         QVERIFY(program.exec(u"PRAGMA synchronous = FULL"_s));
     }
     QFile file(path);

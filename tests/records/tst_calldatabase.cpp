@@ -3,10 +3,12 @@
 #include "platform/datetimetext.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callrecords.h"
 #include "records/callstore.h"
+#include "records/listentries.h"
+#include "records/recordtransfer.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
-#include "support/recordingboxes.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -33,7 +35,7 @@ struct Fixture
     bool create(const QString& table = {}, const QString& rows = {})
     {
         bool ok = app.createDatabase() && QFile::rename(app.databasePath(), file(u"CallerID.mdb"_s))
-            && database.OpenCallDatabase(boxes);
+            && database.OpenCallDatabase();
         QSqlQuery insert(database.connection());
         for (const QString& row : rows.split(u';', Qt::SkipEmptyParts)) {
             insert.prepare(u"INSERT INTO %1 (Number, Name) VALUES (?, ?)"_s.arg(table));
@@ -50,7 +52,6 @@ struct Fixture
     WorkingSettings settings;
     FakeClock clock;
     ActivityLog log { dir, settings, clock };
-    RecordingBoxes boxes;
     CallDatabase database { dir, settings, log, clock };
 };
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void open();
     void lists_data();
     void lists();
+    void entryChanges_data();
+    void entryChanges();
     void insertCall_boundValues_readOnlyFileFails();
     void log();
 };
@@ -159,30 +162,44 @@ void TestCallDatabase::open()
     const auto user = qScopeGuard([] { setfsuid(geteuid()); });
     if (damage == u"unreadable"_s && geteuid() == 0)
         setfsuid(65534);
-    const bool opened = f.database.OpenCallDatabase(f.boxes, [&] { ++pleaseWait; });
+    QString unopened;
+    const bool opened = f.database.OpenCallDatabase([&] { ++pleaseWait; }, &unopened);
     setfsuid(geteuid());
 
     QCOMPARE(pleaseWait, damage.startsWith(u"locked"_s) ? 1 : 0);
     if (reason.isEmpty()) {
-        QVERIFY(opened && f.database.isOpen() && f.boxes.shown.isEmpty());
+        QVERIFY(opened && f.database.isOpen() && unopened.isEmpty());
         QVERIFY(!freeAt.isValid() || (f.clock.now() >= freeAt && f.clock.now() < freeAt.addSecs(2)));
         QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
         f.database.store().startCheck();
         QVERIFY(checked.wait(10000));
         QCOMPARE(f.database.isDamaged(), damage.startsWith(u"page"_s));
-        QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !f.database.isDamaged());
-        QCOMPARE(f.database.AddReject(u"1"_s, u"A"_s), !f.database.isDamaged());
-        if (f.database.isDamaged())
+        const bool damaged = f.database.isDamaged();
+        QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !damaged);
+        // Every other write is refused the same way, with what was found damaged.
+        const QString csv = f.file(u"reject.csv"_s);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Number,Name\r\n2,B\r\n") > 0);
+        file.close();
+        QString damage;
+        QCOMPARE(f.database.writable(&damage), !damaged);
+        ListEntries entries(f.database);
+        QStringList errors(5);
+        const ImportResult imported = importRecords(f.database, RecordList::Reject, csv);
+        errors[4] = imported.error;
+        const QList<bool> written { entries.add(RecordList::Reject, u"1"_s, u"A"_s, &errors[0]),
+                                    entries.update(RecordList::Reject, 1, u"1"_s, u"B"_s, &errors[1]),
+                                    entries.remove(RecordList::Reject, { 1 }, &errors[2]),
+                                    CallRecords(f.database).removeBefore(f.clock.now().addDays(1), &errors[3]),
+                                    imported.ok };
+        QCOMPARE(written, QList<bool>(5, !damaged));
+        QCOMPARE(errors, QStringList(5, damage));
+        if (damaged)
             QCOMPARE(contents(path), before); // never written into
         return;
     }
     QVERIFY(!opened && !f.database.isOpen());
-    QVERIFY(f.boxes.shown.size() == 1 && f.boxes.shown[0].icon == MessageBoxes::Icon::Stop
-            && f.boxes.shown[0].buttons == MessageBoxes::Buttons::Ok);
-    QCOMPARE(f.boxes.shown[0].caption + u'|' + f.boxes.shown[0].text,
-             u"No Database Connection|The CallerID.mdb database could not be located!\r\n"_s
-                 + (reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason)
-                 + u"\r\nWithout the database connection, not all Quillon CallerID features will function properly."_s);
+    QCOMPARE(unopened, reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason);
     QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
     QCOMPARE(contents(path), before); // never created, never changed
     QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
@@ -221,7 +238,7 @@ void TestCallDatabase::lists()
     QFETCH(QString, lookUp);
     const QString table = lookUp.section(u": "_s, 0, 0);
     const QStringList parts = lookUp.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
-    QString name = parts.value(1);
+    const QString name = parts.value(1);
 
     Fixture f;
     QVERIFY(f.create(table.section(u' ', 0, 0), parts.value(0)));
@@ -229,12 +246,49 @@ void TestCallDatabase::lists()
         f.settings.Reject = false;
         QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
     }
-    bool listed = false;
-    const bool ok = table == u"Translate"_s ? f.database.TranslateCaller(name, parts.value(2))
-                                            : f.database.CheckReject(name, parts.value(2), listed);
-    const QString result = table == u"Translate"_s ? name : QString::number(int(listed));
-    QCOMPARE((ok ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
-    QCOMPARE(f.database.lastError().isEmpty(), ok);
+    QString error;
+    const QString result = table == u"Translate"_s
+        ? f.database.TranslateCaller(name, parts.value(2), &error)
+        : QString::number(int(f.database.CheckReject(name, parts.value(2), &error)));
+    QCOMPARE((error.isEmpty() ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
+}
+
+void TestCallDatabase::entryChanges_data()
+{
+    // A change to the reject list 1=A;2=B;3=C ("remove ROWIDS", "update ROWID" to 9=X), "refused": a trigger
+    // refuses to remove rowid 3. The error and the names left.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("remove") << u"remove 1,3"_s << u"|B"_s;
+    QTest::newRow("remove refused midway: all or nothing")
+        << u"remove 1,3 refused"_s << u"refused Unable to fetch row|A,B,C"_s;
+    QTest::newRow("update") << u"update 2"_s << u"|A,X,C"_s;
+    QTest::newRow("update of an entry removed meanwhile")
+        << u"update 4"_s << u"The entry is no longer in the list.|A,B,C"_s;
+}
+
+void TestCallDatabase::entryChanges()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, result);
+    Fixture f;
+    QVERIFY(f.create(u"Reject"_s, u"1=A;2=B;3=C"_s));
+    QSqlQuery query(f.database.connection());
+    QVERIFY(!change.endsWith(u" refused"_s)
+            || query.exec(u"CREATE TRIGGER no BEFORE DELETE ON Reject WHEN old.rowid = 3"
+                          " BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+    const QStringList words = change.split(u' ');
+    QVariantList rowIds;
+    for (const QString& rowId : words[1].split(u','))
+        rowIds.append(rowId.toInt());
+    ListEntries entries(f.database);
+    QString error;
+    const bool ok = words[0] == u"remove"_s ? entries.remove(RecordList::Reject, rowIds, &error)
+                                            : entries.update(RecordList::Reject, rowIds[0], u"9"_s, u"X"_s, &error);
+    QCOMPARE(ok, error.isEmpty());
+    QVERIFY(query.exec(u"SELECT group_concat(Name, ',') FROM (SELECT Name FROM Reject ORDER BY rowid)"_s)
+            && query.next());
+    QCOMPARE(error + u'|' + query.value(0).toString(), result);
 }
 
 void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
@@ -259,10 +313,11 @@ void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
     const auto user = qScopeGuard([] { setfsuid(geteuid()); });
     if (root)
         setfsuid(65534);
-    QVERIFY(f.database.OpenCallDatabase(f.boxes));
-    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s));
-    QVERIFY(!f.database.lastError().isEmpty());
-    QVERIFY(!f.database.AddReject(u"1"_s, u"A"_s));
+    QVERIFY(f.database.OpenCallDatabase());
+    QString error;
+    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s, &error));
+    QCOMPARE(error, CallDatabase::problemText(DbProblem::PermissionDenied));
+    QVERIFY(!ListEntries(f.database).add(RecordList::Reject, u"1"_s, u"A"_s));
     QVERIFY(f.database.isOpen());
 }
 

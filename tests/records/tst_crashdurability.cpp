@@ -7,7 +7,6 @@
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
 #include "support/appdir.h"
-#include "support/recordingboxes.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -33,9 +32,8 @@ int runChild(const QString& appDir, int firstCall)
     WorkingSettings settings;
     SystemClock clock;
     ActivityLog log(appDir, settings, clock);
-    RecordingBoxes boxes;
     CallDatabase database(appDir, settings, log, clock);
-    if (!database.OpenCallDatabase(boxes))
+    if (!database.OpenCallDatabase())
         return 3;
     for (int call = firstCall;; ++call) {
         if (!database.InsertCall(QStringLiteral("CALLER %1").arg(call), QStringLiteral("555-000-%1").arg(call),

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "records/listentries.h"
+
+#include "records/calldatabase.h"
+#include "records/transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace Quillon {
+
+namespace {
+
+bool setError(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool fail(const QSqlQuery& query, QString* error)
+{
+    return setError(error, query.lastError().text().trimmed());
+}
+
+} // namespace
+
+ListEntries::ListEntries(CallDatabase& database)
+    : m_database(database)
+{ }
+
+GridQuery ListEntries::gridQuery(RecordList list)
+{
+    Q_ASSERT(list != RecordList::Calls);
+    const QString table = tableName(list);
+    return { QStringLiteral("SELECT %1.rowid AS RowId, %1.Name, %1.Number FROM %1").arg(table),
+             {},
+             list == RecordList::Translate ? QStringLiteral("Translate.Name ASC, Translate.rowid")
+                                           : QStringLiteral("Reject.rowid") };
+}
+
+bool ListEntries::add(RecordList list, const QString& number, const QString& name, QString* error)
+{
+    Q_ASSERT(list != RecordList::Calls);
+    if (!m_database.isOpen())
+        return true;
+    if (!m_database.writable(error))
+        return false;
+    QSqlQuery query(m_database.connection());
+    query.prepare(QStringLiteral("INSERT INTO %1 (Number, Name) VALUES (?, ?)").arg(tableName(list)));
+    query.addBindValue(number);
+    query.addBindValue(name);
+    return query.exec() || fail(query, error);
+}
+
+bool ListEntries::update(RecordList list, const QVariant& rowId, const QString& number, const QString& name,
+                         QString* error)
+{
+    Q_ASSERT(list != RecordList::Calls);
+    if (!m_database.isOpen())
+        return true;
+    if (!m_database.writable(error))
+        return false;
+    QSqlQuery query(m_database.connection());
+    query.prepare(QStringLiteral("UPDATE %1 SET Number = ?, Name = ? WHERE rowid = ?").arg(tableName(list)));
+    query.addBindValue(number);
+    query.addBindValue(name);
+    query.addBindValue(rowId);
+    if (!query.exec())
+        return fail(query, error);
+    if (query.numRowsAffected() != 1)
+        return setError(error, QStringLiteral("The entry is no longer in the list."));
+    return true;
+}
+
+bool ListEntries::remove(RecordList list, const QVariantList& rowIds, QString* error)
+{
+    if (!m_database.isOpen())
+        return true;
+    if (!m_database.writable(error))
+        return false;
+    Transaction transaction(m_database.connection(), error); // rolls back unless committed
+    if (!transaction.isActive())
+        return false;
+    QSqlQuery query(m_database.connection());
+    if (!query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(tableName(list))))
+        return fail(query, error);
+    for (const QVariant& rowId : rowIds) {
+        query.bindValue(0, rowId);
+        if (!query.exec())
+            return fail(query, error);
+    }
+    query.finish();
+    return transaction.commit(error);
+}
+
+} // namespace Quillon
