@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Starts the real QuillonCID program in a temporary application directory,
-// with the modem simulator as its modem, and follows one call to the disk.
+// The real QuillonCID program run from a temporary application directory: one
+// call followed from the simulated modem to the disk, and its --export and
+// --import commands (what reaches the tables, what the files hold, and what the
+// program says and returns).
 #include "modemsimulator.h"
 #include "support/appdir.h"
 #include "support/programfiles.h"
@@ -13,52 +15,291 @@ using namespace Quillon;
 using namespace Quillon::Test;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Names that a CSV writer or reader could spoil.
+const QStringList kHardNames { u"O'BRIEN \"PAT\", JR"_s,      u"two\r\nlines"_s, u"bare\nfeed"_s, u"ÉMILE Ünal"_s,
+                               u"张伟 Иванов 🙂"_s, u" spaced "_s,     u""_s,           u"\"\""_s };
+
+QStringList rowsOf(const SqlFile& db, const QString& table) // in rowid order
+{
+    return db.rows((table == u"CID"_s ? u"SELECT Name, Number, Date, Time, SysTime FROM CID"_s
+                                      : u"SELECT Number, Name FROM "_s + table)
+                   + u" ORDER BY rowid"_s);
+}
+
+QString tableOf(const QString& list)
+{
+    return list == u"calls"_s ? u"CID"_s : list == u"reject"_s ? u"Reject"_s : u"Translate"_s;
+}
+
+} // namespace
+
 class TestBinary : public QObject
 {
     Q_OBJECT
 
+    bool damageRejectTable() const // a stored entry, then its table's page overwritten
+    {
+        int page = 0;
+        {
+            SqlFile db(m_dir->databasePath());
+            if (!db.run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s))
+                return false;
+            page = db.rows(u"SELECT rootpage FROM sqlite_schema WHERE name = 'Reject'"_s).value(0).toInt();
+        }
+        QFile file(m_dir->databasePath());
+        return page > 0 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096)
+            && file.write(QByteArray(4096, '\xff')) == 4096;
+    }
+
+    std::unique_ptr<AppDir> m_dir;
+    QString m_program;
+
 private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<AppDir>();
+        QVERIFY(m_dir->createDatabase());
+        m_program = copyProgram(*m_dir);
+        QVERIFY(!m_program.isEmpty());
+    }
+
     void call_isStoredAndLogged_thenProgramEndsCleanly()
     {
-        AppDir dir;
-        QVERIFY(dir.createDatabase());
-        const QString program = copyProgram(dir);
-        QVERIFY(!program.isEmpty());
-
         Sim::ModemSimulator modem(Sim::ModemSimulator::Mode::EventDriven);
         modem.setAcceptedCidCommand(u"AT#CID=1"_s);
         QVERIFY(modem.start());
-        dir.writeIni(u"[Comm]\r\nCnfg=True\r\nComPort=1\r\n[Settings]\r\nEnableLog=True\r\n"
-                     "ExitDelay=True\r\nRingIn=False\r\n[Ports]\r\nComm1="_s
-                     + modem.portPath() + u"\r\n"_s);
+        m_dir->writeIni(u"[Comm]\r\nCnfg=True\r\nComPort=1\r\n[Settings]\r\nEnableLog=True\r\n"
+                        "ExitDelay=True\r\nRingIn=False\r\n[Ports]\r\nComm1="_s
+                        + modem.portPath() + u"\r\n"_s);
 
         QProcess process;
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.setWorkingDirectory(dir.path());
-        process.start(program, {});
+        process.setWorkingDirectory(m_dir->path());
+        process.start(m_program, {});
         QVERIFY(process.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(modemAnswered(dir.logPath()), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(modemAnswered(m_dir->logPath()), 20000);
         QVERIFY(modem.receivedCommands().contains(u"AT#CID=1"_s));
         modem.clearReceivedCommands();
         modem.sendCall({ u"0612"_s, u"1432"_s, u"5551234567"_s, u"JOHN DOE"_s });
 
         // 2.5 s of quiet after the last ring, then the call is stored and the
         // modem re-initialised.
-        QTRY_COMPARE_WITH_TIMEOUT(SqlFile(dir.databasePath(), true).rows(u"SELECT Name, Number FROM CID"_s),
+        QTRY_COMPARE_WITH_TIMEOUT(SqlFile(m_dir->databasePath(), true).rows(u"SELECT Name, Number FROM CID"_s),
                                   QStringList { u"JOHN DOE|555-123-4567"_s }, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(modem.receivedCommands().contains(u"ATZ"_s), 10000);
         // The session ending the program closes it like the close box, unasked.
         QVERIFY(endsCleanly(process));
 
-        const QStringList log = dir.logMessages();
+        const QStringList log = m_dir->logMessages();
         QVERIFY(!log.isEmpty());
-        QCOMPARE(log.first(), u"Program started in "_s + dir.path());
+        QCOMPARE(log.first(), u"Program started in "_s + m_dir->path());
         const auto telco = std::find_if(log.begin(), log.end(),
                                         [](const QString& line) { return line.startsWith(u"Telco Info - "_s); });
         QVERIFY(telco != log.end());
         QVERIFY(telco->contains(u"NMBR = 5551234567"_s));
         QVERIFY(std::find(telco, log.end(), u"Displayed name = JOHN DOE"_s) != log.end());
         QCOMPARE(log.last(), u"Program Ending"_s);
+    }
+
+    void exportThenImportKeepsEveryCharacter_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("calls") << u"calls"_s;
+        QTest::newRow("reject") << u"reject"_s;
+        QTest::newRow("translate") << u"translate"_s;
+    }
+    void exportThenImportKeepsEveryCharacter()
+    {
+        QFETCH(QString, list);
+        const QString table = tableOf(list);
+        SqlFile db(m_dir->databasePath());
+        for (int i = 0; i < kHardNames.size(); ++i) {
+            const QString number = u"555-01%1,\"x\""_s.arg(i, 2, 10, QLatin1Char('0'));
+            const QVariantList values = table == u"CID"_s
+                ? QVariantList { kHardNames[i], number, u"06/12"_s, u"14:3%1"_s.arg((i + 1) % 10),
+                                 u"2026-12-06 14:32:05"_s }
+                : QVariantList { number, QString(kHardNames[i] + u'x') };
+            QVERIFY(db.run(u"INSERT INTO %1 VALUES (?%2)"_s.arg(table, u", ?"_s.repeated(values.size() - 1)), values));
+        }
+        const QStringList stored = rowsOf(db, table);
+
+        const QString file = m_dir->file(u"out.csv"_s);
+        const ProgramRun exported = runProgram(m_program, { u"--export"_s, list, file });
+        QCOMPARE(exported.err, QString());
+        QCOMPARE(exported.status, 0);
+        QVERIFY2(exported.out.contains(u" %1 "_s.arg(stored.size())), qPrintable(exported.out));
+        QVERIFY(db.run(u"DELETE FROM "_s + table));
+        // Twice adds nothing the second time.
+        for (const qsizetype added : { stored.size(), qsizetype(0) }) {
+            const ProgramRun imported = runProgram(m_program, { u"--import"_s, list, file });
+            QCOMPARE(imported.err, QString());
+            QCOMPARE(imported.status, 0);
+            const QString summary = u": %1 added, %2 skipped, 0 refused\n"_s.arg(added).arg(stored.size() - added);
+            QVERIFY2(imported.out.endsWith(summary), qPrintable(imported.out));
+            QCOMPARE(rowsOf(db, table), stored);
+        }
+        // The file written again is the same file.
+        QCOMPARE(runProgram(m_program, { u"--export"_s, list, m_dir->file(u"again.csv"_s) }).status, 0);
+        const QByteArray bytes = fileBytes(file);
+        QCOMPARE(fileBytes(m_dir->file(u"again.csv"_s)), bytes);
+        QVERIFY(bytes.startsWith(list == u"calls"_s ? "Name,Number,Date,Time,SysTime\r\n" : "Number,Name\r\n"));
+    }
+
+    void import_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // the end of standard output, or standard error
+        QTest::addColumn<QStringList>("added"); // after the entry stored before
+
+        const QByteArray calls = "Name,Number,Date,Time,SysTime\r\n";
+        QTest::newRow("columns by name, any case and order, others ignored")
+            << u"reject"_s << QByteArray(" name ,Notes,NUMBER\nBOB,,555\n") << 0 << u"1 added, 0 skipped, 0 refused"_s
+            << QStringList { u"555|BOB"_s };
+        QTest::newRow("stored and repeated entries skipped")
+            << u"translate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n1,A\n1,A\n1,B\n") << 0
+            << u"2 added, 2 skipped, 0 refused"_s << QStringList { u"1|A"_s, u"1|B"_s };
+        QTest::newRow("calls the same by date, time and number")
+            << u"calls"_s
+            << calls
+                + "OTHER,555-123-4567,06/12,14:32,2026-12-07 00:00:00\nX,555-123-4567,06/12,14:33,2026-12-06 14:33:00\n"
+            << 0 << u"1 added, 1 skipped, 0 refused"_s
+            << QStringList { u"X|555-123-4567|06/12|14:33|2026-12-06 14:33:00"_s };
+        QTest::newRow("empty entries refused, half-empty filled as the window does")
+            << u"reject"_s << QByteArray("Number,Name\r\n,\r\n\r\n,SMITH\r\n777,\r\n") << 0
+            << u"2 added, 0 skipped, 1 refused"_s << QStringList { u"000-000-0000|SMITH"_s, u"777|N/A"_s };
+        QTest::newRow("translate needs number and name") << u"translate"_s << QByteArray("Number,Name\n555,\n,ANN\n")
+                                                         << 0 << u"0 added, 0 skipped, 2 refused"_s << QStringList {};
+        QTest::newRow("old one-byte file") << u"reject"_s << QByteArray("Number,Name\n555,J\xc9R\xd4ME\n") << 0
+                                           << u"1 added, 0 skipped, 0 refused"_s << QStringList { u"555|JÉRÔME"_s };
+        QTest::newRow("network call log")
+            << u"calls"_s
+            << QByteArray("200 Server: test 1.0\r\n210 API 1.0 Feature Set 1\r\n"
+                          "CIDLOG: *DATE*12062026*TIME*0815*LINE*-*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*\r\n"
+                          "250 End of call log\r\nMSG: hello\r\nCIDINFO: *LINE*-*RING*1*TIME*08:20:00*\r\n"
+                          "HUP: *NAME*-*NMBR*-*DATE*31122026*TIME*2359*\r\n"
+                          "CID: *DATE*12062026*TIME*0816*NMBR*5551234567*NAME*JOHN DOE*\r\n")
+            << 0 << u"2 added, 1 skipped, 0 refused"_s
+            << QStringList { u"UNKNOWN|UNKNOWN|31/12|23:59|2026-12-31 23:59:00"_s,
+                             u"JOHN DOE|555-123-4567|12/06|08:16|2026-12-06 08:16:00"_s };
+
+        // A bad row anywhere imports nothing and is named.
+        const QByteArray good = "Number,Name\n1,A\n2,B\n";
+        QTest::newRow("field count") << u"reject"_s << good + "3,C,x\n"
+                                     << 1 << u"row 4: 3 fields where the header has 2"_s << QStringList {};
+        QTest::newRow("row after a line break in a name")
+            << u"reject"_s << QByteArray("Number,Name\n1,\"A\nB\"\n2,\"x\"y\n") << 1
+            << u"row 3 (line 4): text follows a closing quote on line 4"_s << QStringList {};
+        QTest::newRow("no header") << u"reject"_s << QByteArray("555,SMITH\n") << 1
+                                   << u"the header row has no Number column (it needs Number, Name)"_s
+                                   << QStringList {};
+        QTest::newRow("empty file") << u"translate"_s << QByteArray() << 1
+                                    << u"the file is empty; a header row naming the columns is needed"_s
+                                    << QStringList {};
+        QTest::newRow("bad SysTime") << u"calls"_s << calls + "A,1,06/12,14:32,2026-02-30 10:00:00\n"
+                                     << 1
+                                     << u"row 2: SysTime \"2026-02-30 10:00:00\" is not a time as YYYY-MM-DD HH:MM:SS"_s
+                                     << QStringList {};
+        QTest::newRow("bad call log date")
+            << u"calls"_s << QByteArray("CID: *DATE*13132026*TIME*0815*NMBR*1*\n") << 1
+            << u"line 1: DATE \"13132026\" is no day of the calendar"_s << QStringList {};
+        QTest::newRow("statement text stays text")
+            << u"reject"_s << QByteArray("Number,Name\n\"1'); DROP TABLE Reject; --\",X\n") << 0
+            << u"1 added, 0 skipped, 0 refused"_s << QStringList { u"1'); DROP TABLE Reject; --|X"_s };
+    }
+    void import()
+    {
+        QFETCH(QString, list);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QFETCH(QStringList, added);
+        const QString table = tableOf(list);
+        SqlFile db(m_dir->databasePath());
+        m_dir->writeIni(u"[Settings]\r\nFormat=1\r\n"_s);
+        QVERIFY(table == u"CID"_s ? db.run(u"INSERT INTO CID VALUES ('JOHN DOE', '555-123-4567', '06/12', '14:32',"
+                                           " '2026-12-06 14:32:05'), ('JOHN DOE', '555-123-4567', '12/06', '08:15',"
+                                           " '2026-12-06 08:15:00')"_s)
+                                  : db.run(u"INSERT INTO %1 VALUES ('212-555-0100', 'WILSON ANN')"_s.arg(table)));
+        const QStringList stored = rowsOf(db, table);
+        QVERIFY(writeFile(m_dir->file(u"in.csv"_s), file));
+
+        const ProgramRun result = runProgram(m_program, { u"--import"_s, list, m_dir->file(u"in.csv"_s) });
+        QCOMPARE(result.status, status);
+        const QString text = status == 0 ? result.out : result.err;
+        QVERIFY2(text.endsWith(said + u'\n') && text.count(u'\n') == 1, qPrintable(text));
+        QCOMPARE(status == 0 ? result.err : result.out, QString());
+        QCOMPARE(rowsOf(db, table), stored + added);
+    }
+
+    void refusedCommandsChangeNothing_data()
+    {
+        QTest::addColumn<QString>("database"); // "missing", "damaged" or as made
+        QTest::addColumn<QStringList>("arguments"); // "<dir>" stands for the application directory
+        QTest::addColumn<QString>("said");
+        const QString usage = u"QuillonCID: usage: QuillonCID --export calls|reject|translate FILE or QuillonCID"
+                              " --import calls|reject|translate FILE\n"_s;
+        QTest::newRow("unknown list") << QString() << QStringList { u"--export"_s, u"phonebook"_s, u"x.csv"_s }
+                                      << usage;
+        QTest::newRow("no file") << QString() << QStringList { u"--import"_s, u"reject"_s } << usage;
+        QTest::newRow("missing file") << QString()
+                                      << QStringList { u"--import"_s, u"reject"_s, u"/nonexistent/in.csv"_s }
+                                      << u"QuillonCID: nothing imported from /nonexistent/in.csv: cannot read"
+                                         " /nonexistent/in.csv: No such file or directory\n"_s;
+        QTest::newRow("unwritable folder")
+            << QString() << QStringList { u"--export"_s, u"calls"_s, u"/nonexistent/out.csv"_s }
+            << u"QuillonCID: nothing exported: cannot write /nonexistent/out.csv"_s;
+        QTest::newRow("missing database is never created")
+            << u"missing"_s << QStringList { u"--export"_s, u"reject"_s, u"<dir>/out.csv"_s }
+            << u"QuillonCID: there is no database at <dir>/CallerID.mdb\n"_s;
+        QTest::newRow("damaged database takes no import")
+            << u"damaged"_s << QStringList { u"--import"_s, u"reject"_s, u"<dir>/in.csv"_s }
+            << u"QuillonCID: nothing imported: CallerID.mdb is damaged ("_s;
+    }
+    void refusedCommandsChangeNothing()
+    {
+        QFETCH(QString, database);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        arguments.replaceInStrings(u"<dir>"_s, m_dir->path());
+        said.replace(u"<dir>"_s, m_dir->path());
+        QVERIFY(writeFile(m_dir->file(u"in.csv"_s), "Number,Name\n1,A\n"));
+        if (database == u"missing"_s) {
+            QVERIFY(QFile::remove(m_dir->databasePath()));
+            // Its settings file keeps the copy portable: files beside itself.
+            QVERIFY(writeFile(m_dir->iniPath()));
+        } else if (database == u"damaged"_s) {
+            QVERIFY(damageRejectTable());
+        }
+        const QByteArray before = fileBytes(m_dir->databasePath());
+
+        const ProgramRun result = runProgram(m_program, arguments);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.startsWith(said) && result.err.count(u'\n') == 1, qPrintable(result.err));
+        QCOMPARE(result.out, QString());
+        QCOMPARE(fileBytes(m_dir->databasePath()), before);
+        QCOMPARE(QFile::exists(m_dir->databasePath()), database != u"missing"_s);
+        QVERIFY(!QFile::exists(m_dir->file(u"out.csv"_s)));
+    }
+
+    void importWaitsForAnotherWriter()
+    {
+        QVERIFY(writeFile(m_dir->file(u"in.csv"_s), "Number,Name\n1,A\n"));
+        SqlFile holder(m_dir->databasePath());
+        QVERIFY(holder.run(u"BEGIN EXCLUSIVE"_s));
+        QVERIFY(holder.run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s));
+        QProcess process;
+        process.start(m_program, { u"--import"_s, u"reject"_s, m_dir->file(u"in.csv"_s) });
+        // Still waiting for the lock rather than failing at once.
+        QVERIFY(!process.waitForFinished(1500));
+        QVERIFY(holder.run(u"COMMIT"_s));
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(rowsOf(holder, u"Reject"_s), QStringList({ u"0|FIRST"_s, u"1|A"_s }));
     }
 };
 
