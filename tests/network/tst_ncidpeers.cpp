@@ -210,18 +210,6 @@ private Q_SLOTS:
         QCOMPARE(server.clientCount(), clients);
     }
 
-    void portInUse()
-    {
-        QTcpServer holder;
-        QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
-        FakeClock clock;
-        NcidServer server(clock);
-        QVERIFY(!server.listen(QHostAddress::LocalHost, holder.serverPort()));
-        QVERIFY(!server.isListening());
-        QVERIFY(!server.errorString().isEmpty());
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    }
-
     void clientTakesLinesAndReconnects()
     {
         // A port nobody listens on, for now.
