@@ -146,6 +146,7 @@ private Q_SLOTS:
         environment.insert(u"XDG_RUNTIME_DIR"_s, user.filePath(u"runtime"_s));
         const QStringList prefixBefore = snapshot(m_root.path());
 
+        QStringList stored;
         for (int start = 1; start <= 2; ++start) {
             QProcess program;
             program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -154,14 +155,20 @@ private Q_SLOTS:
             program.start(installed(u"bin/QuillonCID"_s), {});
             QVERIFY(program.waitForStarted(10000));
             QTRY_VERIFY_WITH_TIMEOUT(modemAnswered(log, start), 20000);
+            QVERIFY(modem.receivedCommands().contains(u"AT#CID=1"_s));
+            modem.clearReceivedCommands();
             // One running copy per user: the lock lives with the user's settings.
             QCOMPARE(permissionBits(configDir + u"/QuillonCID.lock"_s), kPrivateFile);
             if (start == 1) // a second copy for the same user ends at once
                 QCOMPARE(runProgram(installed(u"bin/QuillonCID"_s), {}, environment, 20000).status, 0);
 
             modem.sendCall({ u"0612"_s, u"1432"_s, u"555123456%1"_s.arg(start), u"CALLER %1"_s.arg(start) });
-            QTRY_COMPARE_WITH_TIMEOUT(SqlFile(database, true).rows(u"SELECT COUNT(*) FROM CID"_s),
-                                      QStringList { QString::number(start) }, 20000);
+            // 2.5 s of quiet after the last ring, then the call is stored and the modem re-initialised.
+            stored.append(u"CALLER %1|555-123-456%1"_s.arg(start));
+            QTRY_COMPARE_WITH_TIMEOUT(SqlFile(database, true).rows(u"SELECT Name, Number FROM CID ORDER BY rowid"_s),
+                                      stored, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(modem.receivedCommands().contains(u"ATZ"_s), 10000);
+            // The session ending the program closes it like the close box, unasked.
             QVERIFY(endsCleanly(program));
         }
 
@@ -174,7 +181,11 @@ private Q_SLOTS:
         QCOMPARE(text.count(u"Process Name:"_s), 1);
         QVERIFY(text.contains(u"Executable Image:        "_s + dataDir));
         QCOMPARE(text.count(u"Program started in "_s + dataDir), 2);
-        QVERIFY(text.contains(u"Displayed name = CALLER 1"_s) && text.contains(u"Displayed name = CALLER 2"_s));
+        const qsizetype telco = text.indexOf(u"Telco Info - "_s);
+        QVERIFY(telco > 0 && text.indexOf(u"NMBR = 5551234561"_s, telco) > telco);
+        QVERIFY(text.indexOf(u"Displayed name = CALLER 1"_s, telco) > telco);
+        QVERIFY(text.contains(u"Displayed name = CALLER 2"_s));
+        QVERIFY(text.trimmed().endsWith(u"Program Ending"_s));
         // Nothing was written into the install.
         QCOMPARE(snapshot(m_root.path()), prefixBefore);
     }

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The real QuillonCID program run from a temporary application directory: one
-// call followed from the simulated modem to the disk, and its --export and
-// --import commands (what reaches the tables, what the files hold, and what the
-// program says and returns).
-#include "modemsimulator.h"
+// The real program's --export and --import on a CallerID.mdb in a temporary
+// application directory: what reaches the tables, what the files hold, and
+// what the program says and returns.
 #include "support/appdir.h"
 #include "support/programfiles.h"
 #include "support/sqlfile.h"
@@ -11,7 +9,6 @@
 #include <QProcess>
 #include <QTest>
 
-using namespace Quillon;
 using namespace Quillon::Test;
 using namespace Qt::StringLiterals;
 
@@ -35,7 +32,7 @@ QString tableOf(const QString& list)
 
 } // namespace
 
-class TestBinary : public QObject
+class TestTransferCommand : public QObject
 {
     Q_OBJECT
 
@@ -63,44 +60,6 @@ private Q_SLOTS:
         QVERIFY(m_dir->createDatabase());
         m_program = copyProgram(*m_dir);
         QVERIFY(!m_program.isEmpty());
-    }
-
-    void call_isStoredAndLogged_thenProgramEndsCleanly()
-    {
-        Sim::ModemSimulator modem(Sim::ModemSimulator::Mode::EventDriven);
-        modem.setAcceptedCidCommand(u"AT#CID=1"_s);
-        QVERIFY(modem.start());
-        m_dir->writeIni(u"[Comm]\r\nCnfg=True\r\nComPort=1\r\n[Settings]\r\nEnableLog=True\r\n"
-                        "ExitDelay=True\r\nRingIn=False\r\n[Ports]\r\nComm1="_s
-                        + modem.portPath() + u"\r\n"_s);
-
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.setWorkingDirectory(m_dir->path());
-        process.start(m_program, {});
-        QVERIFY(process.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(modemAnswered(m_dir->logPath()), 20000);
-        QVERIFY(modem.receivedCommands().contains(u"AT#CID=1"_s));
-        modem.clearReceivedCommands();
-        modem.sendCall({ u"0612"_s, u"1432"_s, u"5551234567"_s, u"JOHN DOE"_s });
-
-        // 2.5 s of quiet after the last ring, then the call is stored and the
-        // modem re-initialised.
-        QTRY_COMPARE_WITH_TIMEOUT(SqlFile(m_dir->databasePath(), true).rows(u"SELECT Name, Number FROM CID"_s),
-                                  QStringList { u"JOHN DOE|555-123-4567"_s }, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(modem.receivedCommands().contains(u"ATZ"_s), 10000);
-        // The session ending the program closes it like the close box, unasked.
-        QVERIFY(endsCleanly(process));
-
-        const QStringList log = m_dir->logMessages();
-        QVERIFY(!log.isEmpty());
-        QCOMPARE(log.first(), u"Program started in "_s + m_dir->path());
-        const auto telco = std::find_if(log.begin(), log.end(),
-                                        [](const QString& line) { return line.startsWith(u"Telco Info - "_s); });
-        QVERIFY(telco != log.end());
-        QVERIFY(telco->contains(u"NMBR = 5551234567"_s));
-        QVERIFY(std::find(telco, log.end(), u"Displayed name = JOHN DOE"_s) != log.end());
-        QCOMPARE(log.last(), u"Program Ending"_s);
     }
 
     void exportThenImportKeepsEveryCharacter_data()
@@ -303,5 +262,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBinary)
-#include "tst_binary.moc"
+QTEST_GUILESS_MAIN(TestTransferCommand)
+#include "tst_transfercommand.moc"
