@@ -3,8 +3,6 @@
 // writing and reading files, their permissions, the desktop's validators.
 #pragma once
 
-#include "support/appdir.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,30 +55,6 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
-}
-
-// The built program copied into the directory, as it keeps its files beside itself; empty on failure.
-inline QString copyProgram(const AppDir& dir)
-{
-    const QString program = dir.file(QStringLiteral("QuillonCID"));
-    return QFile::copy(QStringLiteral(QUILLON_BINARY_DIR "/src/QuillonCID"), program) ? program : QString();
-}
-
-// A call sent before the modem's answer to the start-up check would be read
-// as that answer: true once the log holds `starts` starts and an answer after the last.
-inline bool modemAnswered(const QString& logPath, int starts = 1)
-{
-    const QString text = QString::fromUtf8(fileBytes(logPath));
-    const qsizetype started = text.lastIndexOf(QStringLiteral("Program started in "));
-    return text.count(QStringLiteral("Program started in ")) == starts
-        && text.indexOf(QStringLiteral("Modem Response = "), started) > started;
-}
-
-// Asked to end as a desktop session does; true when it closed cleanly.
-inline bool endsCleanly(QProcess& process)
-{
-    process.terminate();
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 // What the validator says against the file; empty when it passes. Strict:
