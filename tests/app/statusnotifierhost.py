@@ -2,11 +2,9 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 """A StatusNotifier host as today's Linux trays are one, for the tray tests.
 
-Owns org.kde.StatusNotifierWatcher on the session bus, says a host is
-registered and records the items that register. The test drives it through
-org.quillon.TestHost: Items() lists the registered items, Click(item) clicks
-one (Activate), MenuLabels(item) reads the labels of the item's menu and
-MenuClick(item, label) clicks one of them, as a tray's menu does.
+Owns org.kde.StatusNotifierWatcher on the session bus, says a host is there and
+lets the test list, click and open the menus of the items that register, through
+org.quillon.TestHost, as a tray does.
 """
 import dbus
 import dbus.mainloop.glib
@@ -81,18 +79,12 @@ class Watcher(dbus.service.Object):
     def Click(self, item):
         self.proxy(item).Activate(dbus.Int32(0), dbus.Int32(0), dbus_interface=ITEM)
 
-    def menu(self, item):
-        item_proxy = self.proxy(item)
-        path = item_proxy.Get(ITEM, "Menu", dbus_interface=PROPERTIES)
-        name = item.partition("/")[0]
-        return self.bus.get_object(name, path)
-
     def entries(self, item):
-        menu = self.menu(item)
+        path = self.proxy(item).Get(ITEM, "Menu", dbus_interface=PROPERTIES)
+        menu = self.bus.get_object(item.partition("/")[0], path)
         _, layout = menu.GetLayout(dbus.Int32(0), dbus.Int32(-1), dbus.Array([], signature="s"), dbus_interface=MENU)
-        children = layout[2]
         # Mnemonics come as underscores ("E_xit"); the labels as a user reads them.
-        return menu, [(int(child[0]), str(child[1].get("label", "")).replace("_", "")) for child in children]
+        return menu, [(int(child[0]), str(child[1].get("label", "")).replace("_", "")) for child in layout[2]]
 
     @dbus.service.method(HOST, in_signature="s", out_signature="as")
     def MenuLabels(self, item):

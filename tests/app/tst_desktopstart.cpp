@@ -4,51 +4,19 @@
 #include "app/autostart.h"
 #include "appharness.h"
 #include "quillonversion.h"
+#include "support/programfiles.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 
 using namespace Quillon;
 using namespace Quillon::Test;
 
-class TestDesktopStart : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void menuItemWritesAndRemovesTheEntry();
-    void execLine_data();
-    void execLine();
-    void minimizedStart_data();
-    void minimizedStart();
-};
-
 namespace {
-
-// desktop-file-validate's complaints; empty when the entry is valid.
-QString validate(const QString& path)
-{
-    const QString tool = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
-    if (tool.isEmpty())
-        return u"desktop-file-validate is missing: run scripts/setup"_s;
-    QProcess check;
-    check.setProcessChannelMode(QProcess::MergedChannels);
-    check.start(tool, { path });
-    if (!check.waitForFinished(30000))
-        return u"desktop-file-validate did not finish"_s;
-    const QString output = QString::fromUtf8(check.readAll());
-    return check.exitCode() == 0 && output.isEmpty() ? QString() : output + u"(exit %1)"_s.arg(check.exitCode());
-}
 
 QString execLineOf(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList lines = QString::fromUtf8(fileBytes(path)).split(u'\n');
     for (const QString& line : lines)
         if (line.startsWith(u"Exec="_s))
             return line.mid(5);
@@ -57,115 +25,117 @@ QString execLineOf(const QString& path)
 
 } // namespace
 
-void TestDesktopStart::menuItemWritesAndRemovesTheEntry()
+class TestDesktopStart : public QObject
 {
-    auto h = std::make_unique<Harness>();
-    QVERIFY(h->start());
-    const QString entry = h->dir.file(QStringLiteral("autostart/" QUILLON_APP_ID ".desktop"));
-    QAction* item = h->action(u"StartWithDesktop"_s);
-    QVERIFY(item && item->isCheckable() && !item->isChecked());
+    Q_OBJECT
 
-    item->trigger();
-    QVERIFY(item->isChecked());
-    QVERIFY(QFileInfo(entry).isFile());
-    const QString problems = validate(entry);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems));
-    QCOMPARE(execLineOf(entry), Autostart::execValue(QCoreApplication::applicationFilePath()));
-    QVERIFY(execLineOf(entry).endsWith(u" --minimized"_s));
-    // The entry itself is the setting: nothing goes into QuillonCID.ini.
-    QCOMPARE(h->ini(u"Settings"_s, u"StartWithDesktop"_s), u"<missing>"_s);
+private Q_SLOTS:
+    void menuItemWritesAndRemovesTheEntry()
+    {
+        auto h = std::make_unique<Harness>();
+        QVERIFY(h->start());
+        const QString entry = h->dir.file(QStringLiteral("autostart/" QUILLON_APP_ID ".desktop"));
+        QAction* item = h->action(u"StartWithDesktop"_s);
+        QVERIFY(item && item->isCheckable() && !item->isChecked());
 
-    // A restart shows the mark from the entry.
-    h->app.reset();
-    h->port = std::make_unique<QtSerialPort>();
-    h->app
-        = std::make_unique<Application>(h->dir.path(), AppServices { h->clock, h->boxes, h->sound, h->help, *h->port });
-    QCOMPARE(h->app->Main(), Application::StartResult::Running);
-    item = h->action(u"StartWithDesktop"_s);
-    QVERIFY(item->isChecked());
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QVERIFY(QFileInfo(entry).isFile());
+        // What execLine checks for any program, here written for this one.
+        QCOMPARE(execLineOf(entry), Autostart::execValue(QCoreApplication::applicationFilePath()));
+        // The entry itself is the setting: nothing goes into QuillonCID.ini.
+        QCOMPARE(h->ini(u"Settings"_s, u"StartWithDesktop"_s), u"<missing>"_s);
 
-    item->trigger();
-    QVERIFY(!item->isChecked());
-    QVERIFY(!QFileInfo::exists(entry));
-    QCOMPARE(h->shownBoxes(), QStringList());
+        // A restart shows the mark from the entry.
+        h->app.reset();
+        h->port = std::make_unique<QtSerialPort>();
+        h->app = std::make_unique<Application>(h->dir.path(),
+                                               AppServices { h->clock, h->boxes, h->sound, h->help, *h->port });
+        QCOMPARE(h->app->Main(), Application::StartResult::Running);
+        item = h->action(u"StartWithDesktop"_s);
+        QVERIFY(item->isChecked());
 
-    // A file where the autostart folder should be: no entry can be written.
-    QFile blocker(h->dir.file(u"autostart"_s));
-    QVERIFY(QDir(h->dir.file(u"autostart"_s)).removeRecursively() && blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    item->trigger();
-    QVERIFY(!item->isChecked()); // the mark tells the truth
-    QCOMPARE(h->boxes.shown.size(), 1);
-    QCOMPARE(h->boxes.shown.value(0).icon, MessageBoxes::Icon::Exclamation);
-    QVERIFY(h->boxes.shown.value(0).text.endsWith(entry));
-}
+        item->trigger();
+        QVERIFY(!item->isChecked());
+        QVERIFY(!QFileInfo::exists(entry));
+        QCOMPARE(h->shownBoxes(), QStringList());
 
-void TestDesktopStart::execLine_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("exec");
-
-    QTest::newRow("plain path") << u"/usr/bin/QuillonCID"_s << u"/usr/bin/QuillonCID --minimized"_s;
-    QTest::newRow("blank in the path") << u"/home/ann/Caller ID/QuillonCID"_s
-                                       << u"\"/home/ann/Caller ID/QuillonCID\" --minimized"_s;
-    // Inside quotes '"', '`', '$' and '\' take a backslash, which the string
-    // level doubles; '%' would start a field code.
-    QTest::newRow("quote, dollar and backslash")
-        << u"/opt/a\"b$c\\d/QuillonCID"_s << u"\"/opt/a\\\\\"b\\\\$c\\\\\\\\d/QuillonCID\" --minimized"_s;
-    QTest::newRow("percent") << u"/opt/100%/QuillonCID"_s << u"/opt/100%%/QuillonCID --minimized"_s;
-    QTest::newRow("not ASCII") << u"/home/zoë/QuillonCID"_s << u"/home/zoë/QuillonCID --minimized"_s;
-}
-
-void TestDesktopStart::execLine()
-{
-    QFETCH(QString, program);
-    QFETCH(QString, exec);
-
-    QTemporaryDir dir;
-    Autostart autostart(dir.filePath(u"autostart"_s), program);
-    QVERIFY(!autostart.isEnabled());
-    QVERIFY(autostart.setEnabled(true));
-    QVERIFY(autostart.isEnabled());
-    QCOMPARE(execLineOf(autostart.entryPath()), exec);
-    const QString problems = validate(autostart.entryPath());
-    QVERIFY2(problems.isEmpty(), qPrintable(problems));
-    QVERIFY(autostart.setEnabled(false));
-    QVERIFY(!QFileInfo::exists(autostart.entryPath()));
-    QVERIFY(autostart.setEnabled(false)); // removing what is gone is no failure
-}
-
-void TestDesktopStart::minimizedStart_data()
-{
-    QTest::addColumn<bool>("minimized");
-    QTest::addColumn<bool>("tray");
-    QTest::addColumn<bool>("visible");
-
-    QTest::newRow("normal start") << false << true << true;
-    QTest::newRow("--minimized with a tray: hidden in it") << true << true << false;
-    QTest::newRow("--minimized without a tray: shown") << true << false << true;
-}
-
-void TestDesktopStart::minimizedStart()
-{
-    QFETCH(bool, minimized);
-    QFETCH(bool, tray);
-    QFETCH(bool, visible);
-
-    auto h = std::make_unique<Harness>();
-    QVERIFY(h->prepare(u"[Comm]\nCnfg=True\n[Settings]\nRingIn=False\n"_s));
-    h->window()->setTrayAvailableCheck([tray] { return tray; });
-    QCOMPARE(h->app->Main(minimized), Application::StartResult::Running);
-    QCOMPARE(h->window()->isVisible(), visible);
-    QCOMPARE(h->window()->isMinimized(), !visible);
-    h->pass(1100);
-    QVERIFY(h->call(u"JOHN DOE"_s, u"5551234567"_s).isValid());
-    // Hidden in the tray, a call pops up its notice as for a window put there.
-    QCOMPARE(h->window()->splash() != nullptr, !visible);
-    if (!visible) {
-        Q_EMIT h->window()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(h->window()->isVisible() && !h->window()->isMinimized());
+        // A file where the autostart folder should be: no entry can be written.
+        QVERIFY(QDir(h->dir.file(u"autostart"_s)).removeRecursively() && writeFile(h->dir.file(u"autostart"_s)));
+        item->trigger();
+        QVERIFY(!item->isChecked()); // the mark tells the truth
+        QCOMPARE(h->boxes.shown.size(), 1);
+        QCOMPARE(h->boxes.shown.value(0).icon, MessageBoxes::Icon::Exclamation);
+        QVERIFY(h->boxes.shown.value(0).text.endsWith(entry));
     }
-}
+
+    void execLine_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+
+        QTest::newRow("plain path") << u"/usr/bin/QuillonCID"_s << u"/usr/bin/QuillonCID --minimized"_s;
+        QTest::newRow("blank in the path")
+            << u"/home/ann/Caller ID/QuillonCID"_s << u"\"/home/ann/Caller ID/QuillonCID\" --minimized"_s;
+        // Inside quotes '"', '`', '$' and '\' take a backslash, which the string
+        // level doubles; '%' would start a field code.
+        QTest::newRow("quote, dollar and backslash")
+            << u"/opt/a\"b$c\\d/QuillonCID"_s << u"\"/opt/a\\\\\"b\\\\$c\\\\\\\\d/QuillonCID\" --minimized"_s;
+        QTest::newRow("percent") << u"/opt/100%/QuillonCID"_s << u"/opt/100%%/QuillonCID --minimized"_s;
+        QTest::newRow("not ASCII") << u"/home/zoë/QuillonCID"_s << u"/home/zoë/QuillonCID --minimized"_s;
+    }
+
+    void execLine()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+
+        QTemporaryDir dir;
+        Autostart autostart(dir.filePath(u"autostart"_s), program);
+        QVERIFY(!autostart.isEnabled());
+        QVERIFY(autostart.setEnabled(true));
+        QVERIFY(autostart.isEnabled());
+        QCOMPARE(execLineOf(autostart.entryPath()), exec);
+        const QString problems = validatorComplaints(u"desktop-file-validate"_s, {}, autostart.entryPath(), true);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QVERIFY(autostart.setEnabled(false));
+        QVERIFY(!QFileInfo::exists(autostart.entryPath()));
+        QVERIFY(autostart.setEnabled(false)); // removing what is gone is no failure
+    }
+
+    void minimizedStart_data()
+    {
+        QTest::addColumn<bool>("minimized");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<bool>("visible");
+
+        QTest::newRow("normal start") << false << true << true;
+        QTest::newRow("--minimized with a tray: hidden in it") << true << true << false;
+        QTest::newRow("--minimized without a tray: shown") << true << false << true;
+    }
+
+    void minimizedStart()
+    {
+        QFETCH(bool, minimized);
+        QFETCH(bool, tray);
+        QFETCH(bool, visible);
+
+        auto h = std::make_unique<Harness>();
+        QVERIFY(h->prepare(u"[Comm]\nCnfg=True\n[Settings]\nRingIn=False\n"_s));
+        h->window()->setTrayAvailableCheck([tray] { return tray; });
+        QCOMPARE(h->app->Main(minimized), Application::StartResult::Running);
+        QCOMPARE(h->window()->isVisible(), visible);
+        QCOMPARE(h->window()->isMinimized(), !visible);
+        h->pass(1100);
+        QVERIFY(h->call(u"JOHN DOE"_s, u"5551234567"_s).isValid());
+        // Hidden in the tray, a call pops up its notice as for a window put there.
+        QCOMPARE(h->window()->splash() != nullptr, !visible);
+        if (!visible) {
+            Q_EMIT h->window()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+            QVERIFY(h->window()->isVisible() && !h->window()->isMinimized());
+        }
+    }
+};
 
 QTEST_MAIN(TestDesktopStart)
 #include "tst_desktopstart.moc"

@@ -34,7 +34,6 @@ class TestTrayIcon : public QObject
     QStringList strings(const QDBusMessage& reply) { return reply.arguments().value(0).toStringList(); }
 
     QProcess m_host;
-    std::unique_ptr<Harness> m_h;
 
 private Q_SLOTS:
     void initTestCase()
@@ -60,8 +59,6 @@ private Q_SLOTS:
         m_host.kill();
         m_host.waitForFinished();
     }
-    void init() { m_h = std::make_unique<Harness>(); }
-    void cleanup() { m_h.reset(); }
 
     void trayBringsTheWindowBack_data()
     {
@@ -77,7 +74,7 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(bool, restored);
         QFETCH(QStringList, boxes);
-        Harness& h = *m_h;
+        Harness h;
         const qsizetype before = strings(host(u"Items"_s)).size(); // each row's program registers anew
         QVERIFY(h.start());
         QTRY_COMPARE(strings(host(u"Items"_s)).size(), before + 1);

@@ -9,10 +9,9 @@
 #include "records/storedcalls.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
+#include "support/sqlfile.h"
 
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -76,33 +75,6 @@ struct Display
 
 const NcidFields call = ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, u"JOHN DOE"_s, QDateTime());
 
-// CallerID.mdb with stored calls CALLER 1 .. CALLER n; -1: no CID table.
-struct History
-{
-    AppDir dir;
-    QSqlDatabase db;
-
-    explicit History(int stored)
-    {
-        dir.createDatabase();
-        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"history"_s);
-        db.setDatabaseName(dir.databasePath());
-        db.open();
-        QSqlQuery query(db);
-        if (stored < 0)
-            query.exec(u"DROP TABLE CID"_s);
-        for (int i = 1; i <= stored; ++i)
-            query.exec(u"INSERT INTO CID VALUES ('CALLER %1', '555-000-000%1', '06/12', '14:0%1', "
-                       "'2026-06-12 14:0%1:00')"_s.arg(i));
-    }
-    ~History()
-    {
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(u"history"_s);
-    }
-};
-
 } // namespace
 
 class TestNcidPeers : public QObject
@@ -110,205 +82,188 @@ class TestNcidPeers : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void startup_data();
-    void startup();
-    void misbehavingDisplays_data();
-    void misbehavingDisplays();
-    void portInUse();
-    void clientTakesLinesAndReconnects();
+    void startup_data()
+    {
+        QTest::addColumn<int>("logCount");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QByteArray>("hello");
+        QTest::addColumn<QString>("expected"); // before the end of the start-up
+
+        const auto log = [](int first, int last) -> QString {
+            QStringList lines;
+            for (int i = first; i <= last; ++i)
+                lines.append(
+                    u"CIDLOG: *DATE*06122026*TIME*140%1*LINE*-*NMBR*555-000-000%1*MESG*NONE*NAME*CALLER %1*"_s.arg(i));
+            return lines.join(u" / "_s) + u" / 250 End of call log"_s;
+        };
+        QTest::newRow("ShareLog 3 of 5 stored") << 3 << 5 << QByteArray() << log(3, 5);
+        QTest::newRow("ShareLog 0") << 0 << 5 << QByteArray() << u"251 Call log not sent"_s;
+        QTest::newRow("no_log") << 100 << 5 << "HELLO: IDENT: test display\nHELLO: CMD: no_log\n"_ba
+                                << u"251 Call log not sent"_s;
+        // Any line but HELLO ends the greeting, a keep-alive too.
+        QTest::newRow("ident, then keep-alive") << 1 << 5 << "HELLO: IDENT: test display\n\n"_ba << log(5, 5);
+        QTest::newRow("nothing stored") << 100 << 0 << QByteArray() << u"252 Call log empty"_s;
+        QTest::newRow("no call table") << 100 << -1 << QByteArray() << u"253 No call log"_s;
+    }
+
+    void startup()
+    {
+        QFETCH(int, logCount);
+        QFETCH(int, stored);
+        QFETCH(QByteArray, hello);
+        QFETCH(QString, expected);
+
+        AppDir dir;
+        QVERIFY(dir.createDatabase());
+        SqlFile history(dir.databasePath()); // calls CALLER 1 .. CALLER n; -1: no CID table
+        if (stored < 0)
+            QVERIFY(history.run(u"DROP TABLE CID"_s));
+        for (int i = 1; i <= stored; ++i)
+            QVERIFY(history.run(u"INSERT INTO CID VALUES ('CALLER %1', '555-000-000%1', '06/12', '14:0%1', "
+                                "'2026-06-12 14:0%1:00')"_s.arg(i)));
+        FakeClock clock;
+        NcidServer server(clock);
+        server.setHistory([&](int count) -> std::optional<QList<StoredCall>> {
+            QString error;
+            QList<StoredCall> calls = lastStoredCalls(history.db(), count, &error);
+            return error.isEmpty() ? std::optional(calls) : std::nullopt;
+        });
+        server.setLogCount(logCount);
+        // Without HELLO lines the log goes out at once; with them, only their
+        // end decides, never a timer.
+        server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+
+        Display display(server.serverPort());
+        QVERIFY(display.waitFor(u"210"_s));
+        display.send(hello);
+        QVERIFY(display.waitFor(u"300"_s));
+        server.sendCall(call, false);
+        QVERIFY(display.waitFor(u"CID:"_s));
+        QCOMPARE(display.lines.join(u" / "_s),
+                 u"200 Server: %1 %2 / 210 API 1.0 Feature Set 1 / "_s.arg(programTitle(), versionText()) + expected
+                     + u" / 300 End of connection startup / "
+                       "CID: *DATE*0612*TIME*1432*LINE*-*NMBR*555-123-4567*MESG*NONE*NAME*JOHN DOE*"_s);
+    }
+
+    void misbehavingDisplays_data()
+    {
+        QTest::addColumn<QByteArray>("sent"); // by the odd display, then "MSG: sync"
+        QTest::addColumn<int>("others"); // well-behaved displays connected before it
+        QTest::addColumn<int>("calls");
+        QTest::addColumn<QString>("seen"); // by a well-behaved display
+        QTest::addColumn<int>("clients"); // at the end
+
+        QTest::newRow("1 MiB line") << QByteArray(1024 * 1024, 'x') + "\n" << 1 << 1 << u"MSG: sync / CID"_s << 2;
+        QByteArray garbage;
+        for (int i = 0; i < 1024; ++i)
+            garbage += char(i * 37 % 256);
+        QTest::newRow("garbage bytes") << garbage + "\n\xff\xfe\r\n" << 1 << 1 << u"MSG: sync / CID"_s << 2;
+        QTest::newRow("calls from a display are not taken")
+            << "CID: *DATE*12062026*TIME*0815*NMBR*666*NAME*FAKE*\nHUP: *NMBR*666*\n+CID: *NMBR*666*\n"_ba << 1 << 1
+            << u"MSG: sync / CID"_s << 2;
+        QTest::newRow("messages relayed to all")
+            << "MSG: tea is ready\n"_ba << 1 << 1 << u"MSG: tea is ready / MSG: sync / CID"_s << 2;
+        // Lines of some 330 bytes: about 3 MiB for a display that stopped reading.
+        QTest::newRow("a display that never reads") << QByteArray() << 1 << 10000 << u"CID x10000"_s << 1;
+        QTest::newRow("101st display refused") << QByteArray() << 100 << 1 << u"CID"_s << 100;
+    }
+
+    void misbehavingDisplays()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, others);
+        QFETCH(int, calls);
+        QFETCH(QString, seen);
+        QFETCH(int, clients);
+        const bool neverReads = QTest::currentDataTag() == "a display that never reads"_ba;
+        const bool refused = others == NcidServer::maxClients;
+
+        FakeClock clock;
+        NcidServer server(clock);
+        server.setHelloWaitMs(0);
+        server.setLogCount(0);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        std::vector<std::unique_ptr<Display>> displays;
+        for (int i = 0; i < others; ++i)
+            displays.push_back(std::make_unique<Display>(server.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), others, 20000);
+        Display odd(server.serverPort(), neverReads ? 1024 : 0);
+        if (refused) {
+            QVERIFY(odd.waitFor(u"MSG: Too many displays"_s));
+            QTRY_COMPARE(odd.socket.state(), QAbstractSocket::UnconnectedState);
+        } else {
+            QTRY_COMPARE(server.clientCount(), others + 1);
+        }
+        Display& display = *displays.front();
+        QVERIFY(display.waitFor(u"300"_s));
+
+        if (!sent.isEmpty()) {
+            odd.send(sent + "MSG: sync\n");
+            QVERIFY(display.waitFor(u"MSG: sync"_s));
+        }
+        const NcidFields big
+            = ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, QString(256, u'N'), QDateTime());
+        for (int i = 0; i < calls; ++i) {
+            server.sendCall(calls > 1 ? big : call, false);
+            if (i % 100 == 99)
+                QCoreApplication::processEvents();
+        }
+        QVERIFY(display.waitFor(u"CID:"_s, calls));
+        QCOMPARE(display.live(), seen);
+        QCOMPARE(server.clientCount(), clients);
+    }
+
+    void clientTakesLinesAndReconnects()
+    {
+        // A port nobody listens on, for now.
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = peer.serverPort();
+        peer.close();
+
+        NcidClient client;
+        QSignalSpy connected(&client, &NcidClient::connected);
+        QSignalSpy disconnected(&client, &NcidClient::disconnected);
+        QStringList received;
+        connect(&client, &NcidClient::lineReceived, this, [&](const NcidLine& line, const QString& text) {
+            received.append(QString::number(int(line.kind)) + u' ' + text);
+        });
+        client.start(u"127.0.0.1"_s, port);
+        QList<int> waits;
+        for (int i = 0; i < 9; ++i) {
+            if (i > 0)
+                client.retryNow();
+            QTRY_VERIFY(client.retryWaitMs() > 0);
+            waits.append(client.retryWaitMs() / 1000);
+        }
+        QCOMPARE(waits, (QList<int> { 1, 2, 4, 8, 16, 32, 60, 60, 60 }));
+
+        // The server comes up: the next attempt connects and says hello after 210.
+        QVERIFY(peer.listen(QHostAddress::LocalHost, port));
+        client.retryNow();
+        QVERIFY(peer.waitForNewConnection(20000));
+        QTcpSocket* server = peer.nextPendingConnection();
+        QTRY_COMPARE(connected.size(), 1);
+        server->write("200 Server: peer\n210 API 1.0 Feature Set 1\n");
+        QTRY_VERIFY(server->bytesAvailable() > 0 && server->canReadLine());
+        QVERIFY(server->readLine().startsWith("HELLO: IDENT: "));
+        server->write("CIDLOG: *NMBR*1*\r\n250 End of call log\n300 End of connection startup\n+CID: *NMBR*2*\n"
+                      "OPT: x\nCID: *NMBR*3*\n");
+        QTRY_COMPARE(received.size(), 8);
+        QCOMPARE(received.join(u" / "_s),
+                 u"9 200 Server: peer / 9 210 API 1.0 Feature Set 1 / 3 CIDLOG: *NMBR*1* / 9 250 End of call log / "
+                 "9 300 End of connection startup / 10 +CID: *NMBR*2* / 11 OPT: x / 1 CID: *NMBR*3*"_s);
+
+        // A server that went through its start-up resets the wait to 1 s.
+        server->close();
+        QTRY_COMPARE(disconnected.size(), 1);
+        QTRY_COMPARE(client.retryWaitMs(), 1000);
+        client.stop();
+        QCOMPARE(client.retryWaitMs(), 0);
+        QCOMPARE(disconnected.size(), 1);
+    }
 };
-
-void TestNcidPeers::startup_data()
-{
-    QTest::addColumn<int>("logCount");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QByteArray>("hello");
-    QTest::addColumn<QString>("expected");
-
-    const QString tail = u" / CID: *DATE*0612*TIME*1432*LINE*-*NMBR*555-123-4567*MESG*NONE*NAME*JOHN DOE*"_s;
-    QTest::newRow("ShareLog 3 of 5 stored")
-        << 3 << 5 << QByteArray()
-        << u"CIDLOG: *DATE*06122026*TIME*1403*LINE*-*NMBR*555-000-0003*MESG*NONE*NAME*CALLER 3* / "
-           "CIDLOG: *DATE*06122026*TIME*1404*LINE*-*NMBR*555-000-0004*MESG*NONE*NAME*CALLER 4* / "
-           "CIDLOG: *DATE*06122026*TIME*1405*LINE*-*NMBR*555-000-0005*MESG*NONE*NAME*CALLER 5* / "
-           "250 End of call log / 300 End of connection startup"_s
-            + tail;
-    QTest::newRow("ShareLog 0") << 0 << 5 << QByteArray()
-                                << u"251 Call log not sent / 300 End of connection startup"_s + tail;
-    QTest::newRow("no_log") << 100 << 5 << "HELLO: IDENT: test display\nHELLO: CMD: no_log\n"_ba
-                            << u"251 Call log not sent / 300 End of connection startup"_s + tail;
-    // Any line but HELLO ends the greeting, a keep-alive too.
-    QTest::newRow("ident, then keep-alive")
-        << 1 << 5 << "HELLO: IDENT: test display\n\n"_ba
-        << u"CIDLOG: *DATE*06122026*TIME*1405*LINE*-*NMBR*555-000-0005*MESG*NONE*NAME*CALLER 5* / "
-           "250 End of call log / 300 End of connection startup"_s
-            + tail;
-    QTest::newRow("nothing stored") << 100 << 0 << QByteArray()
-                                    << u"252 Call log empty / 300 End of connection startup"_s + tail;
-    QTest::newRow("no call table") << 100 << -1 << QByteArray()
-                                   << u"253 No call log / 300 End of connection startup"_s + tail;
-}
-
-void TestNcidPeers::startup()
-{
-    QFETCH(int, logCount);
-    QFETCH(int, stored);
-    QFETCH(QByteArray, hello);
-    QFETCH(QString, expected);
-
-    History history(stored);
-    FakeClock clock;
-    NcidServer server(clock);
-    server.setHistory([&](int count) -> std::optional<QList<StoredCall>> {
-        QString error;
-        QList<StoredCall> calls = lastStoredCalls(history.db, count, &error);
-        return error.isEmpty() ? std::optional(calls) : std::nullopt;
-    });
-    server.setLogCount(logCount);
-    // Without HELLO lines the log goes out at once; with them, only their
-    // end decides, never a timer.
-    server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-
-    Display display(server.serverPort());
-    QVERIFY(display.waitFor(u"210"_s));
-    display.send(hello);
-    QVERIFY(display.waitFor(u"300"_s));
-    server.sendCall(ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, u"JOHN DOE"_s, QDateTime()), false);
-    QVERIFY(display.waitFor(u"CID:"_s));
-    QCOMPARE(display.lines.takeFirst(), u"200 Server: "_s + programTitle() + u' ' + versionText());
-    QCOMPARE(display.lines.takeFirst(), u"210 API 1.0 Feature Set 1"_s);
-    QCOMPARE(display.lines.join(u" / "_s), expected);
-}
-
-void TestNcidPeers::misbehavingDisplays_data()
-{
-    QTest::addColumn<QByteArray>("sent"); // by the odd display, then "MSG: sync"
-    QTest::addColumn<int>("others"); // well-behaved displays connected before it
-    QTest::addColumn<int>("calls");
-    QTest::addColumn<QString>("seen"); // by a well-behaved display
-    QTest::addColumn<int>("clients"); // at the end
-
-    QTest::newRow("1 MiB line") << QByteArray(1024 * 1024, 'x') + "\n" << 1 << 1 << u"MSG: sync / CID"_s << 2;
-    QByteArray garbage;
-    for (int i = 0; i < 1024; ++i)
-        garbage += char(i * 37 % 256);
-    QTest::newRow("garbage bytes") << garbage + "\n\xff\xfe\r\n" << 1 << 1 << u"MSG: sync / CID"_s << 2;
-    QTest::newRow("calls from a display are not taken")
-        << "CID: *DATE*12062026*TIME*0815*NMBR*666*NAME*FAKE*\nHUP: *NMBR*666*\n+CID: *NMBR*666*\n"_ba << 1 << 1
-        << u"MSG: sync / CID"_s << 2;
-    QTest::newRow("messages relayed to all")
-        << "MSG: tea is ready\n"_ba << 1 << 1 << u"MSG: tea is ready / MSG: sync / CID"_s << 2;
-    // Lines of some 330 bytes: about 3 MiB for a display that stopped reading.
-    QTest::newRow("a display that never reads") << QByteArray() << 1 << 10000 << u"CID x10000"_s << 1;
-    QTest::newRow("101st display refused") << QByteArray() << 100 << 1 << u"CID"_s << 100;
-}
-
-void TestNcidPeers::misbehavingDisplays()
-{
-    QFETCH(QByteArray, sent);
-    QFETCH(int, others);
-    QFETCH(int, calls);
-    QFETCH(QString, seen);
-    QFETCH(int, clients);
-    const bool neverReads = QTest::currentDataTag() == "a display that never reads"_ba;
-    const bool refused = others == NcidServer::maxClients;
-
-    FakeClock clock;
-    NcidServer server(clock);
-    server.setHelloWaitMs(0);
-    server.setLogCount(0);
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    std::vector<std::unique_ptr<Display>> displays;
-    for (int i = 0; i < others; ++i)
-        displays.push_back(std::make_unique<Display>(server.serverPort()));
-    QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), others, 20000);
-    Display odd(server.serverPort(), neverReads ? 1024 : 0);
-    if (refused) {
-        QVERIFY(odd.waitFor(u"MSG: Too many displays"_s));
-        QTRY_COMPARE(odd.socket.state(), QAbstractSocket::UnconnectedState);
-    } else {
-        QTRY_COMPARE(server.clientCount(), others + 1);
-    }
-    Display& display = *displays.front();
-    QVERIFY(display.waitFor(u"300"_s));
-
-    if (!sent.isEmpty()) {
-        odd.send(sent + "MSG: sync\n");
-        QVERIFY(display.waitFor(u"MSG: sync"_s));
-    }
-    const NcidFields big = ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, QString(256, u'N'), QDateTime());
-    for (int i = 0; i < calls; ++i) {
-        server.sendCall(calls > 1 ? big : call, false);
-        if (i % 100 == 99)
-            QCoreApplication::processEvents();
-    }
-    QVERIFY(display.waitFor(u"CID:"_s, calls));
-    QCOMPARE(display.live(), seen);
-    QCOMPARE(server.clientCount(), clients);
-}
-
-void TestNcidPeers::portInUse()
-{
-    QTcpServer holder;
-    QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
-    FakeClock clock;
-    NcidServer server(clock);
-    QVERIFY(!server.listen(QHostAddress::LocalHost, holder.serverPort()));
-    QVERIFY(!server.isListening());
-    QVERIFY(!server.errorString().isEmpty());
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-}
-
-void TestNcidPeers::clientTakesLinesAndReconnects()
-{
-    // A port nobody listens on, for now.
-    QTcpServer peer;
-    QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = peer.serverPort();
-    peer.close();
-
-    NcidClient client;
-    QSignalSpy connected(&client, &NcidClient::connected);
-    QSignalSpy disconnected(&client, &NcidClient::disconnected);
-    QStringList received;
-    connect(&client, &NcidClient::lineReceived, this, [&](const NcidLine& line, const QString& text) {
-        received.append(QString::number(int(line.kind)) + u' ' + text);
-    });
-    client.start(u"127.0.0.1"_s, port);
-    QList<int> waits;
-    for (int i = 0; i < 9; ++i) {
-        if (i > 0)
-            client.retryNow();
-        QTRY_VERIFY(client.retryWaitMs() > 0);
-        waits.append(client.retryWaitMs() / 1000);
-    }
-    QCOMPARE(waits, (QList<int> { 1, 2, 4, 8, 16, 32, 60, 60, 60 }));
-
-    // The server comes up: the next attempt connects and says hello after 210.
-    QVERIFY(peer.listen(QHostAddress::LocalHost, port));
-    client.retryNow();
-    QVERIFY(peer.waitForNewConnection(20000));
-    QTcpSocket* server = peer.nextPendingConnection();
-    QTRY_COMPARE(connected.size(), 1);
-    server->write("200 Server: peer\n210 API 1.0 Feature Set 1\n");
-    QTRY_VERIFY(server->bytesAvailable() > 0 && server->canReadLine());
-    QVERIFY(server->readLine().startsWith("HELLO: IDENT: "));
-    server->write("CIDLOG: *NMBR*1*\r\n250 End of call log\n300 End of connection startup\n+CID: *NMBR*2*\n"
-                  "OPT: x\nCID: *NMBR*3*\n");
-    QTRY_COMPARE(received.size(), 8);
-    QCOMPARE(received.join(u" / "_s),
-             u"9 200 Server: peer / 9 210 API 1.0 Feature Set 1 / 3 CIDLOG: *NMBR*1* / 9 250 End of call log / "
-             "9 300 End of connection startup / 10 +CID: *NMBR*2* / 11 OPT: x / 1 CID: *NMBR*3*"_s);
-
-    // A server that went through its start-up resets the wait to 1 s.
-    server->close();
-    QTRY_COMPARE(disconnected.size(), 1);
-    QTRY_COMPARE(client.retryWaitMs(), 1000);
-    client.stop();
-    QCOMPARE(client.retryWaitMs(), 0);
-    QCOMPARE(disconnected.size(), 1);
-}
 
 QTEST_GUILESS_MAIN(TestNcidPeers)
 #include "tst_ncidpeers.moc"
