@@ -681,7 +681,7 @@ private Q_SLOTS:
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
         });
         if (list == u"Calls"_s) { // an open search shows what was added
-            open(u"Search"_s);
+            QVERIFY(open(u"Search"_s));
             click(u"cmdSearch"_s);
         }
         answer.start(10);

@@ -34,7 +34,7 @@ private Q_SLOTS:
         h->app->settings().ComPort = 2; // the file's values replace these
         h->app->settings().Baud = u"14400"_s;
         h->writeIni(comm);
-        open(u"Communications"_s);
+        QVERIFY(open(u"Communications"_s));
         QCOMPARE(checkedOptions(), options);
         click(u"cmdSave"_s);
         QCOMPARE(h->ini(u"Comm"_s, u"ComPort"_s) + u'|' + h->ini(u"Comm"_s, u"Baud"_s) + u'|'
@@ -47,8 +47,7 @@ private Q_SLOTS:
 
     void exitKeepsTheChoicesUnsaved()
     {
-        QVERIFY(h->start());
-        open(u"CommSet"_s);
+        QVERIFY(h->start() && open(u"CommSet"_s));
         const QString before = h->dir.readFile(u"QuillonCID.ini"_s);
         QCOMPARE(child<QRadioButton>(u"Option9"_s)->text(), u"Motorola"_s);
         choose(u"Option9"_s);
@@ -68,7 +67,7 @@ private Q_SLOTS:
         QVERIFY(h->start());
         h->pass(1100);
         h->modem.clearReceivedCommands();
-        open(u"Communications"_s);
+        QVERIFY(open(u"Communications"_s));
         QStringList seen;
         bool again = false;
         h->clock.setWaitHook([&](int ms) { // while the modem on port 1 is probed

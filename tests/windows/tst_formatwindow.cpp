@@ -13,8 +13,7 @@ private Q_SLOTS:
 
     void takesEffectAtOnceAndSaveStoresIt()
     {
-        QVERIFY(h->start());
-        open(u"Format"_s);
+        QVERIFY(h->start() && open(u"Format"_s));
         QStringList captions;
         const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
         for (int n = 1; n <= 8; ++n) {
@@ -29,7 +28,7 @@ private Q_SLOTS:
         click(u"cmdExit"_s);
         QTRY_VERIFY(!m_window);
         QCOMPARE(h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
-        open(u"Format"_s);
+        QVERIFY(open(u"Format"_s));
         QCOMPARE(checkedOptions(), u"Option8"_s);
         choose(u"Option5"_s);
         click(u"cmdSave"_s);

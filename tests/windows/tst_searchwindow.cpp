@@ -52,7 +52,7 @@ private Q_SLOTS:
         QVERIFY(startWithCalls());
         if (!button.isEmpty()) // the two oldest calls go back a year
             QCOMPARE(h->rows(u"UPDATE CID SET SysTime = '2025-03-01 10:00:00' WHERE rowid <= 2"_s), QStringList());
-        open(u"Search"_s);
+        QVERIFY(open(u"Search"_s));
         choose(u"Option%1"_s.arg(option));
         QTest::keyClicks(child(u"txtSearch"_s), text);
         click(u"cmdSearch"_s);
@@ -75,8 +75,7 @@ private Q_SLOTS:
 
     void optionsAndEnter()
     {
-        QVERIFY(startWithCalls());
-        open(u"Srch"_s);
+        QVERIFY(startWithCalls() && open(u"Srch"_s));
         QCOMPARE(checkedOptions(), u"Option1"_s);
         // A click on an option clears the text and sets its limit.
         const int limits[] = { 0, 50, 12 };

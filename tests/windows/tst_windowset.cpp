@@ -38,8 +38,7 @@ private Q_SLOTS:
         QFETCH(QString, button);
         QFETCH(QString, title);
         QFETCH(bool, resizable);
-        QVERIFY(startWithCalls());
-        open(command);
+        QVERIFY(startWithCalls() && open(command));
         QCOMPARE(m_window->windowTitle(), title);
         if (!button.isEmpty()) { // the same one brought forward
             m_window->hide();
@@ -63,13 +62,13 @@ private Q_SLOTS:
         QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : m_window.data(), Qt::Key_Escape);
         QTRY_VERIFY(!m_window);
         QCOMPARE(h->ini(u"Windows"_s, name), u"30,40,%1,%2"_s.arg(placed.width()).arg(placed.height()));
-        open(command);
+        QVERIFY(open(command));
         QCOMPARE(m_window->geometry(), placed);
         m_window->close();
         // A place off every screen (a monitor since unplugged) is not used.
         QVERIFY(SetIniValue(h->dir.iniPath(), u"Windows"_s, name, u"5000,5000,900,700"_s));
         QTRY_VERIFY(!m_window);
-        open(command);
+        QVERIFY(open(command));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(m_window->geometry().center()));
         QVERIFY(m_window->width() <= screen.width() && m_window->height() <= screen.height());
@@ -108,7 +107,7 @@ private Q_SLOTS:
                          "INSERT INTO %1 (Name, Number) SELECT printf('CALLER %03d', i), "
                          "printf('555-000-%04d', 300 - i) FROM n"_s.arg(table)),
                  QStringList());
-        open(command);
+        QVERIFY(open(command));
         m_tester.reset(); // it fetches every row, which is what the grid must not do
         if (command == u"Search"_s)
             click(u"cmdSearch"_s);
@@ -157,7 +156,7 @@ private Q_SLOTS:
             h->window()->activateWindow();
             row = view->model()->index(1, 0);
         } else {
-            open(list);
+            QVERIFY(open(list));
             if (list == u"Search"_s)
                 click(u"cmdSearch"_s);
             view = grid();
@@ -199,11 +198,11 @@ private Q_SLOTS:
                          "INSERT INTO CID (Name, Number, SysTime) SELECT printf('SMITH %03d', i), "
                          "printf('555-000-%04d', i), '2025-01-01 00:00:00' FROM n"_s),
                  QStringList());
-        open(u"PhoneBook"_s);
+        QVERIFY(open(u"PhoneBook"_s));
         m_tester.reset(); // it fetches every row, which is what the grid must not do
         auto* indexGrid = child<QTableView>(u"DataGrid1"_s);
         indexGrid->selectRow(shown().indexOf(u"O'BRIEN PAT|416-555-0101"_s));
-        open(u"Search"_s);
+        QVERIFY(open(u"Search"_s));
         m_tester.reset();
         choose(u"Option2"_s);
         QTest::keyClicks(child(u"txtSearch"_s), u"SMITH"_s);

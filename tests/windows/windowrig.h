@@ -42,17 +42,19 @@ protected:
         return h->app->database().AddReject(u"800-555-0199"_s, u"TELEMARKETER"_s)
             && h->app->database().AddTranslate(u"212-555-0100"_s, u"WILSON ANN"_s);
     }
-    void open(const QString& command) // the window it opens becomes the one under test
+    bool open(const QString& command) // the window it opens becomes the one under test, once active
     {
         h->action(command)->trigger();
         for (QWidget* window : h->window()->findChildren<QWidget*>()) {
             if (window->isWindow() && window->isVisible())
                 m_window = window;
         }
-        QVERIFY(m_window);
+        if (!m_window)
+            return false;
         m_window->activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), m_window.data());
+        const bool active = QTest::qWaitFor([this] { return QApplication::activeWindow() == m_window; });
         m_tester.reset(model() ? new QAbstractItemModelTester(model()) : nullptr);
+        return active;
     }
     template<class T = QLineEdit> T* child(const QString& name) const { return m_window->findChild<T*>(name); }
     QTableView* grid() const { return child<QTableView>(u"DataGrid1"_s); }
