@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The Communications window: what Save and Exit keep, and Reset looking for
-// the modem again.
+// The settings windows. Communications: what Save and Exit keep, and Reset
+// looking for the modem again; number format: a choice applies at once.
+#include "reception/modemdetection.h"
 #include "windowrig.h"
 
 namespace Quillon::Test {
 
-class TestCommSettingsWindow : public WindowRig
+class TestSettingsWindows : public WindowRig
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void cleanup() { renew(); }
 
-    void saveKeepsWhatNoOptionShows_data()
+    void commSaveKeepsWhatNoOptionShows_data()
     {
         QTest::addColumn<QString>("comm");
         QTest::addColumn<QString>("options");
@@ -24,7 +25,7 @@ private Q_SLOTS:
                                 << u"Comm Port 7 could not be found!"_s;
     }
 
-    void saveKeepsWhatNoOptionShows()
+    void commSaveKeepsWhatNoOptionShows()
     {
         QFETCH(QString, comm);
         QFETCH(QString, options);
@@ -45,7 +46,7 @@ private Q_SLOTS:
         QVERIFY(m_window->isVisible());
     }
 
-    void exitKeepsTheChoicesUnsaved()
+    void commExitKeepsTheChoicesUnsaved()
     {
         QVERIFY(h->start() && open(u"CommSet"_s));
         const QString before = h->dir.readFile(u"QuillonCID.ini"_s);
@@ -62,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(h->dir.readFile(u"QuillonCID.ini"_s).section(u"[Windows]"_s, 0, 0), before); // where it was, kept
     }
 
-    void resetDetectsOnce() // while it runs, nothing starts it again
+    void commResetDetectsOnce() // while it runs, nothing starts it again
     {
         QVERIFY(h->start());
         h->pass(1100);
@@ -98,9 +99,34 @@ private Q_SLOTS:
         QVERIFY(h->port->isOpen());
         QCOMPARE(h->window()->statusText(), u"Ready"_s);
     }
+
+    void formatTakesEffectAtOnceAndSaveStoresIt()
+    {
+        QVERIFY(h->start() && open(u"Format"_s));
+        QStringList captions;
+        const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
+        for (int n = 1; n <= 8; ++n) {
+            captions << child<QRadioButton>(u"Option%1"_s.arg(n))->text();
+            choose(u"Option%1"_s.arg(n));
+            QCOMPARE(h->app->settings().Format, qint16(n));
+            QCOMPARE(h->app->settings().NmbrLngth, qint16(lengths[n - 1]));
+        }
+        QCOMPARE(captions.join(u'|'),
+                 u"123-456-7890 |12 4566-7890|1234 567-8901|12345-678901|12-3456789|1234 567890|"
+                 "123 4567-8901|1234 5678"_s);
+        click(u"cmdExit"_s);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
+        QVERIFY(open(u"Format"_s));
+        QCOMPARE(checkedOptions(), u"Option8"_s);
+        choose(u"Option5"_s);
+        click(u"cmdSave"_s);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s) + u'|' + h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
+    }
 };
 
 } // namespace Quillon::Test
 
-QTEST_MAIN(Quillon::Test::TestCommSettingsWindow)
-#include "tst_commsettingswindow.moc"
+QTEST_MAIN(Quillon::Test::TestSettingsWindows)
+#include "tst_settingswindows.moc"
