@@ -6,7 +6,6 @@
 #include "app/singleinstance.h"
 #include "platform/datetimetext.h"
 #include "reception/modemchannel.h"
-#include "reception/modemdetection.h"
 #include "windows/windowrig.h"
 
 #include <QFileDialog>
@@ -253,9 +252,8 @@ private Q_SLOTS:
         }
         QCOMPARE(h->app->Main(), Application::StartResult::Running);
         if (!firstStart) {
-            h->action(u"Communications"_s)->trigger();
-            QTest::mouseClick(h->app->windows()->window(u"frmCommSettings"_s)->findChild<QPushButton*>(u"cmdReset"_s),
-                              Qt::LeftButton);
+            QVERIFY(open(u"Communications"_s));
+            click(u"cmdReset"_s);
         }
         QVERIFY(h->app->ended());
         QVERIFY(!h->app->modem().detectionInProgress());
@@ -321,7 +319,7 @@ private Q_SLOTS:
         QCOMPARE(h->modem.receivedCommands(), viaExit ? QStringList() : QStringList { u"ATZ"_s });
     }
 
-    void toggles_data()
+    void togglesOutliveARestart_data()
     {
         using Flag = bool WorkingSettings::*;
         QTest::addColumn<QString>("key");
@@ -334,7 +332,7 @@ private Q_SLOTS:
         QTest::newRow("EnableLog") << u"EnableLog"_s << &WorkingSettings::EnableLog << false;
     }
 
-    void toggles()
+    void togglesOutliveARestart()
     {
         using Flag = bool WorkingSettings::*;
         QFETCH(QString, key);
@@ -353,11 +351,17 @@ private Q_SLOTS:
         // Logging was off all along, yet its switching shows.
         const QStringList logged { u"Log Enabled"_s, u"Log Disabled"_s, u"Log Enabled"_s };
         QCOMPARE(h->dir.logMessages(), key == u"EnableLog"_s ? logged : QStringList());
-        h->app.reset(); // a restart shows the same mark
+        // A restart shows the same mark, and the main window where it was when it closed.
+        const QRect placed(QPoint(20, 30), h->window()->size() + QSize(100, 50));
+        h->window()->setGeometry(placed);
+        QVERIFY(h->window()->close());
+        QCOMPARE(h->ini(u"Windows"_s, u"frmCIDDisplay"_s), u"20,30,%1,%2"_s.arg(placed.width()).arg(placed.height()));
+        h->app.reset();
         QtSerialPort port;
         Application again(h->dir.path(), AppServices { h->clock, h->boxes, h->sound, h->help, port });
         QCOMPARE(again.Main(), Application::StartResult::Running);
         QCOMPARE(again.mainWindow()->findChild<QAction*>(item)->isChecked(), !initially);
+        QCOMPARE(again.mainWindow()->geometry(), placed);
     }
 
     void startAndSuspend()
@@ -600,20 +604,6 @@ private Q_SLOTS:
         QVERIFY(pressed);
     }
 
-    void mainWindowComesBackWhereItWas()
-    {
-        QVERIFY(h->start(u"ExitDelay=False"_s));
-        const QRect placed(QPoint(20, 30), h->window()->size() + QSize(100, 50));
-        h->window()->setGeometry(placed);
-        QVERIFY(h->window()->close());
-        QCOMPARE(h->ini(u"Windows"_s, u"frmCIDDisplay"_s), u"20,30,%1,%2"_s.arg(placed.width()).arg(placed.height()));
-        h->app.reset();
-        QtSerialPort port;
-        Application again(h->dir.path(), AppServices { h->clock, h->boxes, h->sound, h->help, port });
-        QCOMPARE(again.Main(), Application::StartResult::Running);
-        QCOMPARE(again.mainWindow()->geometry(), placed);
-    }
-
     void transferFromTheMenu_data()
     {
         QTest::addColumn<QString>("item");
@@ -697,11 +687,8 @@ private Q_SLOTS:
         reading.finish();
 
         QCOMPARE(h->shownBoxes(), box.isEmpty() ? QStringList() : QStringList { box.arg(path) });
-        if (exporting) {
-            QFile out(path);
-            QVERIFY(out.open(QIODevice::ReadOnly));
-            QCOMPARE(out.readAll(), file);
-        }
+        if (exporting)
+            QCOMPARE(h->dir.readFile(u"chosen.csv"_s).toLatin1(), file);
         if (list == u"Calls"_s)
             QCOMPARE(countLine(), rows.first() + u" Record(s) Displayed"_s);
         QCOMPARE(h->rows(list == u"Calls"_s ? u"SELECT count(*) FROM CID"_s
