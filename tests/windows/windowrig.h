@@ -91,13 +91,6 @@ protected:
             texts << edit->text();
         return texts;
     }
-    static QStringList callsAt(const QList<int>& indexes) // kCalls at these indexes
-    {
-        QStringList calls;
-        for (int index : indexes)
-            calls << kCalls.at(index);
-        return calls;
-    }
     QString count(const QString& table) const { return h->rows(u"SELECT count(*) FROM "_s + table).value(0); }
 
     std::optional<Harness> h { std::in_place };
