@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The search window: what each option finds, and the calls it deletes.
+#include "windowrig.h"
+
+#include <QDateEdit>
+
+namespace Quillon::Test {
+
+class TestSearchWindow : public WindowRig
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { renew(); }
+
+    void searchAndDelete_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button"); // pressed on the second and third rows after the search; empty: none
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("question"); // %1: the chosen day
+        QTest::addColumn<QList<int>>("calls"); // indexes into kCalls, as listed at the end
+        const auto search = [](const char* tag, int option, const QString& text, const QList<int>& calls) {
+            QTest::newRow(tag) << option << text << QString() << false << QString() << calls;
+        };
+        search("All", 1, {}, { 5, 4, 3, 2, 1, 0 });
+        search("Name SMI", 2, u"SMI"_s, { 4, 3, 2, 0 });
+        search("Number 555", 3, u"555"_s, { 4, 3, 2, 1 });
+        search("apostrophe", 2, u"O'B"_s, { 1 });
+        search("wildcard", 3, u"555-12_"_s, { 3, 2 });
+        search("statement text", 2, u"' OR '1'='1"_s, {});
+        search("empty name", 2, {}, {});
+        const QString older = u"Delete the 2 call(s) stored before %1?\r\n\r\nThey cannot be brought back."_s;
+        QTest::newRow("delete selected") << 1 << QString() << u"cmdDelete"_s << true
+                                         << u"Delete the 2 selected calls?"_s << QList<int> { 5, 2, 1, 0 };
+        QTest::newRow("delete selected, no") << 1 << QString() << u"cmdDelete"_s << false
+                                             << u"Delete the 2 selected calls?"_s << QList<int> { 5, 4, 3, 2, 1, 0 };
+        QTest::newRow("delete older") << 1 << QString() << u"cmdDeleteOlder"_s << true << older
+                                      << QList<int> { 5, 4, 3, 2 };
+        QTest::newRow("delete older, none") << 1 << QString() << u"cmdDeleteOlder"_s << true
+                                            << u"No call was stored before %1."_s << QList<int> { 5, 4, 3, 2, 1, 0 };
+    }
+    void searchAndDelete()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
+        QFETCH(QList<int>, calls);
+        QVERIFY(startWithCalls());
+        if (!button.isEmpty()) // the two oldest calls go back a year
+            QCOMPARE(h->rows(u"UPDATE CID SET SysTime = '2025-03-01 10:00:00' WHERE rowid <= 2"_s), QStringList());
+        QVERIFY(open(u"Search"_s));
+        choose(u"Option%1"_s.arg(option));
+        QTest::keyClicks(child(u"txtSearch"_s), text);
+        click(u"cmdSearch"_s);
+        const QDate day(QString::fromLatin1(QTest::currentDataTag()).contains(u"none"_s) ? 2025 : 2026, 1, 1);
+        if (!button.isEmpty()) {
+            grid()->selectRow(1);
+            QTest::keyClick(grid(), Qt::Key_Down, Qt::ShiftModifier);
+            child<QDateEdit>(u"dtpBefore"_s)->setDate(day);
+            h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+            click(button);
+        }
+        QCOMPARE(h->shownBoxes(),
+                 question.isEmpty() ? QStringList()
+                                    : QStringList { m_window->windowTitle() + u'|'
+                                                    + question.arg(QLocale().toString(day, QLocale::ShortFormat)) });
+        QStringList expected;
+        for (int call : calls)
+            expected << kCalls.at(call);
+        QCOMPARE(shown(), expected);
+        QCOMPARE(countLine(), u"%1 Record(s) Displayed"_s.arg(calls.size()));
+        QCOMPARE(count(u"CID"_s), QString::number(button.isEmpty() ? kCalls.size() : calls.size()));
+    }
+
+    void optionsAndEnter()
+    {
+        QVERIFY(startWithCalls() && open(u"Srch"_s));
+        QCOMPARE(checkedOptions(), u"Option1"_s);
+        // A click on an option clears the text and sets its limit.
+        const int limits[] = { 0, 50, 12 };
+        for (int option : { 1, 3, 2 }) {
+            choose(u"Option%1"_s.arg(option == 2 ? 3 : 2));
+            QTest::keyClicks(child(u"txtSearch"_s), u"555"_s);
+            choose(u"Option%1"_s.arg(option));
+            QCOMPARE(child(u"txtSearch"_s)->text(), QString());
+            QCOMPARE(child(u"txtSearch"_s)->isEnabled(), option != 1);
+            QTest::keyClicks(child(u"txtSearch"_s), QString(60, u'9'));
+            QCOMPARE(child(u"txtSearch"_s)->text().size(), limits[option - 1]);
+        }
+        // Enter moves on to the Search button without searching.
+        child(u"txtSearch"_s)->setText(u"SMI"_s);
+        child(u"txtSearch"_s)->setFocus();
+        QTest::keyClick(child(u"txtSearch"_s), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdSearch"_s);
+        QVERIFY(countLine().isEmpty());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(countLine(), u"4 Record(s) Displayed"_s);
+    }
+};
+
+} // namespace Quillon::Test
+
+QTEST_MAIN(Quillon::Test::TestSearchWindow)
+#include "tst_searchwindow.moc"

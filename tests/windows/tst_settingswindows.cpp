@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The settings windows. Communications: what Save and Exit keep, and Reset
+// looking for the modem again; number format: a choice applies at once.
+#include "reception/modemdetection.h"
+#include "windowrig.h"
+
+namespace Quillon::Test {
+
+class TestSettingsWindows : public WindowRig
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { renew(); }
+
+    void commSaveKeepsWhatNoOptionShows_data()
+    {
+        QTest::addColumn<QString>("comm");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("saved"); // port|speed|command
+        QTest::addColumn<QString>("message");
+        QTest::newRow("speed 9600") << u"[Comm]\nComPort=1\nBaud=9600"_s << u"Option4 Option8"_s << u"1|9600|AT#CID=1"_s
+                                    << QString();
+        QTest::newRow("port 7") << u"[Comm]\nComPort=7\nBaud=28800"_s << u"Option18 Option8"_s << u"7|28800|AT#CID=1"_s
+                                << u"Comm Port 7 could not be found!"_s;
+    }
+
+    void commSaveKeepsWhatNoOptionShows()
+    {
+        QFETCH(QString, comm);
+        QFETCH(QString, options);
+        QFETCH(QString, saved);
+        QFETCH(QString, message);
+        QVERIFY(h->start());
+        h->app->settings().ComPort = 2; // the file's values replace these
+        h->app->settings().Baud = u"14400"_s;
+        h->writeIni(comm);
+        QVERIFY(open(u"Communications"_s));
+        QCOMPARE(checkedOptions(), options);
+        click(u"cmdSave"_s);
+        QCOMPARE(h->ini(u"Comm"_s, u"ComPort"_s) + u'|' + h->ini(u"Comm"_s, u"Baud"_s) + u'|'
+                     + h->ini(u"Modem"_s, u"ModemStrng"_s),
+                 saved);
+        QCOMPARE(h->boxes.shown.value(0).text, message);
+        QCOMPARE(h->port->isOpen(), message.isEmpty());
+        QVERIFY(m_window->isVisible());
+    }
+
+    void commExitKeepsTheChoicesUnsaved()
+    {
+        QVERIFY(h->start() && open(u"CommSet"_s));
+        const QString before = h->dir.readFile(u"QuillonCID.ini"_s);
+        QCOMPARE(child<QRadioButton>(u"Option9"_s)->text(), u"Motorola"_s);
+        choose(u"Option9"_s);
+        choose(u"Option19"_s);
+        click(u"cmdCancel"_s);
+        QTRY_VERIFY(!m_window || !m_window->isVisible());
+        QCOMPARE(h->app->settings().Baud, u"57600"_s);
+        h->modem.pump();
+        h->modem.clearReceivedCommands();
+        h->app->modem().ReinitModem();
+        QCOMPARE(h->modem.receivedCommands(), QStringList({ u"ATZ"_s, u"AT*ID1"_s }));
+        QCOMPARE(h->dir.readFile(u"QuillonCID.ini"_s).section(u"[Windows]"_s, 0, 0), before); // where it was, kept
+    }
+
+    void commResetDetectsOnce() // while it runs, nothing starts it again
+    {
+        QVERIFY(h->start());
+        h->pass(1100);
+        h->modem.clearReceivedCommands();
+        QVERIFY(open(u"Communications"_s));
+        QStringList seen;
+        bool again = false;
+        h->clock.setWaitHook([&](int ms) { // while the modem on port 1 is probed
+            h->modem.advance(ms);
+            if (ms != 1000 || again)
+                return;
+            again = true;
+            for (const char* button : { "cmdSave", "cmdReset", "cmdCancel" })
+                seen << u"%1 %2"_s.arg(QLatin1String(button))
+                            .arg(child<QPushButton>(QLatin1String(button))->isEnabled());
+            for (const char* item : { "Start", "Suspend", "StrtBtn", "SpndBtn" }) {
+                seen << u"%1 %2"_s.arg(QLatin1String(item)).arg(h->action(QLatin1String(item))->isEnabled());
+                h->action(QLatin1String(item))->trigger();
+            }
+            seen << (h->app->pleaseWait() ? h->app->pleaseWait()->findChild<QLabel*>(u"lblPort"_s)->text()
+                                          : u"no window"_s);
+            seen << u"again %1"_s.arg(h->app->detector().DetectModem());
+        });
+        click(u"cmdReset"_s);
+        QCOMPARE(seen,
+                 QStringList({ u"cmdSave 0"_s, u"cmdReset 0"_s, u"cmdCancel 0"_s, u"Start 0"_s, u"Suspend 0"_s,
+                               u"StrtBtn 0"_s, u"SpndBtn 0"_s,
+                               u"Trying Comm Port 1 (%1) ..."_s.arg(h->modem.portPath()), u"again 0"_s }));
+        // One probe, one caller-ID command, then the command from the stored settings.
+        QCOMPARE(h->modem.receivedCommands(), QStringList({ u"AT&F"_s, u"AT#CID=1"_s, u"AT#CID=1"_s }));
+        QVERIFY(child<QPushButton>(u"cmdReset"_s)->isEnabled() && h->action(u"StrtBtn"_s)->isEnabled());
+        QTRY_VERIFY(!h->app->pleaseWait());
+        QVERIFY(h->port->isOpen());
+        QCOMPARE(h->window()->statusText(), u"Ready"_s);
+    }
+
+    void formatTakesEffectAtOnceAndSaveStoresIt()
+    {
+        QVERIFY(h->start() && open(u"Format"_s));
+        QStringList captions;
+        const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
+        for (int n = 1; n <= 8; ++n) {
+            captions << child<QRadioButton>(u"Option%1"_s.arg(n))->text();
+            choose(u"Option%1"_s.arg(n));
+            QCOMPARE(h->app->settings().Format, qint16(n));
+            QCOMPARE(h->app->settings().NmbrLngth, qint16(lengths[n - 1]));
+        }
+        QCOMPARE(captions.join(u'|'),
+                 u"123-456-7890 |12 4566-7890|1234 567-8901|12345-678901|12-3456789|1234 567890|"
+                 "123 4567-8901|1234 5678"_s);
+        click(u"cmdExit"_s);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
+        QVERIFY(open(u"Format"_s));
+        QCOMPARE(checkedOptions(), u"Option8"_s);
+        choose(u"Option5"_s);
+        click(u"cmdSave"_s);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s) + u'|' + h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
+    }
+};
+
+} // namespace Quillon::Test
+
+QTEST_MAIN(Quillon::Test::TestSettingsWindows)
+#include "tst_settingswindows.moc"
