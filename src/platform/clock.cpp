@@ -23,7 +23,8 @@ void SystemClock::waitProcessingEvents(int ms)
 {
     QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+        QCoreApplication::processEvents(QEventLoop::AllEvents,
+                                        static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
         QThread::msleep(1);
     }
 }

@@ -210,6 +210,12 @@ QString QtSerialPort::readAll()
     return QString::fromLatin1(std::exchange(m_input, {}));
 }
 
+QString QtSerialPort::peekAll()
+{
+    takeIn();
+    return QString::fromLatin1(m_input);
+}
+
 void QtSerialPort::setInputLimit(qsizetype bytes)
 {
     m_inputLimit = qMax<qsizetype>(0, bytes);

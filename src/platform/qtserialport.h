@@ -38,6 +38,7 @@ public:
 
     bool write(const QString& text) override;
     QString readAll() override;
+    QString peekAll() override;
     void setInputLimit(qsizetype bytes) override;
     qint64 takeDroppedInput() override;
 

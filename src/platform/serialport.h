@@ -48,6 +48,8 @@ public:
     // Everything received so far, one character per byte; empties the buffer.
     // Empty when the port is closed.
     virtual QString readAll() = 0;
+    // What readAll() would return now, left in the buffer.
+    virtual QString peekAll() = 0;
     // Holds at most this many received bytes, dropping the oldest beyond it,
     // so that a line spewing noise cannot fill the memory; 0 = no bound.
     virtual void setInputLimit(qsizetype bytes) { Q_UNUSED(bytes) }

@@ -65,6 +65,27 @@ void ProcessCid::OnComm()
         m_burstStart = now;
     m_receiveSettleTime = qMin(now.addMSecs(settleMs), m_burstStart.addMSecs(maxBurstMs));
     setTimer1Enabled(true);
+    readSoonIfComplete();
+}
+
+// Queued rather than run here: this may be inside the port's own report of
+// new text, or inside a burst being processed.
+void ProcessCid::readSoonIfComplete()
+{
+    if (m_readSoon || !holdsCompleteReport(m_modem.peekReceivedText()))
+        return;
+    m_readSoon = true;
+    QMetaObject::invokeMethod(this, &ProcessCid::readIfComplete, Qt::QueuedConnection);
+}
+
+void ProcessCid::readIfComplete()
+{
+    m_readSoon = false;
+    // A burst in hand, or detection owning the port: the settle time decides.
+    if (!m_timer1Enabled || m_reading || m_modem.detectionInProgress())
+        return;
+    if (holdsCompleteReport(m_modem.peekReceivedText()))
+        readBurst();
 }
 
 void ProcessCid::timer1Tick()
@@ -73,8 +94,13 @@ void ProcessCid::timer1Tick()
         return;
     // Detection reads the modem's answers itself during its waits; a burst
     // read here would take them away from it.
-    if (m_modem.detectionInProgress())
+    if (m_modem.detectionInProgress() || m_reading)
         return;
+    readBurst();
+}
+
+void ProcessCid::readBurst()
+{
     // Off before processing: call text kept while it runs starts a new burst.
     setTimer1Enabled(false);
     // Suspended within the settle time, with no call text kept: nothing to read.
@@ -84,7 +110,12 @@ void ProcessCid::timer1Tick()
     if (!portOpen && text.isEmpty())
         return;
     m_droppedBeforeBurst = dropped;
+    m_reading = true;
     ProcessCidReport(text);
+    m_reading = false;
+    // A whole report that came in meanwhile is not kept waiting either.
+    if (m_timer1Enabled)
+        readSoonIfComplete();
 }
 
 /*!

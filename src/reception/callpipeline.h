@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Turns the modem's output into handled calls: waits for 2.5 s of quiet on
-// the line, reads the burst and processes it. Calls from a caller-ID server
-// on the network take the same steps.
+// Turns the modem's output into handled calls: reads a burst as soon as it
+// holds a whole report, or else after 2.5 s of quiet on the line, and
+// processes it. Calls from a caller-ID server on the network take the same
+// steps.
 #pragma once
 
 #include "reception/reportparser.h"
@@ -31,7 +32,8 @@ public:
     Q_DISABLE_COPY_MOVE(ProcessCid)
 
     // Serial-port event: pushes ReceiveSettleTime 2.5 s ahead, but never past
-    // 10 s after the burst's first event; enables Timer1.
+    // 10 s after the burst's first event; enables Timer1. Once the text holds
+    // a whole report, the burst is read at once (from the event loop).
     void OnComm();
     bool timer1Enabled() const { return m_timer1Enabled; }
     // Timer1 tick: after the settle time reads everything received, processes
@@ -66,6 +68,9 @@ Q_SIGNALS:
 
 private:
     void setTimer1Enabled(bool enabled);
+    void readSoonIfComplete();
+    void readIfComplete();
+    void readBurst();
     // The look-ups every call goes through, whatever its source; a look-up
     // the database cannot answer in time is skipped and said so in the log.
     void translate(CidCall& call);
@@ -84,6 +89,8 @@ private:
     QDateTime m_burstStart;
     qint64 m_droppedBeforeBurst = 0; // for the burst's log line
     bool m_timer1Enabled = false;
+    bool m_readSoon = false; // a read of a whole report is queued
+    bool m_reading = false; // a burst is being processed
 };
 
 } // namespace Quillon

@@ -153,6 +153,11 @@ void MdmCmd::keepIfCallText(const QString& text)
     Q_EMIT textArrived();
 }
 
+QString MdmCmd::peekReceivedText()
+{
+    return m_port.isOpen() ? m_keptInput + m_port.peekAll() : m_keptInput;
+}
+
 QString MdmCmd::takeReceivedText(qint64* dropped)
 {
     QString text = std::exchange(m_keptInput, QString());

@@ -48,6 +48,8 @@ public:
     // then what the port holds (nothing once it is closed). dropped counts
     // the characters lost to the input bound, which keeps the newest.
     QString takeReceivedText(qint64* dropped = nullptr);
+    // The same text, left where it is.
+    QString peekReceivedText();
     bool hasKeptInput() const { return !m_keptInput.isEmpty(); }
 
     // While a port that was lost (not suspended) is away, each Timer3 tick

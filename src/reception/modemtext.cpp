@@ -19,6 +19,24 @@ bool holdsCallText(const QString& text)
     return false;
 }
 
+bool holdsCompleteReport(const QString& text)
+{
+    static const QLatin1String spaced[]
+        = { QLatin1String("DATE ="), QLatin1String("TIME ="), QLatin1String("NMBR ="), QLatin1String("NAME =") };
+    static const QLatin1String unspaced[]
+        = { QLatin1String("DATE="), QLatin1String("TIME="), QLatin1String("NMBR="), QLatin1String("NAME=") };
+    const auto& tags = text.contains(spaced[0]) ? spaced : unspaced;
+    for (const QLatin1String& tag : tags) {
+        const qsizetype at = text.indexOf(tag);
+        if (at < 0)
+            return false;
+        const qsizetype valueStart = at + tag.size();
+        if (text.indexOf(QLatin1Char('\r'), valueStart) < 0 && text.indexOf(QLatin1Char('\n'), valueStart) < 0)
+            return false;
+    }
+    return true;
+}
+
 bool holdsOnlyModemAnswers(const QString& text)
 {
     // Numeric "2" is RING and stays out; the rest are what the program's
