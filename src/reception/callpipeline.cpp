@@ -81,8 +81,10 @@ void ProcessCid::readSoonIfComplete()
 void ProcessCid::readIfComplete()
 {
     m_readSoon = false;
-    // A burst in hand, or detection owning the port: the settle time decides.
-    if (!m_timer1Enabled || m_reading || m_modem.detectionInProgress())
+    // A burst in hand, detection owning the port, or the modem's answer to
+    // its initialisation still awaited (the answer check takes the call's
+    // text along, and would find no answer left): the settle time decides.
+    if (!m_timer1Enabled || m_reading || m_modem.detectionInProgress() || m_modem.timer2Enabled())
         return;
     if (holdsCompleteReport(m_modem.peekReceivedText()))
         readBurst();

@@ -59,6 +59,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listed"); // and the commands the modem had by then; empty: no call
         QTest::addColumn<QString>("logged"); // entries after the Telco Info one, each after a |
         QTest::addColumn<QString>("commands"); // received in all
+        QTest::addColumn<bool>("atOnce"); // read once the report is whole, not after 2.5 s of quiet
 
         const QByteArray ring = "\r\nRING\r\n";
         const QByteArray block = "\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
@@ -66,14 +67,15 @@ private Q_SLOTS:
         const QString john = u"JOHN DOE|555-123-4567 after "_qs;
         const QString shown = u"|Displayed name = JOHN DOE"_qs;
         const QString reinit = u"ATZ AT#CID=1"_qs;
-        QTest::newRow("call") << QString() << call << john << shown << reinit;
+        QTest::newRow("call") << QString() << call << john << shown << reinit << true;
         QTest::newRow("rejected, renamed")
             << u"555-123-4567|SOMEONE ELSE|Mom"_qs << call << u"Mom|555-123-4567 after ATA ATH0"_qs
-            << u"|Call Rejected|Displayed name = Mom"_qs << u"ATA ATH0 "_qs + reinit;
-        QTest::newRow("ring only") << QString() << QByteArrayList { ring } << QString() << QString() << QString();
-        // Each line postpones the read; the whole report stays within the 10 s a burst may last.
-        QTest::newRow("a line every 2 s")
-            << QString() << QByteArray(block).replace('\n', "\n|").split('|').mid(1, 4) << john << shown << reinit;
+            << u"|Call Rejected|Displayed name = Mom"_qs << u"ATA ATH0 "_qs + reinit << true;
+        QTest::newRow("ring only") << QString() << QByteArrayList { ring } << QString() << QString() << QString()
+                                   << false;
+        // Each line postpones the read until the name line's end makes the report whole.
+        QTest::newRow("a line every 2 s") << QString() << QByteArray(block).replace('\n', "\n|").split('|').mid(1, 4)
+                                          << john << shown << reinit << true;
     }
     void callFlow()
     {
@@ -82,6 +84,7 @@ private Q_SLOTS:
         QFETCH(QString, listed);
         QFETCH(QString, logged);
         QFETCH(QString, commands);
+        QFETCH(bool, atOnce);
 
         Line line;
         QVERIFY(line.open());
@@ -95,8 +98,8 @@ private Q_SLOTS:
             line.sim.sendRaw(piece);
             sent += piece;
         }
-        line.pass(100, 24);
-        QCOMPARE(line.dir.logMessages(), QStringList());
+        line.pass(100, atOnce ? 1 : 24);
+        QCOMPARE(line.dir.logMessages().isEmpty(), !atOnce);
         line.pass(100, 2);
         QCOMPARE(line.listed.join(u';'), listed);
         const QString call = listed.section(u" after "_qs, 0, 0);
@@ -108,6 +111,50 @@ private Q_SLOTS:
         // The modem's answers to the re-initialisation were discarded: no second burst.
         line.pass(100, 50);
         QCOMPARE(line.dir.logMessages(), log);
+    }
+
+    // Reports that are not whole at once: the quiet after them decides.
+    void splitReports_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<int>("gapMs"); // between the pieces
+        QTest::addColumn<int>("readAtMs"); // the first call listed, from the first piece on
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("bursts"); // Telco Info entries
+        const QByteArray ring = "\r\nRING\r\n";
+        const QByteArray head = "\r\nDATE = 0612\r\nTIME = 1432\r\n";
+        const QByteArray tail = "NMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
+        const QString john = u"JOHN DOE|555-123-4567|06/12|14:32"_qs;
+        QTest::newRow("number only") << QByteArrayList { ring + head + "NMBR = 5551234567\r\n" + ring } << 0 << 2500
+                                     << u"UNKNOWN|555-123-4567|06/12|14:32"_qs << 1;
+        QTest::newRow("split by 1 s") << QByteArrayList { ring + head, tail } << 1000 << 1000 << john << 1;
+        QTest::newRow("split by 4 s") << QByteArrayList { ring + head, tail } << 4000 << 2500
+                                      << u"UNKNOWN|UNKNOWN|06/12|14:32"_qs << 2;
+        QTest::newRow("a RING right after") << QByteArrayList { ring + head + tail, ring } << 500 << 0 << john << 2;
+    }
+    void splitReports()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(int, gapMs);
+        QFETCH(int, readAtMs);
+        QFETCH(QString, stored);
+        QFETCH(int, bursts);
+        Line line;
+        QVERIFY(line.open());
+        const QDateTime start = line.clock.now();
+        qint64 readAt = -1;
+        QObject::connect(&line.pipeline, &ProcessCid::callListed, [&] {
+            if (readAt < 0)
+                readAt = start.msecsTo(line.clock.now());
+        });
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            line.pass(100, i > 0 ? gapMs / 100 : 0);
+            line.sim.sendRaw(pieces.at(i));
+        }
+        line.pass(100, 60);
+        QVERIFY2(readAt >= readAtMs && readAt <= readAtMs + 200, qPrintable(QString::number(readAt)));
+        QCOMPARE(line.stored(), stored);
+        QCOMPARE(line.dir.logMessages().filter(u"Telco Info - "_qs).size(), bursts);
     }
 
     // A call that comes in while the modem is reset or its answer awaited is still a call.
