@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "config/numberformat.h"
+#include "reception/modemtext.h"
 #include "reception/reportparser.h"
 
 #include <QTest>
@@ -17,12 +18,14 @@ void row(const char* tag, const char* lines, const char* expected, int nmbrLngth
                        << QString::fromLatin1(expected);
 }
 
-// "date|time|number|name", "false " in front when no report was found.
+// "date|time|number|name", "false " in front when no report was found, "whole " when the text holds a whole
+// report (read at once, without waiting for the line to go quiet).
 QString parsed(const QString& text, int nmbrLngth)
 {
     CidCall call { u"a"_s, u"b"_s, u"c"_s, u"d"_s };
     const bool found = ParseCidReport(text, static_cast<qint16>(nmbrLngth), call);
-    return (found ? QString() : u"false "_s) + QStringList { call.Date, call.Time, call.Number, call.Name }.join(u'|');
+    return (found ? QString() : u"false "_s) + (holdsCompleteReport(text) ? u"whole "_s : QString())
+        + QStringList { call.Date, call.Time, call.Number, call.Name }.join(u'|');
 }
 
 } // namespace
@@ -44,8 +47,13 @@ void TestReportParser::parse_data()
     QTest::addColumn<QString>("expected");
 
     row("worked example", "RING\n\nDATE = 0612\nTIME = 1432\nNMBR = 5551234567\nNAME = JOHN DOE\n\nRING\n",
+        "whole 06/12|14:32|5551234567|JOHN DOE");
+    row("unspaced", "RING\nDATE=0101\nTIME=0005\nNMBR=4165550000\nNAME=SMITH J\n",
+        "whole 01/01|00:05|4165550000|SMITH J");
+    row("name first, whole", "DATE = 0612\nTIME = 1432\nNAME = JOHN DOE\nNMBR = 5551234567\n",
+        "whole 06/12|14:32|5551234567|JOHN DOE");
+    row("last line end still to come", "DATE = 0612\nTIME = 1432\nNMBR = 5551234567\nNAME = JOHN DOE",
         "06/12|14:32|5551234567|JOHN DOE");
-    row("unspaced", "RING\nDATE=0101\nTIME=0005\nNMBR=4165550000\nNAME=SMITH J\n", "01/01|00:05|4165550000|SMITH J");
     // The date tag picks the family; tags of the other family are not seen.
     row("mixed families", "DATE=0612\nTIME = 1432\nNMBR=5551234567\nNAME = JOHN\n", "06/12|NONE|5551234567|UNKNOWN");
     row("name before number", "DATE = 1231\nNAME =  ACME CORP  \nNMBR = 5551234567\n",
@@ -53,7 +61,7 @@ void TestReportParser::parse_data()
     row("name after number", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE  \n", "06/12|NONE|5551234567|JOHN DOE  ");
     row("name last, no line end", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE", "06/12|NONE|5551234567|JOHN DOE");
     QTest::newRow("bare LF") << u"DATE=0612\nTIME=1432\nNMBR=5551234567\nNAME=JOHN DOE\nRING\n"_s << 10
-                             << u"06/12|14:32|5551234567|JOHN DOE"_s;
+                             << u"whole 06/12|14:32|5551234567|JOHN DOE"_s;
     row("seven-digit number", "DATE = 0612\nNMBR = 5551234\nNAME = JOHN DOE\n", "06/12|NONE|5551234|JOHN DOE");
     row("three-digit date", "DATE = 061\nTIME = 1432\nNMBR = 5551234567\n", "NONE|14:32|5551234567|UNKNOWN");
     row("eleven digits", "DATE = 0612\nNMBR = 15551234567\n", "06/12|NONE|1555123456|UNKNOWN");
