@@ -42,34 +42,35 @@ GridQuery ListEntries::gridQuery(RecordList list)
 bool ListEntries::add(RecordList list, const QString& number, const QString& name, QString* error)
 {
     Q_ASSERT(list != RecordList::Calls);
-    if (!m_database.isOpen())
-        return true;
-    if (!m_database.writable(error))
-        return false;
-    QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("INSERT INTO %1 (Number, Name) VALUES (?, ?)").arg(tableName(list)));
-    query.addBindValue(number);
-    query.addBindValue(name);
-    return query.exec() || fail(query, error);
+    return change(QStringLiteral("INSERT INTO %1 (Number, Name) VALUES (?, ?)").arg(tableName(list)), { number, name },
+                  nullptr, error);
 }
 
 bool ListEntries::update(RecordList list, const QVariant& rowId, const QString& number, const QString& name,
                          QString* error)
 {
     Q_ASSERT(list != RecordList::Calls);
+    int changed = 1;
+    if (!change(QStringLiteral("UPDATE %1 SET Number = ?, Name = ? WHERE rowid = ?").arg(tableName(list)),
+                { number, name, rowId }, &changed, error))
+        return false;
+    return changed == 1 || setError(error, QStringLiteral("The entry is no longer in the list."));
+}
+
+bool ListEntries::change(const QString& statement, const QVariantList& values, int* changed, QString* error)
+{
     if (!m_database.isOpen())
         return true;
     if (!m_database.writable(error))
         return false;
     QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("UPDATE %1 SET Number = ?, Name = ? WHERE rowid = ?").arg(tableName(list)));
-    query.addBindValue(number);
-    query.addBindValue(name);
-    query.addBindValue(rowId);
+    query.prepare(statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
     if (!query.exec())
         return fail(query, error);
-    if (query.numRowsAffected() != 1)
-        return setError(error, QStringLiteral("The entry is no longer in the list."));
+    if (changed)
+        *changed = query.numRowsAffected();
     return true;
 }
 

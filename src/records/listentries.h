@@ -33,6 +33,9 @@ public:
     bool remove(RecordList list, const QVariantList& rowIds, QString* error = nullptr);
 
 private:
+    // One statement with its values; nothing (and true) while the connection is closed.
+    bool change(const QString& statement, const QVariantList& values, int* changed, QString* error);
+
     CallDatabase& m_database;
 };
 
