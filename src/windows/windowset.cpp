@@ -23,18 +23,9 @@
 
 namespace Quillon {
 
-struct WindowSet::Private
+struct WindowSet::Private : WindowParts
 {
     QWidget* owner;
-    QString iniPath;
-    WorkingSettings& settings;
-    ActivityLog& log;
-    MdmCmd& modem;
-    ModemDetector& detector;
-    CallDatabase& database;
-    NetworkService& network;
-    MessageBoxes& boxes;
-
     QPointer<CommSettingsWindow> communications;
     QPointer<FormatWindow> format;
     QPointer<SearchWindow> search;
@@ -108,23 +99,7 @@ void bringForward(QWidget* window)
 
 WindowSet::WindowSet(QWidget* owner, const WindowParts& parts)
     : QObject(owner)
-    , d(new Private { owner,
-                      parts.iniPath,
-                      parts.settings,
-                      parts.log,
-                      parts.modem,
-                      parts.detector,
-                      parts.database,
-                      parts.network,
-                      parts.boxes,
-                      {},
-                      {},
-                      {},
-                      {},
-                      {},
-                      {},
-                      {},
-                      {} })
+    , d(new Private { parts, owner, {}, {}, {}, {}, {}, {}, {}, {} })
 {
     connect(&d->detector, &ModemDetector::settingsApplied, this, &WindowSet::refreshCommSettings);
 }
