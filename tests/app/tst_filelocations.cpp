@@ -23,35 +23,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("exeDir"); // under <root>
         QTest::addColumn<QStringList>("filesThere");
         QTest::addColumn<bool>("writable");
-        QTest::addColumn<QString>("xdgConfigHome"); // empty: unset; "<root>" stands for the test's folder
-        QTest::addColumn<QString>("xdgDataHome");
+        QTest::addColumn<QStringList>("xdg"); // config and data homes; none: unset. "<root>": the test's folder
         QTest::addColumn<bool>("portable");
         QTest::addColumn<QStringList>("dirs"); // for settings, data, shared files
 
         const QStringList home { u"<root>/home/.config/QuillonCID"_s, u"<root>/home/.local/share/QuillonCID"_s };
         const QString usrShare = u"<root>/usr/share/quilloncid"_s;
         QTest::newRow("build tree: the database beside the program")
-            << u"build/src"_s << QStringList { u"CallerID.mdb"_s } << true << QString() << QString() << true
+            << u"build/src"_s << QStringList { u"CallerID.mdb"_s } << true << QStringList() << true
             << QStringList(3, u"<root>/build/src"_s);
         QTest::newRow("unpacked folder the user gave a settings file")
-            << u"QuillonCID"_s << QStringList { u"QuillonCID.ini"_s } << true << QString() << QString() << true
+            << u"QuillonCID"_s << QStringList { u"QuillonCID.ini"_s } << true << QStringList() << true
             << QStringList(3, u"<root>/QuillonCID"_s);
         QTest::newRow("read-only folder holding both files")
-            << u"opt/quilloncid"_s << QStringList { u"QuillonCID.ini"_s, u"CallerID.mdb"_s } << false << QString()
-            << QString() << false << home + QStringList { u"<root>/opt/share/quilloncid"_s };
-        QTest::newRow("/usr-like prefix")
-            << u"usr/bin"_s << QStringList { u"../share/quilloncid/schema.sql"_s } << false << QString() << QString()
-            << false << home + QStringList { usrShare };
+            << u"opt/quilloncid"_s << QStringList { u"QuillonCID.ini"_s, u"CallerID.mdb"_s } << false << QStringList()
+            << false << home + QStringList { u"<root>/opt/share/quilloncid"_s };
+        QTest::newRow("/usr-like prefix") << u"usr/bin"_s << QStringList { u"../share/quilloncid/schema.sql"_s }
+                                          << false << QStringList() << false << home + QStringList { usrShare };
         QTest::newRow("writable staging prefix without the user's files")
-            << u"stage/usr/bin"_s << QStringList { u"QuillonCID"_s } << true << QString() << QString() << false
+            << u"stage/usr/bin"_s << QStringList { u"QuillonCID"_s } << true << QStringList() << false
             << home + QStringList { u"<root>/stage/usr/share/quilloncid"_s };
-        QTest::newRow("XDG folders set") << u"usr/bin"_s << QStringList() << false << u"<root>/cfg"_s
-                                         << u"<root>/data/"_s << false
+        QTest::newRow("XDG folders set") << u"usr/bin"_s << QStringList() << false
+                                         << QStringList { u"<root>/cfg"_s, u"<root>/data/"_s } << false
                                          << QStringList { u"<root>/cfg/QuillonCID"_s, u"<root>/data/QuillonCID"_s,
                                                           usrShare };
         // The XDG rules say relative values are to be ignored.
-        QTest::newRow("relative XDG folders ignored") << u"usr/bin"_s << QStringList() << false << u"cfg"_s << u"data"_s
-                                                      << false << home + QStringList { usrShare };
+        QTest::newRow("relative XDG folders ignored")
+            << u"usr/bin"_s << QStringList() << false << QStringList { u"cfg"_s, u"data"_s } << false
+            << home + QStringList { usrShare };
     }
 
     void choice()
@@ -59,24 +58,22 @@ private Q_SLOTS:
         QFETCH(QString, exeDir);
         QFETCH(QStringList, filesThere);
         QFETCH(bool, writable);
-        QFETCH(QString, xdgConfigHome);
-        QFETCH(QString, xdgDataHome);
+        QFETCH(QStringList, xdg);
         QFETCH(bool, portable);
         QFETCH(QStringList, dirs);
 
         QTemporaryDir root;
-        xdgConfigHome.replace(u"<root>"_s, root.path());
-        xdgDataHome.replace(u"<root>"_s, root.path());
+        const QString xdgConfigHome = xdg.replaceInStrings(u"<root>"_s, root.path()).value(0);
         const QString exe = root.filePath(exeDir);
         QVERIFY(QDir().mkpath(exe));
         for (const QString& file : std::as_const(filesThere))
             QVERIFY(writeFile(exe + u'/' + file));
         QProcessEnvironment environment;
         environment.insert(u"HOME"_s, root.filePath(u"home"_s));
-        if (!xdgConfigHome.isEmpty())
-            environment.insert(u"XDG_CONFIG_HOME"_s, xdgConfigHome);
-        if (!xdgDataHome.isEmpty())
-            environment.insert(u"XDG_DATA_HOME"_s, xdgDataHome);
+        if (!xdg.isEmpty()) {
+            environment.insert(u"XDG_CONFIG_HOME"_s, xdg[0]);
+            environment.insert(u"XDG_DATA_HOME"_s, xdg[1]);
+        }
 
         const FileLocations files = chooseFileLocations(exe, writable, environment);
         QCOMPARE(files.mode == FileLocations::Mode::Portable, portable);
