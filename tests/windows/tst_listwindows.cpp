@@ -26,17 +26,12 @@ private Q_SLOTS:
             QTest::newRow(tag) << u"Translate"_s << texts << row;
         };
         reject("reject name", u"smith"_s, {}, u"SMITH|000-000-0000"_s);
-        reject("reject number", {}, u"555-123-4567"_s, u"N/A|555-123-4567"_s);
         reject("reject as typed", u" o'hara"_s, u" 5551 "_s, u" O'HARA| 5551 "_s);
         reject("reject nothing", {}, {}, {});
         translate("translate", { u" john "_s, u"smith"_s, u" 555-1 "_s }, u"SMITH JOHN|555-1"_s);
-        translate("translate first", { u"zoe"_s, {}, u"555-2"_s }, u" ZOE|555-2"_s);
         translate("translate no number", { u"a"_s, u"b"_s, u"  "_s }, {});
-        translate("translate no name", { u" "_s, {}, u"555"_s }, {});
         // Digits with separators go into the chosen layout when the count fits it.
         reject("reject digits", {}, u"5551234567"_s, u"N/A|555-123-4567"_s);
-        reject("reject brackets", {}, u"(555) 123-4567"_s, u"N/A|555-123-4567"_s);
-        reject("reject short", {}, u"555 1234"_s, u"N/A|555 1234"_s);
         reject("reject letters", {}, u"555-CALL-NOW"_s, u"N/A|555-CALL-NOW"_s);
         translate("translate layout 7", { u"ann"_s, u"lee"_s, u"1310.555.1234"_s }, u"LEE ANN|131 0555-1234"_s);
         translate("translate layout 7, 10 digits", { u"ann"_s, u"lee"_s, u"555.123.4567"_s },
@@ -76,20 +71,6 @@ private Q_SLOTS:
         QCOMPARE(shown(), expected);
         QCOMPARE(boxTexts(), QStringList(texts.size(), QString()));
         QCOMPARE(QApplication::focusWidget(), first);
-
-        // Delete asks about the selected row; only Yes removes it.
-        const bool yes = !row.isEmpty();
-        const int stored = count(command).toInt();
-        h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
-        grid()->selectRow(0);
-        QTest::keyClick(grid(), Qt::Key_Delete);
-        QCOMPARE(h->shownBoxes(),
-                 QStringList { u"%1|Remove this entry from the %2 list?\r\n\r\nName: %3\r\nNumber: %4"_s.arg(
-                     m_window->windowTitle(), command.toLower(), expected.first().section(u'|', 0, 0),
-                     expected.first().section(u'|', 1)) });
-        QCOMPARE(shown(), yes ? expected.mid(1) : expected);
-        QCOMPARE(count(command), QString::number(stored - yes));
-        QCOMPARE(h->boxes.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo); // Enter keeps the entry
     }
 
     void failingEntryIsReportedAndKeepsTheText()
@@ -106,20 +87,19 @@ private Q_SLOTS:
 
     void editInPlaceAndDeleteMany_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<bool>("doubleClick"); // else F2
+        QTest::addColumn<QString>("command"); // opened with a double-click or, as the tag says, F2
         QTest::addColumn<QString>("entry"); // name|number, as listed
         QTest::addColumn<QStringList>("boxes"); // as loaded
         QTest::addColumn<QString>("box"); // retyped
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("changed"); // as stored
-        QTest::newRow("reject, F2") << u"Reject"_s << false << u"TELEMARKETER|800-555-0199"_s
+        QTest::newRow("reject, F2") << u"Reject"_s << u"TELEMARKETER|800-555-0199"_s
                                     << QStringList { u"TELEMARKETER"_s, u"800-555-0199"_s } << u"txtNumber"_s
                                     << u"8005550100"_s << u"TELEMARKETER|800-555-0100"_s;
         QTest::newRow("reject stand-ins, double-click")
-            << u"Reject"_s << true << u"N/A|000-000-0000"_s << QStringList { {}, {} } << u"txtName"_s << u"sales"_s
+            << u"Reject"_s << u"N/A|000-000-0000"_s << QStringList { {}, {} } << u"txtName"_s << u"sales"_s
             << u"SALES|000-000-0000"_s;
-        QTest::newRow("translate, double-click") << u"Translate"_s << true << u"WILSON ANN|212-555-0100"_s
+        QTest::newRow("translate, double-click") << u"Translate"_s << u"WILSON ANN|212-555-0100"_s
                                                  << QStringList { u"ANN"_s, u"WILSON"_s, u"212-555-0100"_s }
                                                  << u"txtFirstName"_s << u"anne"_s << u"WILSON ANNE|212-555-0100"_s;
     }
@@ -127,7 +107,6 @@ private Q_SLOTS:
     void editInPlaceAndDeleteMany()
     {
         QFETCH(QString, command);
-        QFETCH(bool, doubleClick);
         QFETCH(QString, entry);
         QFETCH(QStringList, boxes);
         QFETCH(QString, box);
@@ -142,7 +121,7 @@ private Q_SLOTS:
         QVERIFY(row >= 0);
         const QStringList rowIds = h->rows(u"SELECT rowid FROM "_s + command);
         grid()->selectRow(row);
-        if (doubleClick) {
+        if (!QString::fromLatin1(QTest::currentDataTag()).contains(u"F2"_s)) {
             const QRect cell = grid()->visualRect(model()->index(row, model()->column(u"Name"_s)));
             QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
             QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
@@ -158,7 +137,11 @@ private Q_SLOTS:
         QVERIFY(!shown().contains(entry));
         QVERIFY(!child<QLabel>(u"lblEditing"_s)->isVisible());
 
-        // Several at once: one question with the count, No first.
+        // Delete asks about one entry by its name and number, about several by their count; only Yes removes.
+        h->boxes.queueAnswer(MessageBoxes::Answer::Yes);
+        grid()->selectRow(shown().indexOf(changed));
+        QTest::keyClick(grid(), Qt::Key_Delete);
+        QVERIFY(!shown().contains(changed));
         grid()->selectionModel()->clearSelection();
         for (const QString& other : { u"B|1"_s, u"C|2"_s })
             grid()->selectionModel()->select(model()->index(shown().indexOf(other), 0),
@@ -166,13 +149,17 @@ private Q_SLOTS:
         h->boxes.queueAnswer(MessageBoxes::Answer::No);
         h->boxes.queueAnswer(MessageBoxes::Answer::Yes);
         QTest::keyClick(grid(), Qt::Key_Delete);
-        QCOMPARE(shown().size(), rowIds.size());
+        QCOMPARE(shown().size(), rowIds.size() - 1);
         QTest::keyClick(grid(), Qt::Key_Delete);
-        const QString question
-            = u"%1|Remove these 2 entries from the %2 list?"_s.arg(m_window->windowTitle(), command.toLower());
-        QCOMPARE(h->shownBoxes(), QStringList({ question, question }));
-        QCOMPARE(h->boxes.shown.value(1).buttons, MessageBoxes::Buttons::YesNoDefaultNo);
-        QCOMPARE(count(command), QString::number(rowIds.size() - 2));
+        const QString title = m_window->windowTitle();
+        const QString several = u"%1|Remove these 2 entries from the %2 list?"_s.arg(title, command.toLower());
+        QCOMPARE(h->shownBoxes(),
+                 QStringList({ u"%1|Remove this entry from the %2 list?\r\n\r\nName: %3\r\nNumber: %4"_s.arg(
+                                   title, command.toLower(), changed.section(u'|', 0, 0), changed.section(u'|', 1)),
+                               several, several }));
+        for (const RecordingBoxes::Shown& box : h->boxes.shown) // Enter keeps the entries
+            QCOMPARE(box.buttons, MessageBoxes::Buttons::YesNoDefaultNo);
+        QCOMPARE(count(command), QString::number(rowIds.size() - 3));
     }
 
     void phoneIndexListsEachPairOnceByName()

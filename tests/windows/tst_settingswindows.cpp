@@ -76,12 +76,11 @@ private Q_SLOTS:
             if (ms != 1000 || again)
                 return;
             again = true;
-            for (const char* button : { "cmdSave", "cmdReset", "cmdCancel" })
-                seen << u"%1 %2"_s.arg(QLatin1String(button))
-                            .arg(child<QPushButton>(QLatin1String(button))->isEnabled());
-            for (const char* item : { "Start", "Suspend", "StrtBtn", "SpndBtn" }) {
-                seen << u"%1 %2"_s.arg(QLatin1String(item)).arg(h->action(QLatin1String(item))->isEnabled());
-                h->action(QLatin1String(item))->trigger();
+            for (const QString& button : { u"cmdSave"_s, u"cmdReset"_s, u"cmdCancel"_s })
+                seen << u"%1 %2"_s.arg(button).arg(child<QPushButton>(button)->isEnabled());
+            for (const QString& item : { u"Start"_s, u"Suspend"_s, u"StrtBtn"_s, u"SpndBtn"_s }) {
+                seen << u"%1 %2"_s.arg(item).arg(h->action(item)->isEnabled());
+                h->action(item)->trigger();
             }
             seen << (h->app->pleaseWait() ? h->app->pleaseWait()->findChild<QLabel*>(u"lblPort"_s)->text()
                                           : u"no window"_s);

@@ -47,10 +47,9 @@ protected:
     bool open(const QString& command) // the window it opens becomes the one under test, once active
     {
         h->action(command)->trigger();
-        for (QWidget* window : h->window()->findChildren<QWidget*>()) {
+        for (QWidget* window : h->window()->findChildren<QWidget*>())
             if (window->isWindow() && window->isVisible())
                 m_window = window;
-        }
         if (!m_window)
             return false;
         m_window->activateWindow();
