@@ -90,7 +90,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dir.logMessages().join(u'|'), u"Comm Port = %1|Baud = 14400|"_qs.arg(port) + log);
         QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.port.isOpen(), box.isEmpty());
-        QCOMPARE(rig.status.shown.last(), box.isEmpty());
+        QCOMPARE(rig.readyShown.last(), box.isEmpty());
     }
 
     // Half a day of running: re-initialisations, then the modem unplugged and plugged in again.
@@ -125,7 +125,7 @@ private Q_SLOTS:
         rig.pass(5000, 400); // timers go on ticking, each 5 s tick trying the port quietly
         QCOMPARE(lost.count(), 1);
         QVERIFY(!rig.port.isOpen() && !rig.mdm.AnswerCommand());
-        QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
+        QCOMPARE(rig.readyShown, (QList<bool> { true, false }));
         QCOMPARE(rig.boxTexts().size(), 1);
         QVERIFY(rig.boxTexts().first().startsWith(u"Comm Port Error|Comm Port 1 was disconnected!"_qs));
         const qsizetype logged = rig.dir.logMessages().size();
@@ -141,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dir.logMessages().mid(logged),
                  (QStringList { u"Comm Port 1 was reconnected."_qs, u"CID Status = Ready"_qs,
                                 u"Modem Response = \r\nOK\r\n"_qs }));
-        QCOMPARE(rig.status.shown.last(), true);
+        QCOMPARE(rig.readyShown.last(), true);
         QCOMPARE(rig.boxes.shown.size(), 1);
         rig.sim.stop(); // lost again: said again
         QTRY_COMPARE(lost.count(), 2);

@@ -125,7 +125,7 @@ private Q_SLOTS:
         const QString logLine = outcome.section(u'|', 2);
         QVERIFY(logLine.isEmpty() || rig.dir.logMessages().contains(logLine));
         QCOMPARE(rig.port.isOpen(), logLine.isEmpty());
-        QCOMPARE(rig.status.shown.last(), logLine.isEmpty());
+        QCOMPARE(rig.readyShown.last(), logLine.isEmpty());
         QCOMPARE(rig.clock.totalSleptMs(), sleptMs);
         QVERIFY(!rig.mdm.timer2Enabled());
     }

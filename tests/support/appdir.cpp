@@ -27,9 +27,7 @@ void AppDir::writeIni(const QString& content) const
 QString AppDir::readFile(const QString& name) const
 {
     QFile file(this->file(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
 }
 
 QStringList AppDir::logMessages() const
@@ -39,9 +37,8 @@ QStringList AppDir::logMessages() const
     QFile file(logPath());
     const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     QStringList messages;
-    const QStringList lines = text.split(QStringLiteral("\r\n"));
     bool inHeader = false;
-    for (const QString& line : lines) {
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
         if (line.startsWith(QStringLiteral("*****"))) {
             inHeader = !inHeader;
             continue;
