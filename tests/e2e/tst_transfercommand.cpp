@@ -36,20 +36,6 @@ class TestTransferCommand : public QObject
 {
     Q_OBJECT
 
-    bool damageRejectTable() const // a stored entry, then its table's page overwritten
-    {
-        int page = 0;
-        {
-            SqlFile db(m_dir->databasePath());
-            if (!db.run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s))
-                return false;
-            page = db.rows(u"SELECT rootpage FROM sqlite_schema WHERE name = 'Reject'"_s).value(0).toInt();
-        }
-        QFile file(m_dir->databasePath());
-        return page > 0 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096)
-            && file.write(QByteArray(4096, '\xff')) == 4096;
-    }
-
     std::unique_ptr<AppDir> m_dir;
     QString m_program;
 
@@ -66,9 +52,8 @@ private Q_SLOTS:
     void exportThenImportKeepsEveryCharacter_data()
     {
         QTest::addColumn<QString>("list");
-        QTest::newRow("calls") << u"calls"_s;
-        QTest::newRow("reject") << u"reject"_s;
-        QTest::newRow("translate") << u"translate"_s;
+        for (const char* list : { "calls", "reject", "translate" })
+            QTest::newRow(list) << QString::fromLatin1(list);
     }
     void exportThenImportKeepsEveryCharacter()
     {
@@ -232,7 +217,9 @@ private Q_SLOTS:
             // Its settings file keeps the copy portable: files beside itself.
             QVERIFY(writeFile(m_dir->iniPath()));
         } else if (database == u"damaged"_s) {
-            QVERIFY(damageRejectTable());
+            // A stored entry, then its table's page overwritten.
+            QVERIFY(SqlFile(m_dir->databasePath()).run(u"INSERT INTO Reject VALUES ('0', 'FIRST')"_s));
+            QVERIFY(spoilPage(m_dir->databasePath(), u"Reject"_s, QByteArray(4096, '\xff')));
         }
         const QByteArray before = fileBytes(m_dir->databasePath());
 

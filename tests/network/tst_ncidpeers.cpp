@@ -53,22 +53,14 @@ struct Display
     // The lines after the start-up, runs of one type collapsed: "CID x3".
     QString live() const
     {
-        QStringList summary;
-        QString last;
-        int run = 0;
-        for (const QString& line : lines.mid(lines.indexOf(u"300 End of connection startup"_s) + 1)) {
-            const QString shown = line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3);
-            if (shown == last) {
+        QStringList shown, summary;
+        for (const QString& line : lines.mid(lines.indexOf(u"300 End of connection startup"_s) + 1))
+            shown.append(line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3));
+        for (qsizetype i = 0, run = 1; i < shown.size(); i += run) {
+            for (run = 1; i + run < shown.size() && shown[i + run] == shown[i];)
                 ++run;
-                continue;
-            }
-            if (run > 0)
-                summary.append(run > 1 ? last + u" x"_s + QString::number(run) : last);
-            last = shown;
-            run = 1;
+            summary.append(run > 1 ? shown[i] + u" x"_s + QString::number(run) : shown[i]);
         }
-        if (run > 0)
-            summary.append(run > 1 ? last + u" x"_s + QString::number(run) : last);
         return summary.join(u" / "_s);
     }
 };
