@@ -3,6 +3,10 @@
 
 #include "platform/clock.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include <functional>
 
 namespace Quillon::Test {
@@ -13,13 +17,36 @@ namespace Quillon::Test {
 class FakeClock final : public Clock
 {
 public:
-    explicit FakeClock(const QDateTime& start = QDateTime(QDate(2026, 6, 12), QTime(14, 32, 0)));
+    explicit FakeClock(const QDateTime& start = QDateTime(QDate(2026, 6, 12), QTime(14, 32, 0)))
+        : m_now(start)
+    { }
 
     QDateTime now() const override { return m_now; }
-    void sleep(int ms) override;
-    void waitProcessingEvents(int ms) override;
+    // A blocking wait: the pseudo-terminal still fills its buffer meanwhile, but no Qt event is handled.
+    void sleep(int ms) override
+    {
+        if (m_waitHook)
+            m_waitHook(ms);
+        if (m_realSliceMs > 0)
+            QThread::msleep(static_cast<unsigned long>(qMin(ms, m_realSliceMs)));
+        advance(ms);
+    }
+    void waitProcessingEvents(int ms) override
+    {
+        if (m_waitHook)
+            m_waitHook(ms);
+        QDeadlineTimer slice(m_realSliceMs);
+        do {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        } while (!slice.hasExpired());
+        advance(ms);
+    }
 
-    void advance(int ms);
+    void advance(int ms)
+    {
+        m_now = m_now.addMSecs(ms);
+        m_totalSleptMs += ms;
+    }
     void setNow(const QDateTime& when) { m_now = when; }
     // Real time given to the event loop per wait (default 20 ms); 0 = none.
     void setRealSliceMs(int ms) { m_realSliceMs = ms; }
@@ -29,8 +56,6 @@ public:
     void setWaitHook(std::function<void(int ms)> hook) { m_waitHook = std::move(hook); }
 
 private:
-    void pumpEvents();
-
     QDateTime m_now;
     int m_realSliceMs = 20;
     qint64 m_totalSleptMs = 0;

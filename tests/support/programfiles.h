@@ -14,12 +14,10 @@ namespace Quillon::Test {
 inline constexpr int kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 inline constexpr int kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
 
-// Read, write and execute for owner, group and others.
+// Read, write and execute for owner, group and others: Qt's 0x7077, the bits for "user" left out.
 inline int permissionBits(const QString& path)
 {
-    return int(QFileInfo(path).permissions()
-               & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
-                  | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    return int(QFileInfo(path).permissions() & 0x7077);
 }
 
 inline QByteArray fileBytes(const QString& path) // empty when it cannot be read

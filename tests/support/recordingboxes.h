@@ -22,7 +22,18 @@ public:
         Buttons buttons;
     };
 
-    Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
+    Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override
+    {
+        shown.append({ text, caption, icon, buttons });
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (m_answers.isEmpty())
+            return Answer::Yes;
+        const Scripted next = m_answers.takeFirst();
+        if (next.meanwhile)
+            next.meanwhile();
+        return next.answer;
+    }
 
     // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
     // meanwhile runs while the box is up, as the user's or the desktop's
