@@ -24,7 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A display: connects, collects the lines it is sent, sends what it is told.
+// A display: connects and collects the lines it is sent.
 struct Display
 {
     QTcpSocket socket;
@@ -45,7 +45,6 @@ struct Display
         });
         socket.connectToHost(QHostAddress::LocalHost, port);
     }
-    void send(const QByteArray& bytes) { socket.write(bytes); }
     bool waitFor(const QString& prefix, int count = 1)
     {
         return QTest::qWaitFor([&] { return lines.filter(QRegularExpression(u'^' + prefix)).size() >= count; }, 20000);
@@ -121,14 +120,13 @@ private Q_SLOTS:
             return error.isEmpty() ? std::optional(calls) : std::nullopt;
         });
         server.setLogCount(logCount);
-        // Without HELLO lines the log goes out at once; with them, only their
-        // end decides, never a timer.
+        // Without HELLO lines the log goes out at once; with them, only their end decides, never a timer.
         server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
 
         Display display(server.serverPort());
         QVERIFY(display.waitFor(u"210"_s));
-        display.send(hello);
+        display.socket.write(hello);
         QVERIFY(display.waitFor(u"300"_s));
         server.sendCall(call, false);
         QVERIFY(display.waitFor(u"CID:"_s));
@@ -169,7 +167,6 @@ private Q_SLOTS:
         QFETCH(QString, seen);
         QFETCH(int, clients);
         const bool neverReads = QTest::currentDataTag() == "a display that never reads"_ba;
-        const bool refused = others == NcidServer::maxClients;
 
         FakeClock clock;
         NcidServer server(clock);
@@ -181,7 +178,7 @@ private Q_SLOTS:
             displays.push_back(std::make_unique<Display>(server.serverPort()));
         QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), others, 20000);
         Display odd(server.serverPort(), neverReads ? 1024 : 0);
-        if (refused) {
+        if (others == NcidServer::maxClients) {
             QVERIFY(odd.waitFor(u"MSG: Too many displays"_s));
             QTRY_COMPARE(odd.socket.state(), QAbstractSocket::UnconnectedState);
         } else {
@@ -191,7 +188,7 @@ private Q_SLOTS:
         QVERIFY(display.waitFor(u"300"_s));
 
         if (!sent.isEmpty()) {
-            odd.send(sent + "MSG: sync\n");
+            odd.socket.write(sent + "MSG: sync\n");
             QVERIFY(display.waitFor(u"MSG: sync"_s));
         }
         const NcidFields big
