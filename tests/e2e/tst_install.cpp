@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Installs the build into a temporary prefix, as a package would, checks what
-// lands there with the desktop's own validators, and runs the installed
-// program for a user whose folders are temporary, the modem simulator as modem.
+// Installs the build into a temporary prefix, as a package would, checks what lands there with the desktop's own
+// validators, and runs the installed program for a user whose folders are temporary, the modem simulator as modem.
 #include "modemsimulator.h"
 #include "quillonversion.h"
 #include "support/programfiles.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The real program's --export and --import on a CallerID.mdb in a temporary
-// application directory: what reaches the tables, what the files hold, and
-// what the program says and returns.
+// The real program's --export and --import on a CallerID.mdb in a temporary application directory: what reaches the
+// tables, what the files hold, and what the program says and returns.
 #include "support/appdir.h"
 #include "support/programfiles.h"
 #include "support/sqlfile.h"
@@ -96,8 +95,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QByteArray>("file");
-        // The end of standard output, which a summary "N added, ..." ends with status 0; or of standard error,
-        // status 1.
+        // The end of standard output, a summary "N added, ..." (status 0), or of standard error (status 1).
         QTest::addColumn<QString>("said");
         QTest::addColumn<QStringList>("added"); // after the entry stored before
         const auto row = [](const char* tag, const char* list, const QByteArray& file, const char* said,

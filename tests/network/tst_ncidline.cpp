@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The line protocol's text: decoding what peers send, cutting a byte stream
-// into bounded lines, and the lines the program sends.
+// The line protocol's text: decoding what peers send, cutting a byte stream into bounded lines, the lines sent.
 #include "network/ncidcall.h"
 #include "network/ncidline.h"
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program's server and client over real loopback sockets, each against a
-// peer written here from the protocol's facts: a display on a plain socket,
-// and a server on a plain listening socket.
+// The program's server and client over real loopback sockets, each against a peer written here from the protocol's
+// facts: a display on a plain socket, and a server on a plain listening socket.
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"

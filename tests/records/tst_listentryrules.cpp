@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What the Reject and Translate windows store for what was typed, and what
-// an entry loaded for a change puts back into the boxes.
+// What the Reject and Translate windows store for what was typed, and what a loaded entry puts back in the boxes.
 #include "records/listentryrules.h"
 
 #include <QTest>

@@ -9,8 +9,6 @@
 
 namespace Quillon::Test {
 
-AppDir::AppDir() = default;
-
 bool AppDir::createDatabase() const
 {
     // A file a test prepared itself (a damaged one, say) is left as it is.

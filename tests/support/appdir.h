@@ -11,7 +11,6 @@ namespace Quillon::Test {
 class AppDir
 {
 public:
-    AppDir();
     bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }

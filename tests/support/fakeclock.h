@@ -11,16 +11,11 @@
 
 namespace Quillon::Test {
 
-// Time moves only when the test or the code under test waits. Waits still
-// hand the event loop a few real milliseconds so that a simulator on the
-// other end of a pseudo-terminal can answer; the clock itself ignores them.
+// Time moves only when the test or the code under test waits. Waits still hand the event loop a few real milliseconds
+// so that a simulator on the other end of a pseudo-terminal can answer; the clock itself ignores them.
 class FakeClock final : public Clock
 {
 public:
-    explicit FakeClock(const QDateTime& start = QDateTime(QDate(2026, 6, 12), QTime(14, 32, 0)))
-        : m_now(start)
-    { }
-
     QDateTime now() const override { return m_now; }
     // A blocking wait: the pseudo-terminal still fills its buffer meanwhile, but no Qt event is handled.
     void sleep(int ms) override
@@ -51,12 +46,11 @@ public:
     // Real time given to the event loop per wait (default 20 ms); 0 = none.
     void setRealSliceMs(int ms) { m_realSliceMs = ms; }
     qint64 totalSleptMs() const { return m_totalSleptMs; }
-    // Called with the length of every wait, before the clock moves: lets a
-    // pumped modem simulator answer within the waited time.
+    // Called with each wait's length before the clock moves: a pumped modem simulator answers within the wait.
     void setWaitHook(std::function<void(int ms)> hook) { m_waitHook = std::move(hook); }
 
 private:
-    QDateTime m_now;
+    QDateTime m_now { QDate(2026, 6, 12), QTime(14, 32, 0) };
     int m_realSliceMs = 20;
     qint64 m_totalSleptMs = 0;
     std::function<void(int ms)> m_waitHook;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program and its files seen from outside: running it as a process,
-// writing and reading files, their permissions, the desktop's validators.
+// The program and its files seen from outside: runs, file contents and permissions, the desktop's validators.
 #pragma once
 
 #include <QDir>
@@ -55,8 +54,7 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     return result;
 }
 
-// What the validator says against the file; empty when it passes. Strict:
-// even a hint on standard output fails.
+// What the validator says against the file; empty when it passes. Strict: even a hint on standard output fails.
 inline QString validatorComplaints(const QString& validator, QStringList arguments, const QString& path, bool strict)
 {
     const QString tool = QStandardPaths::findExecutable(validator);

@@ -35,9 +35,8 @@ public:
         return next.answer;
     }
 
-    // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
-    // meanwhile runs while the box is up, as the user's or the desktop's
-    // doing before the answer.
+    // Answers for the next Yes/No boxes, in order; when none is queued, Yes. meanwhile runs while the box is up, as the
+    // user's or the desktop's doing before the answer.
     void queueAnswer(Answer answer, std::function<void()> meanwhile = {})
     {
         m_answers.append({ answer, std::move(meanwhile) });

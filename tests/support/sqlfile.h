@@ -11,8 +11,7 @@
 
 namespace Quillon::Test {
 
-// A database file on a connection of its own, to look at or change what a
-// program keeps on disk. Opened read-only, a missing file is never created.
+// A connection of its own to a program's database file; opened read-only, a missing file is never created.
 class SqlFile
 {
 public:
