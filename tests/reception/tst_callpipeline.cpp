@@ -153,10 +153,9 @@ void TestCallPipeline::processCidReport()
 
 void TestCallPipeline::refusedCalls_data()
 {
-    // What keeps calls out: "locked" (another connection holds an exclusive write transaction), "write-locked"
-    // (it holds a write transaction that still lets readers in), "full" (the file may not grow), "damaged" (an
-    // index page spoilt). JOHN DOE calls at 0 s, JANE ROE at 6 s, the store retries every 5 s.
-    QTest::addColumn<QString>("obstacle");
+    // What keeps calls out, the tag's first word: "locked" (another connection holds an exclusive write transaction),
+    // "write-locked" (it holds a write transaction that still lets readers in), "full" (the file may not grow),
+    // "damaged" (an index page spoilt). JOHN DOE calls at 0 s, JANE ROE at 6 s, the store retries every 5 s.
     QTest::addColumn<int>("releaseMs"); // when the obstacle goes; -1: never
     QTest::addColumn<QString>("waiting"); // calls waiting after the first call, 5 s, the second call, 10 s, 15 s
     QTest::addColumn<QString>("stored"); // in CID at the end, in rowid order
@@ -165,45 +164,43 @@ void TestCallPipeline::refusedCalls_data()
                            "Reject list skipped (the database is locked by another program) / Displayed name = %1 / "
                            "Call not stored (the database is locked by another program); calls waiting to be stored: "
                            "%2"_s;
+    const QString lockedBoth = locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
+        + u" / Calls that waited are stored now: 2"_s;
     // Calls are read 2.5 s after they come in: a lock gone at 3 s only holds the first one up for 0.5 s.
     QTest::newRow("locked until 3 s")
-        << u"locked"_s << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
+        << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Telco Info - * / Displayed name = JANE ROE"_s;
-    QTest::newRow("locked 12 s") << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
-                                 << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
-            + u" / Calls that waited are stored now: 2"_s;
+    QTest::newRow("locked 12 s") << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
     // JANE ROE's report comes in while the program waits on the lock for JOHN DOE: kept for the next burst.
     QTest::newRow("locked 12 s, a call during the wait")
-        << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
-        << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
-            + u" / Calls that waited are stored now: 2"_s;
+        << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
     QTest::newRow("write-locked 7 s")
-        << u"write-locked"_s << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
+        << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Call not stored (the database is locked by another program); "
            "calls waiting to be stored: 1 / Telco Info - * / Displayed name = JANE ROE / Calls that waited are stored "
            "now: 2"_s;
     QTest::newRow("full until 12 s")
-        << u"full"_s << 12000 << u"1 1 2 2 0"_s << u"Mom JANE ROE"_s
+        << 12000 << u"1 1 2 2 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Call not stored (the disk is full); calls waiting to be stored: 1 "
            "/ Telco Info - * / Displayed name = JANE ROE / Call not stored (the disk is full); calls waiting to be "
            "stored: 2 / Calls that waited are stored now: 2"_s;
     QTest::newRow("damaged")
-        << u"damaged"_s << -1 << u"1 1 2 2 2"_s << QString()
-        << u"Telco Info - * / Displayed name = Mom / CallerID.mdb is damaged and is not written to "
-           "any more: database disk image is malformed Unable to fetch row / Call not stored (the "
-           "database file is damaged); calls waiting to be stored: 1 / Telco Info - * / Displayed "
-           "name = JANE ROE / Call not stored (the database file is damaged); calls waiting to be "
-           "stored: 2"_s;
+        << -1 << u"1 1 2 2 2"_s << QString()
+        << u"Telco Info - * / Displayed name = Mom / CallerID.mdb is damaged and is not written to any more: database "
+           "disk image is malformed Unable to fetch row / Call not stored (the database file is damaged); calls "
+           "waiting "
+           "to be stored: 1 / Telco Info - * / Displayed name = JANE ROE / Call not stored (the database file is "
+           "damaged); calls waiting to be stored: 2"_s;
 }
 
 void TestCallPipeline::refusedCalls()
 {
-    QFETCH(QString, obstacle);
     QFETCH(int, releaseMs);
     QFETCH(QString, waiting);
     QFETCH(QString, stored);
     QFETCH(QString, log);
 
+    const QString obstacle = QString::fromLatin1(QTest::currentDataTag()).section(u' ', 0, 0);
     Rig rig;
     rig.settings.RingIn = false;
     const QString path = rig.dir.databasePath();
