@@ -13,17 +13,6 @@ using namespace Quillon;
 using namespace Quillon::Test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// write null: expected is the value read; otherwise the whole file once written.
-void row(const char* tag, const char* before, const char* key, const char* write, const char* expected)
-{
-    QTest::newRow(tag) << QString::fromLatin1(before) << QString::fromLatin1(key)
-                       << (write ? QString::fromLatin1(write) : QString()) << QString::fromLatin1(expected);
-}
-
-} // namespace
-
 class TestSettingsStore : public QObject
 {
     Q_OBJECT
@@ -43,7 +32,11 @@ void TestSettingsStore::ini_data()
     QTest::addColumn<QString>("before"); // empty: no file
     QTest::addColumn<QString>("key"); // Section/Key
     QTest::addColumn<QString>("write");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("expected"); // write null: the value read; otherwise the whole file once written
+    const auto row = [](const char* tag, const char* before, const char* key, const char* write, const char* expected) {
+        QTest::newRow(tag) << QString::fromLatin1(before) << QString::fromLatin1(key)
+                           << (write ? QString::fromLatin1(write) : QString()) << QString::fromLatin1(expected);
+    };
 
     row("key in another section", "[Comm]\nBaud=1\n[Modem]\n", "Modem/Baud", nullptr, "<default>");
     row("present empty value", "[Modem]\nModemStrng=\n", "Modem/ModemStrng", nullptr, "");

@@ -28,7 +28,6 @@ struct Display
 {
     QTcpSocket socket;
     QStringList lines;
-    QByteArray partial;
 
     explicit Display(quint16 port, qint64 readBuffer = 0)
     {
@@ -36,11 +35,8 @@ struct Display
         QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
             if (socket.readBufferSize() != 0)
                 return; // a display that never reads
-            partial += socket.readAll();
-            for (qsizetype lf = partial.indexOf('\n'); lf >= 0; lf = partial.indexOf('\n')) {
-                lines.append(QString::fromUtf8(partial.left(lf)));
-                partial.remove(0, lf + 1);
-            }
+            while (socket.canReadLine())
+                lines.append(QString::fromUtf8(socket.readLine().chopped(1)));
         });
         socket.connectToHost(QHostAddress::LocalHost, port);
     }
