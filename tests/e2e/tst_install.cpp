@@ -176,9 +176,8 @@ private Q_SLOTS:
             QCOMPARE(program.exitCode(), 0);
         }
 
-        QCOMPARE(permissionBits(dataDir), kPrivateFolder);
-        QCOMPARE(permissionBits(database), kPrivateFile);
-        QCOMPARE(permissionBits(log), kPrivateFile);
+        QCOMPARE(QList<int>({ permissionBits(dataDir), permissionBits(database), permissionBits(log) }),
+                 QList<int>({ kPrivateFolder, kPrivateFile, kPrivateFile }));
 
         const QString text = QString::fromUtf8(fileBytes(log));
         // One header: the second start went on with the same log.

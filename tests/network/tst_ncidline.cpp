@@ -8,8 +8,6 @@
 using namespace Quillon;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(QByteArrayList)
-
 namespace {
 
 const char* const kindNames[] = { "Blank",      "Call",     "HungUp", "CallLog", "HungUpLog", "Message",

@@ -94,17 +94,17 @@ private Q_SLOTS:
         // file's text. The box's second line; empty: the database opens.
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
+        const char* const tables = "Its tables CID, Reject and Translate are missing or incomplete.";
         const char* const rows[][2] = {
             { "", "The file is missing: %1" },
             { "Name,Number\r\n", "The file is not a database." },
             { "directory", "It is a directory, not a database." },
             { "unreadable", "Permission denied: this user may not read and write the file." },
             { "page 1", "The file is damaged; Help Topics tells how to recover it." },
-            { "DROP TABLE CID", "Its tables CID, Reject and Translate are missing or incomplete." },
-            { "DROP TABLE Reject", "Its tables CID, Reject and Translate are missing or incomplete." },
-            { "DROP TABLE Translate", "Its tables CID, Reject and Translate are missing or incomplete." },
-            { "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime",
-              "Its tables CID, Reject and Translate are missing or incomplete." },
+            { "DROP TABLE CID", tables },
+            { "DROP TABLE Reject", tables },
+            { "DROP TABLE Translate", tables },
+            { "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime", tables },
             { "locked 40 s", "It is locked by another program, and still was after 30 seconds." },
             { "locked 5 s", "" },
             // Damage the open does not read is found by the check, which then keeps every write out.

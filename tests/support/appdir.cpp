@@ -37,14 +37,12 @@ QStringList AppDir::logMessages() const
     QStringList messages;
     bool inHeader = false;
     for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-        if (line.startsWith(QStringLiteral("*****"))) {
-            inHeader = !inHeader;
-            continue;
-        }
-        if (inHeader)
-            continue;
         const QRegularExpressionMatch match = stamp.match(line);
-        if (match.hasMatch())
+        if (line.startsWith(QStringLiteral("*****")))
+            inHeader = !inHeader;
+        else if (inHeader)
+            continue;
+        else if (match.hasMatch())
             messages.append(line.mid(match.capturedLength()));
         else if (!messages.isEmpty())
             messages.last() += QStringLiteral("\r\n") + line; // raw modem text runs over several lines
