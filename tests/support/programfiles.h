@@ -46,12 +46,9 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     if (!environment.isEmpty())
         process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    ProgramRun result;
-    if (process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit)
-        result.status = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    const bool finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    return { finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+             QString::fromUtf8(process.readAllStandardError()) };
 }
 
 // What the validator says against the file; empty when it passes. Strict: even a hint on standard output fails.
@@ -61,9 +58,8 @@ inline QString validatorComplaints(const QString& validator, QStringList argumen
     if (tool.isEmpty())
         return validator + QStringLiteral(" is missing: run scripts/setup");
     const ProgramRun check = runProgram(tool, arguments << path);
-    if (check.status == 0 && check.err.isEmpty() && (!strict || check.out.isEmpty()))
-        return {};
-    return check.out + check.err + QStringLiteral("(exit %1)").arg(check.status);
+    const bool passed = check.status == 0 && check.err.isEmpty() && (!strict || check.out.isEmpty());
+    return passed ? QString() : check.out + check.err + QStringLiteral("(exit %1)").arg(check.status);
 }
 
 } // namespace Quillon::Test

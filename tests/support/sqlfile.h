@@ -26,8 +26,7 @@ public:
     ~SqlFile()
     {
         const QString name = m_db.connectionName();
-        m_db.close();
-        m_db = QSqlDatabase();
+        m_db = QSqlDatabase(); // the last handle: removing the connection closes it
         QSqlDatabase::removeDatabase(name);
     }
     Q_DISABLE_COPY_MOVE(SqlFile)
