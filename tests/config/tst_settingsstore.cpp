@@ -68,8 +68,7 @@ void TestSettingsStore::ini()
     QFETCH(QString, write);
     QFETCH(QString, expected);
     AppDir dir;
-    if (!before.isEmpty())
-        dir.writeIni(before);
+    dir.writeIni(before);
     const QString section = key.section(u'/', 0, 0);
     key = key.section(u'/', 1);
     if (write.isNull())
@@ -119,8 +118,7 @@ void TestSettingsStore::load()
     QFETCH(QString, loaded);
     QFETCH(QString, saved);
     AppDir dir;
-    if (!ini.isEmpty())
-        dir.writeIni(ini);
+    dir.writeIni(ini);
     WorkingSettings s;
     s.EnableLog = true; // every value is replaced, by the default when absent
     FakeClock clock;
@@ -170,8 +168,7 @@ void TestSettingsStore::networkSettings()
     QFETCH(QString, ini);
     QFETCH(QString, loaded);
     AppDir dir;
-    if (!ini.isEmpty())
-        dir.writeIni(ini);
+    dir.writeIni(ini);
     NetworkSettings n = LoadNetworkSettings(dir.iniPath());
     QCOMPARE(QStringList({ QString::number(n.Share), QString::number(n.SharePort), QString::number(n.ShareAllHosts),
                            QString::number(n.ShareLog), QString::number(n.Receive), n.ServerHost,

@@ -18,7 +18,7 @@ bool AppDir::createDatabase() const
 void AppDir::writeIni(const QString& content) const
 {
     QFile file(iniPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!content.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content.toLatin1());
 }
 

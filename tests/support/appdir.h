@@ -20,7 +20,7 @@ public:
 
     // CallerID.mdb made from src/records/schema.sql, unless one is there.
     bool createDatabase() const;
-    void writeIni(const QString& content) const;
+    void writeIni(const QString& content) const; // empty: no file
     QString readFile(const QString& name) const;
     // CID.Log's entry lines with the time stamp cut off (header lines dropped).
     QStringList logMessages() const;
