@@ -91,10 +91,9 @@ private Q_SLOTS:
         QTest::newRow("longest line kept")
             << QByteArrayList { longest + "\r\n", "next\n" } << u"<4096 bytes>|next"_s << 0;
         QTest::newRow("one byte over") << QByteArrayList { longest + "y\r\nnext\n" } << u"next"_s << 1;
-        QByteArrayList mebibyte(16, QByteArray(64 * 1024, 'z'));
-        mebibyte.prepend("before\n");
-        mebibyte.append("\nMSG: after\n");
-        QTest::newRow("1 MiB line") << mebibyte << u"before|MSG: after"_s << 1;
+        const QByteArrayList mebibyte(16, QByteArray(64 * 1024, 'z'));
+        QTest::newRow("1 MiB line") << QByteArrayList { "before\n" } + mebibyte + QByteArrayList { "\nMSG: after\n" }
+                                    << u"before|MSG: after"_s << 1;
     }
 
     void reader()
