@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace Quillon::Test {
 
@@ -29,10 +30,10 @@ public:
             return Answer::Ok;
         if (m_answers.isEmpty())
             return Answer::Yes;
-        const Scripted next = m_answers.takeFirst();
-        if (next.meanwhile)
-            next.meanwhile();
-        return next.answer;
+        const auto [answer, meanwhile] = m_answers.takeFirst();
+        if (meanwhile)
+            meanwhile();
+        return answer;
     }
 
     // Answers for the next Yes/No boxes, in order; when none is queued, Yes. meanwhile runs while the box is up, as the
@@ -45,12 +46,7 @@ public:
     QList<Shown> shown;
 
 private:
-    struct Scripted
-    {
-        Answer answer;
-        std::function<void()> meanwhile;
-    };
-    QList<Scripted> m_answers;
+    QList<std::pair<Answer, std::function<void()>>> m_answers; // each with what runs meanwhile
 };
 
 } // namespace Quillon::Test
