@@ -13,17 +13,6 @@ using namespace Quillon;
 using namespace Quillon::Test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// write null: expected is the value read; otherwise the whole file once written.
-void row(const char* tag, const char* before, const char* key, const char* write, const char* expected)
-{
-    QTest::newRow(tag) << QString::fromLatin1(before) << QString::fromLatin1(key)
-                       << (write ? QString::fromLatin1(write) : QString()) << QString::fromLatin1(expected);
-}
-
-} // namespace
-
 class TestSettingsStore : public QObject
 {
     Q_OBJECT
@@ -43,7 +32,11 @@ void TestSettingsStore::ini_data()
     QTest::addColumn<QString>("before"); // empty: no file
     QTest::addColumn<QString>("key"); // Section/Key
     QTest::addColumn<QString>("write");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("expected"); // write null: the value read; otherwise the whole file once written
+    const auto row = [](const char* tag, const char* before, const char* key, const char* write, const char* expected) {
+        QTest::newRow(tag) << QString::fromLatin1(before) << QString::fromLatin1(key)
+                           << (write ? QString::fromLatin1(write) : QString()) << QString::fromLatin1(expected);
+    };
 
     row("key in another section", "[Comm]\nBaud=1\n[Modem]\n", "Modem/Baud", nullptr, "<default>");
     row("present empty value", "[Modem]\nModemStrng=\n", "Modem/ModemStrng", nullptr, "");
@@ -75,8 +68,7 @@ void TestSettingsStore::ini()
     QFETCH(QString, write);
     QFETCH(QString, expected);
     AppDir dir;
-    if (!before.isEmpty())
-        dir.writeIni(before);
+    dir.writeIni(before);
     const QString section = key.section(u'/', 0, 0);
     key = key.section(u'/', 1);
     if (write.isNull())
@@ -126,8 +118,7 @@ void TestSettingsStore::load()
     QFETCH(QString, loaded);
     QFETCH(QString, saved);
     AppDir dir;
-    if (!ini.isEmpty())
-        dir.writeIni(ini);
+    dir.writeIni(ini);
     WorkingSettings s;
     s.EnableLog = true; // every value is replaced, by the default when absent
     FakeClock clock;
@@ -177,8 +168,7 @@ void TestSettingsStore::networkSettings()
     QFETCH(QString, ini);
     QFETCH(QString, loaded);
     AppDir dir;
-    if (!ini.isEmpty())
-        dir.writeIni(ini);
+    dir.writeIni(ini);
     NetworkSettings n = LoadNetworkSettings(dir.iniPath());
     QCOMPARE(QStringList({ QString::number(n.Share), QString::number(n.SharePort), QString::number(n.ShareAllHosts),
                            QString::number(n.ShareLog), QString::number(n.Receive), n.ServerHost,

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Two whole programs on loopback: one with the simulated modem shares its
-// calls, the other takes them from it instead of from a modem, and keeps
-// them when the first restarts its server.
+// Two whole programs on loopback: one with the simulated modem shares its calls, the other takes them from it instead
+// of from a modem, and keeps them when the first restarts its server.
 #include "app/appharness.h"
 #include "network/networkservice.h"
 #include "records/listentries.h"
@@ -68,8 +67,7 @@ private Q_SLOTS:
         QTRY_COMPARE(topOfList(display), u"JANE ROE|555-765-4321"_s);
         QVERIFY(display.dir.logMessages().contains(u"Call Rejected by the server"_s));
 
-        // The server restarts; the display reconnects and is sent the last
-        // three calls again, none of which it stores twice.
+        // The server restarts; the display reconnects, is sent the last three calls again and stores none twice.
         sharing.app->network().server().close();
         QTRY_COMPARE(display.window()->statusText(), u"Not Ready"_s);
         sharing.app->network().apply();
@@ -92,8 +90,7 @@ private Q_SLOTS:
         QCOMPARE(log.filter(u"Disconnected from "_s + server).size(), 1);
     }
 
-    // The window's Save applies at once: a port in use is reported once and
-    // the program runs on; the source switches between modem and server.
+    // Save applies at once: a port in use is reported once and the program runs on; the source swaps modem and server.
     void networkWindowSave()
     {
         QTcpServer holder;

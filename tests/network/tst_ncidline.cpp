@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The line protocol's text: decoding what peers send, cutting a byte stream
-// into bounded lines, and the lines the program sends.
+// The line protocol's text: decoding what peers send, cutting a byte stream into bounded lines, the lines sent.
 #include "network/ncidcall.h"
 #include "network/ncidline.h"
 
@@ -8,8 +7,6 @@
 
 using namespace Quillon;
 using namespace Qt::StringLiterals;
-
-Q_DECLARE_METATYPE(QByteArrayList)
 
 namespace {
 
@@ -31,11 +28,6 @@ QString describe(const NcidLine& line)
     return text;
 }
 
-QString shortened(const QByteArray& line)
-{
-    return line.size() > 40 ? u"<%1 bytes>"_s.arg(line.size()) : QString::fromLatin1(line);
-}
-
 } // namespace
 
 class TestNcidLine : public QObject
@@ -47,44 +39,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("decoded");
-
-        QTest::newRow("call") << "CID: *DATE*12062026*TIME*0815*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*"_ba
-                              << u"Call CID 0 |*DATE*12062026*TIME*0815*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN "
-                                 "DOE*| DATE=12062026; TIME=0815; LINE=POTS; NMBR=5551234567; MESG=NONE; NAME=JOHN DOE "
-                                 "=> 12/06, 08:15, 5551234567, JOHN DOE"_s;
-        QTest::newRow("shuffled, unknown label, CR LF")
-            << "HUP: *NAME*JOHN DOE*FOO*bar*NMBR*555-1234*TIME*2359*DATE*01022027*\r"_ba
-            << u"HungUp HUP 0 |*NAME*JOHN DOE*FOO*bar*NMBR*555-1234*TIME*2359*DATE*01022027*| NAME=JOHN DOE; FOO=bar; "
-               "NMBR=555-1234; TIME=2359; DATE=01022027 => 01/02, 23:59, 555-1234, JOHN DOE"_s;
-        QTest::newRow("log line, nothing to show, bad date")
-            << "CIDLOG: *DATE*1206*TIME*8:15*NMBR*-*NAME*  *"_ba
-            << u"CallLog CIDLOG 0 |*DATE*1206*TIME*8:15*NMBR*-*NAME*  *| DATE=1206; TIME=8:15; NMBR=-; NAME=   => "
-               "NONE, NONE, UNKNOWN, UNKNOWN"_s;
-        QTest::newRow("pairs cut short") << "HUPLOG: *DATE*12062026*NAME"_ba
-                                         << u"HungUpLog HUPLOG 0 |*DATE*12062026*NAME| DATE=12062026 => 12/06, NONE, "
-                                            "UNKNOWN, UNKNOWN"_s;
-        QTest::newRow("gateway line") << "+CID: *DATE*12062026*NMBR*666*"_ba
-                                      << u"Gateway +CID 0 |*DATE*12062026*NMBR*666*| "_s;
-        QTest::newRow("status") << "200 Server: ncid 1.0"_ba << u"Status 200 200 |Server: ncid 1.0| "_s;
-        QTest::newRow("status without text") << "300"_ba << u"Status 300 300 || "_s;
-        QTest::newRow("message") << "MSG: tea is ready ***DATE*12062026*TIME*0815*NAME*-*NMBR*-*LINE*-*MTYPE*-*"_ba
-                                 << u"Message MSG 0 |tea is ready| DATE=12062026; TIME=0815; NAME=-; NMBR=-; LINE=-; "
-                                    "MTYPE=-"_s;
-        QTest::newRow("message without pairs") << "MSG: a*b"_ba << u"Message MSG 0 |a*b| "_s;
-        QTest::newRow("ring info") << "CIDINFO: *LINE*-*RING*2*TIME*08:15:02*"_ba
-                                   << u"RingInfo CIDINFO 0 |*LINE*-*RING*2*TIME*08:15:02*| LINE=-; RING=2; "
-                                      "TIME=08:15:02"_s;
-        QTest::newRow("hello") << "HELLO: CMD: no_log"_ba << u"Hello HELLO 0 |CMD: no_log| "_s;
-        QTest::newRow("unknown type") << "OPT: hangup-1"_ba << u"Other OPT 0 |hangup-1| "_s;
-        QTest::newRow("keep-alive") << "\r"_ba << u"Blank  0 || "_s;
-        QTest::newRow("no type") << "just words: here"_ba << u"Other  0 || "_s;
-        QTest::newRow("garbage bytes") << QByteArray("\xff\x00\x01*:\xfe", 6) << u"Other  0 || "_s;
-        QTest::newRow("Latin-1 name") << "CID: *NAME*M\xfcller*"_ba
-                                      << u"Call CID 0 |*NAME*M\u00fcller*| NAME=M\u00fcller => NONE, NONE, UNKNOWN, "
-                                         "M\u00fcller"_s;
-        QTest::newRow("UTF-8 name") << "CID: *NAME*M\xc3\xbcller*"_ba
-                                    << u"Call CID 0 |*NAME*M\u00fcller*| NAME=M\u00fcller => NONE, NONE, UNKNOWN, "
-                                       "M\u00fcller"_s;
+        const auto row = [](const char* tag, const QByteArray& bytes, const char* decoded) {
+            QTest::newRow(tag) << bytes << QString::fromUtf8(decoded);
+        };
+        row("call", "CID: *DATE*12062026*TIME*0815*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*",
+            "Call CID 0 |*DATE*12062026*TIME*0815*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*| DATE=12062026; "
+            "TIME=0815; LINE=POTS; NMBR=5551234567; MESG=NONE; NAME=JOHN DOE => 12/06, 08:15, 5551234567, JOHN DOE");
+        row("shuffled, unknown label, CR LF", "HUP: *NAME*JOHN DOE*FOO*bar*NMBR*555-1234*TIME*2359*DATE*01022027*\r",
+            "HungUp HUP 0 |*NAME*JOHN DOE*FOO*bar*NMBR*555-1234*TIME*2359*DATE*01022027*| NAME=JOHN DOE; FOO=bar; "
+            "NMBR=555-1234; TIME=2359; DATE=01022027 => 01/02, 23:59, 555-1234, JOHN DOE");
+        row("log line, nothing to show, bad date", "CIDLOG: *DATE*1206*TIME*8:15*NMBR*-*NAME*  *",
+            "CallLog CIDLOG 0 |*DATE*1206*TIME*8:15*NMBR*-*NAME*  *| DATE=1206; TIME=8:15; NMBR=-; NAME=   => NONE, "
+            "NONE, UNKNOWN, UNKNOWN");
+        row("pairs cut short", "HUPLOG: *DATE*12062026*NAME",
+            "HungUpLog HUPLOG 0 |*DATE*12062026*NAME| DATE=12062026 => 12/06, NONE, UNKNOWN, UNKNOWN");
+        row("gateway line", "+CID: *DATE*12062026*NMBR*666*", "Gateway +CID 0 |*DATE*12062026*NMBR*666*| ");
+        row("status", "200 Server: ncid 1.0", "Status 200 200 |Server: ncid 1.0| ");
+        row("status without text", "300", "Status 300 300 || ");
+        row("message", "MSG: tea is ready ***DATE*12062026*TIME*0815*NAME*-*NMBR*-*LINE*-*MTYPE*-*",
+            "Message MSG 0 |tea is ready| DATE=12062026; TIME=0815; NAME=-; NMBR=-; LINE=-; MTYPE=-");
+        row("message without pairs", "MSG: a*b", "Message MSG 0 |a*b| ");
+        row("ring info", "CIDINFO: *LINE*-*RING*2*TIME*08:15:02*",
+            "RingInfo CIDINFO 0 |*LINE*-*RING*2*TIME*08:15:02*| LINE=-; RING=2; TIME=08:15:02");
+        row("hello", "HELLO: CMD: no_log", "Hello HELLO 0 |CMD: no_log| ");
+        row("unknown type", "OPT: hangup-1", "Other OPT 0 |hangup-1| ");
+        row("keep-alive", "\r", "Blank  0 || ");
+        row("no type", "just words: here", "Other  0 || ");
+        row("garbage bytes", QByteArray("\xff\x00\x01*:\xfe", 6), "Other  0 || ");
+        row("Latin-1 name", "CID: *NAME*M\xfcller*",
+            "Call CID 0 |*NAME*Müller*| NAME=Müller => NONE, NONE, UNKNOWN, Müller");
+        row("UTF-8 name", "CID: *NAME*M\xc3\xbcller*",
+            "Call CID 0 |*NAME*Müller*| NAME=Müller => NONE, NONE, UNKNOWN, Müller");
     }
 
     void decode()
@@ -106,10 +91,9 @@ private Q_SLOTS:
         QTest::newRow("longest line kept")
             << QByteArrayList { longest + "\r\n", "next\n" } << u"<4096 bytes>|next"_s << 0;
         QTest::newRow("one byte over") << QByteArrayList { longest + "y\r\nnext\n" } << u"next"_s << 1;
-        QByteArrayList mebibyte(16, QByteArray(64 * 1024, 'z'));
-        mebibyte.prepend("before\n");
-        mebibyte.append("\nMSG: after\n");
-        QTest::newRow("1 MiB line") << mebibyte << u"before|MSG: after"_s << 1;
+        const QByteArrayList mebibyte(16, QByteArray(64 * 1024, 'z'));
+        QTest::newRow("1 MiB line") << QByteArrayList { "before\n" } + mebibyte + QByteArrayList { "\nMSG: after\n" }
+                                    << u"before|MSG: after"_s << 1;
     }
 
     void reader()
@@ -124,7 +108,7 @@ private Q_SLOTS:
         for (const QByteArray& chunk : chunks) {
             reader.append(chunk);
             while (reader.next(line))
-                got.append(shortened(line));
+                got.append(line.size() > 40 ? u"<%1 bytes>"_s.arg(line.size()) : QString::fromLatin1(line));
         }
         QCOMPARE(got.join(u'|'), lines);
         QCOMPARE(reader.droppedLines(), dropped);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program's server and client over real loopback sockets, each against a
-// peer written here from the protocol's facts: a display on a plain socket,
-// and a server on a plain listening socket.
+// The program's server and client over real loopback sockets, each against a peer written here from the protocol's
+// facts: a display on a plain socket, and a server on a plain listening socket.
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
@@ -24,12 +23,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A display: connects, collects the lines it is sent, sends what it is told.
+// A display: connects and collects the lines it is sent.
 struct Display
 {
     QTcpSocket socket;
     QStringList lines;
-    QByteArray partial;
 
     explicit Display(quint16 port, qint64 readBuffer = 0)
     {
@@ -37,15 +35,11 @@ struct Display
         QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
             if (socket.readBufferSize() != 0)
                 return; // a display that never reads
-            partial += socket.readAll();
-            for (qsizetype lf = partial.indexOf('\n'); lf >= 0; lf = partial.indexOf('\n')) {
-                lines.append(QString::fromUtf8(partial.left(lf)));
-                partial.remove(0, lf + 1);
-            }
+            while (socket.canReadLine())
+                lines.append(QString::fromUtf8(socket.readLine().chopped(1)));
         });
         socket.connectToHost(QHostAddress::LocalHost, port);
     }
-    void send(const QByteArray& bytes) { socket.write(bytes); }
     bool waitFor(const QString& prefix, int count = 1)
     {
         return QTest::qWaitFor([&] { return lines.filter(QRegularExpression(u'^' + prefix)).size() >= count; }, 20000);
@@ -53,22 +47,14 @@ struct Display
     // The lines after the start-up, runs of one type collapsed: "CID x3".
     QString live() const
     {
-        QStringList summary;
-        QString last;
-        int run = 0;
-        for (const QString& line : lines.mid(lines.indexOf(u"300 End of connection startup"_s) + 1)) {
-            const QString shown = line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3);
-            if (shown == last) {
+        QStringList shown, summary;
+        for (const QString& line : lines.mid(lines.indexOf(u"300 End of connection startup"_s) + 1))
+            shown.append(line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3));
+        for (qsizetype i = 0, run = 1; i < shown.size(); i += run) {
+            for (run = 1; i + run < shown.size() && shown[i + run] == shown[i];)
                 ++run;
-                continue;
-            }
-            if (run > 0)
-                summary.append(run > 1 ? last + u" x"_s + QString::number(run) : last);
-            last = shown;
-            run = 1;
+            summary.append(run > 1 ? shown[i] + u" x"_s + QString::number(run) : shown[i]);
         }
-        if (run > 0)
-            summary.append(run > 1 ? last + u" x"_s + QString::number(run) : last);
         return summary.join(u" / "_s);
     }
 };
@@ -129,14 +115,13 @@ private Q_SLOTS:
             return error.isEmpty() ? std::optional(calls) : std::nullopt;
         });
         server.setLogCount(logCount);
-        // Without HELLO lines the log goes out at once; with them, only their
-        // end decides, never a timer.
+        // Without HELLO lines the log goes out at once; with them, only their end decides, never a timer.
         server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
 
         Display display(server.serverPort());
         QVERIFY(display.waitFor(u"210"_s));
-        display.send(hello);
+        display.socket.write(hello);
         QVERIFY(display.waitFor(u"300"_s));
         server.sendCall(call, false);
         QVERIFY(display.waitFor(u"CID:"_s));
@@ -177,7 +162,6 @@ private Q_SLOTS:
         QFETCH(QString, seen);
         QFETCH(int, clients);
         const bool neverReads = QTest::currentDataTag() == "a display that never reads"_ba;
-        const bool refused = others == NcidServer::maxClients;
 
         FakeClock clock;
         NcidServer server(clock);
@@ -189,7 +173,7 @@ private Q_SLOTS:
             displays.push_back(std::make_unique<Display>(server.serverPort()));
         QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), others, 20000);
         Display odd(server.serverPort(), neverReads ? 1024 : 0);
-        if (refused) {
+        if (others == NcidServer::maxClients) {
             QVERIFY(odd.waitFor(u"MSG: Too many displays"_s));
             QTRY_COMPARE(odd.socket.state(), QAbstractSocket::UnconnectedState);
         } else {
@@ -199,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(display.waitFor(u"300"_s));
 
         if (!sent.isEmpty()) {
-            odd.send(sent + "MSG: sync\n");
+            odd.socket.write(sent + "MSG: sync\n");
             QVERIFY(display.waitFor(u"MSG: sync"_s));
         }
         const NcidFields big

@@ -23,10 +23,7 @@ struct ModemRig
     FakeClock clock;
     ActivityLog log { dir.path(), settings, clock };
     RecordingBoxes boxes;
-    struct
-    {
-        QList<bool> shown; // each ready status announced
-    } status;
+    QList<bool> readyShown; // each ready status announced
     QtSerialPort port;
     MdmCmd mdm { dir.iniPath(), settings, port, clock, log, boxes };
     Sim::ModemSimulator sim;
@@ -35,7 +32,7 @@ struct ModemRig
     explicit ModemRig(int portNumber = 1, const QString& command = u"AT#CID=1"_qs)
     {
         settings.EnableLog = true;
-        QObject::connect(&mdm, &MdmCmd::cidStatusChanged, [this](bool ready) { status.shown.append(ready); });
+        QObject::connect(&mdm, &MdmCmd::cidStatusChanged, [this](bool ready) { readyShown.append(ready); });
         clock.setRealSliceMs(0); // a pumped simulator answers within each wait
         clock.setWaitHook([this](int ms) { sim.advance(ms); });
         sim.setAcceptedCidCommand(u"AT#CID=1"_qs);

@@ -5,9 +5,10 @@
 #include "records/calldatabase.h"
 #include "records/callstore.h"
 #include "records/listentries.h"
+#include "support/programfiles.h"
+#include "support/sqlfile.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -51,9 +52,9 @@ struct Rig final : ModemRig
 const char* const report
     = "RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n\r\nRING\r\n";
 
-void row(const char* tag, const char* events, const char* log)
+void row(const char* tag, const char* events, const char* log, const char* text = report)
 {
-    QTest::newRow(tag) << QString::fromLatin1(events) << QString::fromLatin1(log);
+    QTest::newRow(tag) << QString::fromLatin1(events) << QString::fromLatin1(log) << QString::fromLatin1(text);
 }
 
 } // namespace
@@ -73,12 +74,13 @@ void TestCallPipeline::processCidReport_data()
 {
     QTest::addColumn<QString>("events"); // "end": once processing returned
     QTest::addColumn<QString>("log"); // %1: the text
+    QTest::addColumn<QString>("text"); // from the modem; from a network server: the tag after "network: "
 
     row("call",
         "ring 0; list JOHN DOE|555-123-4567 0 busy; notify JOHN DOE|555-123-4567 1 busy; select 1 ATZ AT#CID=1; "
         "end 1 ATZ AT#CID=1",
         "Database connection established. / Telco Info - %1 / Displayed name = JOHN DOE");
-    row("ring only", "ring 0; end 0", "Database connection established. / Telco Info - %1");
+    row("ring only", "ring 0; end 0", "Database connection established. / Telco Info - %1", "RING\r\n");
     // Rejected by the name it was translated to; no ring sound.
     row("translated, then rejected",
         "list Telemarketer|555-123-4567 0 busy ATA ATH0; notify Telemarketer|555-123-4567 1 busy ATA ATH0; "
@@ -90,8 +92,8 @@ void TestCallPipeline::processCidReport_data()
         "end 0 ATZ AT#CID=1",
         "");
     // What the modem says to the program's own commands is no call: no ring, no line.
-    row("answers only", "end 0", "Database connection established.");
-    row("numeric answers only", "end 0", "Database connection established.");
+    row("answers only", "end 0", "Database connection established.", "AT#CID=1\r\r\nOK\r\nATZ\r\r\nERROR\r\n");
+    row("numeric answers only", "end 0", "Database connection established.", "0\r4\r0\r");
     // Suspended within the settle time: nothing is read, nothing is processed.
     row("port closed while settling", "end 0", "Database connection established.");
     // From a network server: the same steps, and the modem is never spoken to.
@@ -111,12 +113,8 @@ void TestCallPipeline::processCidReport()
 {
     QFETCH(QString, events);
     QFETCH(QString, log);
+    QFETCH(QString, text);
     const QString setup = QString::fromLatin1(QTest::currentDataTag());
-    QString text = QString::fromLatin1(setup == u"ring only"_s ? "RING\r\n" : report);
-    if (setup == u"answers only"_s)
-        text = u"AT#CID=1\r\r\nOK\r\nATZ\r\r\nERROR\r\n"_s;
-    else if (setup == u"numeric answers only"_s)
-        text = u"0\r4\r0\r"_s;
     const bool network = setup.startsWith(u"network: "_s);
     if (network)
         text = setup.mid(9);
@@ -127,41 +125,37 @@ void TestCallPipeline::processCidReport()
     if (setup == u"translated, then rejected"_s) {
         QVERIFY(ListEntries(rig.database).add(RecordList::Translate, u"555-123-4567"_s, u"Telemarketer"_s));
         QVERIFY(ListEntries(rig.database).add(RecordList::Reject, u"800-555-0000"_s, u"Telemarketer"_s));
-    } else if (network) {
-        QVERIFY(ListEntries(rig.database).add(RecordList::Reject, u"000"_s, u"ACME"_s));
-        const NcidLine line = decodeNcidLine(text.toUtf8());
-        rig.pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
-        rig.record(u"end"_s);
-        QCOMPARE(rig.events.join(u"; "_s), events);
-        QCOMPARE(rig.dir.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
-        QCOMPARE(rig.sim.receivedCommands(), QStringList());
-        return;
     } else if (setup == u"broken"_s) {
         QSqlQuery drop(rig.database.connection());
         for (const QString& table : { u"Translate"_s, u"Reject"_s, u"CID"_s })
             QVERIFY(drop.exec(u"DROP TABLE "_s + table));
         QVERIFY(QFile::remove(rig.dir.logPath()) && QDir().mkdir(rig.dir.logPath()));
     }
-
-    rig.sim.sendRaw(text.toLatin1());
-    rig.sim.advance(100);
-    rig.pipeline.OnComm();
-    if (setup == u"port closed while settling"_s)
-        rig.port.close();
-    rig.clock.advance(2500);
-    rig.pipeline.timer1Tick();
-    QVERIFY(!rig.pipeline.timer1Enabled());
+    if (network) {
+        QVERIFY(ListEntries(rig.database).add(RecordList::Reject, u"000"_s, u"ACME"_s));
+        const NcidLine line = decodeNcidLine(text.toUtf8());
+        rig.pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
+    } else {
+        rig.sim.sendRaw(text.toLatin1());
+        rig.sim.advance(100);
+        rig.pipeline.OnComm();
+        if (setup == u"port closed while settling"_s)
+            rig.port.close();
+        rig.clock.advance(2500);
+        rig.pipeline.timer1Tick();
+        QVERIFY(!rig.pipeline.timer1Enabled());
+    }
     rig.record(u"end"_s);
     QCOMPARE(rig.events.join(u"; "_s), events);
     QCOMPARE(rig.dir.logMessages().join(u" / "_s), QString(log).replace(u"%1"_s, text));
+    QVERIFY(!network || rig.sim.receivedCommands().isEmpty());
 }
 
 void TestCallPipeline::refusedCalls_data()
 {
-    // What keeps calls out: "locked" (another connection holds an exclusive write transaction), "write-locked"
-    // (it holds a write transaction that still lets readers in), "full" (the file may not grow), "damaged" (an
-    // index page spoilt). JOHN DOE calls at 0 s, JANE ROE at 6 s, the store retries every 5 s.
-    QTest::addColumn<QString>("obstacle");
+    // What keeps calls out, the tag's first word: "locked" (another connection holds an exclusive write transaction),
+    // "write-locked" (it holds a write transaction that still lets readers in), "full" (the file may not grow),
+    // "damaged" (an index page spoilt). JOHN DOE calls at 0 s, JANE ROE at 6 s, the store retries every 5 s.
     QTest::addColumn<int>("releaseMs"); // when the obstacle goes; -1: never
     QTest::addColumn<QString>("waiting"); // calls waiting after the first call, 5 s, the second call, 10 s, 15 s
     QTest::addColumn<QString>("stored"); // in CID at the end, in rowid order
@@ -170,78 +164,57 @@ void TestCallPipeline::refusedCalls_data()
                            "Reject list skipped (the database is locked by another program) / Displayed name = %1 / "
                            "Call not stored (the database is locked by another program); calls waiting to be stored: "
                            "%2"_s;
+    const QString lockedBoth = locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
+        + u" / Calls that waited are stored now: 2"_s;
     // Calls are read 2.5 s after they come in: a lock gone at 3 s only holds the first one up for 0.5 s.
     QTest::newRow("locked until 3 s")
-        << u"locked"_s << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
+        << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Telco Info - * / Displayed name = JANE ROE"_s;
-    QTest::newRow("locked 12 s") << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
-                                 << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
-            + u" / Calls that waited are stored now: 2"_s;
+    QTest::newRow("locked 12 s") << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
     // JANE ROE's report comes in while the program waits on the lock for JOHN DOE: kept for the next burst.
     QTest::newRow("locked 12 s, a call during the wait")
-        << u"locked"_s << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s
-        << locked.arg(u"JOHN DOE"_s, u"1"_s) + u" / "_s + locked.arg(u"JANE ROE"_s, u"2"_s)
-            + u" / Calls that waited are stored now: 2"_s;
+        << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
     QTest::newRow("write-locked 7 s")
-        << u"write-locked"_s << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
+        << 7000 << u"1 1 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Call not stored (the database is locked by another program); "
            "calls waiting to be stored: 1 / Telco Info - * / Displayed name = JANE ROE / Calls that waited are stored "
            "now: 2"_s;
     QTest::newRow("full until 12 s")
-        << u"full"_s << 12000 << u"1 1 2 2 0"_s << u"Mom JANE ROE"_s
+        << 12000 << u"1 1 2 2 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Call not stored (the disk is full); calls waiting to be stored: 1 "
            "/ Telco Info - * / Displayed name = JANE ROE / Call not stored (the disk is full); calls waiting to be "
            "stored: 2 / Calls that waited are stored now: 2"_s;
     QTest::newRow("damaged")
-        << u"damaged"_s << -1 << u"1 1 2 2 2"_s << QString()
-        << u"Telco Info - * / Displayed name = Mom / CallerID.mdb is damaged and is not written to "
-           "any more: database disk image is malformed Unable to fetch row / Call not stored (the "
-           "database file is damaged); calls waiting to be stored: 1 / Telco Info - * / Displayed "
-           "name = JANE ROE / Call not stored (the database file is damaged); calls waiting to be "
-           "stored: 2"_s;
+        << -1 << u"1 1 2 2 2"_s << QString()
+        << u"Telco Info - * / Displayed name = Mom / CallerID.mdb is damaged and is not written to any more: database "
+           "disk image is malformed Unable to fetch row / Call not stored (the database file is damaged); calls "
+           "waiting "
+           "to be stored: 1 / Telco Info - * / Displayed name = JANE ROE / Call not stored (the database file is "
+           "damaged); calls waiting to be stored: 2"_s;
 }
 
 void TestCallPipeline::refusedCalls()
 {
-    QFETCH(QString, obstacle);
     QFETCH(int, releaseMs);
     QFETCH(QString, waiting);
     QFETCH(QString, stored);
     QFETCH(QString, log);
 
+    const QString obstacle = QString::fromLatin1(QTest::currentDataTag()).section(u' ', 0, 0);
     Rig rig;
     rig.settings.RingIn = false;
     const QString path = rig.dir.databasePath();
-    if (obstacle == u"damaged"_s) {
-        QVERIFY(rig.database.OpenCallDatabase());
-        QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = 'idx_cid_systime'"_s,
-                       rig.database.connection());
-        QVERIFY(root.next());
-        rig.database.connection().close();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root.value(0).toInt() - 1) * 4096)
-                && file.write(QByteArray(8, '\0')) == 8);
-    }
+    QVERIFY(obstacle != u"damaged"_s || spoilPage(path, u"idx_cid_systime"_s));
     QVERIFY(rig.database.OpenCallDatabase());
     QVERIFY(ListEntries(rig.database).add(RecordList::Translate, u"555-123-4567"_s, u"Mom"_s));
-    QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
-    const auto closeLocker = qScopeGuard([&] {
-        locker.close();
-        locker = {};
-        QSqlDatabase::removeDatabase(u"locker"_s);
-    });
-    locker.setDatabaseName(path);
-    QVERIFY(locker.open());
-    QSqlQuery lock(locker);
+    SqlFile locker(path);
     if (obstacle == u"locked"_s)
-        QVERIFY(lock.exec(u"BEGIN EXCLUSIVE"_s));
+        QVERIFY(locker.run(u"BEGIN EXCLUSIVE"_s));
     else if (obstacle == u"write-locked"_s)
-        QVERIFY(lock.exec(u"BEGIN IMMEDIATE"_s) && lock.exec(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
+        QVERIFY(locker.run(u"BEGIN IMMEDIATE"_s) && locker.run(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
     QSqlQuery program(rig.database.connection());
-    if (obstacle == u"full"_s) { // the file may not grow, and is filled up to its last page
-        QVERIFY(program.exec(u"PRAGMA page_count"_s) && program.next());
-        QVERIFY(program.exec(u"PRAGMA max_page_count = "_s + program.value(0).toString())
-                && program.exec(u"PRAGMA synchronous = OFF"_s));
+    if (obstacle == u"full"_s) { // the file may not grow (a limit below its size is that size) and is filled up
+        QVERIFY(program.exec(u"PRAGMA max_page_count = 1"_s) && program.exec(u"PRAGMA synchronous = OFF"_s));
         int filler = 0;
         QString error;
         while (filler < 5000 && rig.database.InsertCall(u"FILLER"_s, u"1"_s, u"06/12"_s, u"14:32"_s, &error))
@@ -249,9 +222,7 @@ void TestCallPipeline::refusedCalls()
         QCOMPARE(error, CallDatabase::problemText(DbProblem::DiskFull));
         QVERIFY(program.exec(u"PRAGMA synchronous = FULL"_s));
     }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
+    const QByteArray before = fileBytes(path);
     QFile::remove(rig.dir.logPath());
 
     const QDateTime start = rig.clock.now();
@@ -261,7 +232,7 @@ void TestCallPipeline::refusedCalls()
         if (obstacle == u"full"_s)
             QSqlQuery(rig.database.connection()).exec(u"PRAGMA max_page_count = 1000000"_s);
         else
-            locker.rollback();
+            locker.db().rollback();
     };
     const bool during = QByteArray(QTest::currentDataTag()).contains("during");
     bool sentDuring = false;
@@ -310,20 +281,13 @@ void TestCallPipeline::refusedCalls()
     QCOMPARE(counts.join(u' '), waiting);
     QCOMPARE(sentDuring && keptUsed, during);
     QVERIFY2(longestWait <= 1000, qPrintable(QString::number(longestWait))); // the window never waits longer
-    QStringList rows;
-    QSqlQuery names(u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s,
-                    rig.database.connection());
-    while (names.next())
-        rows << names.value(0).toString();
-    QCOMPARE(rows.join(u' '), stored);
-    QStringList messages = rig.dir.logMessages();
-    for (QString& message : messages)
-        message = message.startsWith(u"Telco Info - "_s) ? u"Telco Info - *"_s : message;
-    QCOMPARE(messages.join(u" / "_s), log);
+    QCOMPARE(SqlFile(path).rows(u"SELECT Name FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s).join(u' '), stored);
+    const QRegularExpression telco(u"^Telco Info - .*"_s, QRegularExpression::DotMatchesEverythingOption);
+    QCOMPARE(rig.dir.logMessages().replaceInStrings(telco, u"Telco Info - *"_s).join(u" / "_s), log);
     QCOMPARE(notStored.size(), int(releaseMs > 3000));
     QCOMPARE(damaged.size(), int(obstacle == u"damaged"_s));
     if (obstacle == u"damaged"_s)
-        QVERIFY(file.seek(0) && file.readAll() == before);
+        QCOMPARE(fileBytes(path), before);
 }
 
 QTEST_GUILESS_MAIN(TestCallPipeline)

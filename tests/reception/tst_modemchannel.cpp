@@ -21,9 +21,8 @@ class TestModemChannel : public QObject
 private Q_SLOTS:
     void openAndCheck_data()
     {
-        QTest::addColumn<int>("port");
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("modem"); // numeric, echo or silent
+        QTest::addColumn<QString>("modem"); // numeric, echo, silent, denied, in use; "port 7": ComPort names no device
         QTest::addColumn<QString>("log"); // after the port and speed lines
         QTest::addColumn<QString>("box"); // caption|text; empty: the modem is ready
 
@@ -32,34 +31,34 @@ private Q_SLOTS:
         const QString notReady = u"CID Status = Ready|CID Status = Not Ready|Modem Response = "_qs;
         const QString failed = u"Initialization Error|The modem did not initialize properly!\rCheck your configuration "
                                u"and modem connection!"_qs;
-        QTest::newRow("OK") << 1 << cid << QString() << ready + u"\r\nOK\r\n"_qs << QString();
-        QTest::newRow("numeric 0") << 1 << cid << u"numeric"_qs << ready + u"0\r"_qs << QString();
-        QTest::newRow("echo with 0") << 1 << u"ATS40.2=1"_qs << u"echo"_qs << ready + u"ATS40.2=1\r\r\nERROR\r\n"_qs
+        QTest::newRow("OK") << cid << QString() << ready + u"\r\nOK\r\n"_qs << QString();
+        QTest::newRow("numeric 0") << cid << u"numeric"_qs << ready + u"0\r"_qs << QString();
+        QTest::newRow("echo with 0") << u"ATS40.2=1"_qs << u"echo"_qs << ready + u"ATS40.2=1\r\r\nERROR\r\n"_qs
                                      << QString();
-        QTest::newRow("ERROR") << 1 << u"AT#CC1"_qs << QString() << notReady + u"\r\nERROR\r\n"_qs << failed;
-        QTest::newRow("numeric 4") << 1 << u"AT*ID1"_qs << u"numeric"_qs << notReady + u"4\r"_qs << failed;
-        QTest::newRow("silence") << 1 << cid << u"silent"_qs << notReady + u"Failed"_qs << failed;
+        QTest::newRow("ERROR") << u"AT#CC1"_qs << QString() << notReady + u"\r\nERROR\r\n"_qs << failed;
+        QTest::newRow("numeric 4") << u"AT*ID1"_qs << u"numeric"_qs << notReady + u"4\r"_qs << failed;
+        QTest::newRow("silence") << cid << u"silent"_qs << notReady + u"Failed"_qs << failed;
         // The answer check then finds the port closed: it only logs.
-        QTest::newRow("port 7") << 7 << cid << QString()
+        QTest::newRow("port 7") << cid << u"port 7"_qs
                                 << u"CID Status = Not Ready|Comm Port 7 could not be found!|Modem Response = "_qs
                                 << u"Comm Port Error|Comm Port 7 could not be found!"_qs;
         // A port that is there but refused says why (<path>: the device).
         const QString refused = u"CID Status = Not Ready|Comm Port 1 could not be found!|Modem Response = "_qs;
         QTest::newRow("permission denied")
-            << 1 << cid << u"denied"_qs << refused
+            << cid << u"denied"_qs << refused
             << u"Comm Port Error|Comm Port 1 could not be found!\r<path>: Permission denied\rTo use the port, add "
                u"yourself to the dialout group (sudo adduser $USER dialout), then log out and log in again."_qs;
-        QTest::newRow("in use") << 1 << cid << u"in use"_qs << refused
+        QTest::newRow("in use") << cid << u"in use"_qs << refused
                                 << u"Comm Port Error|Comm Port 1 could not be found!\r<path> is in use by another "
                                    u"program"_qs;
     }
     void openAndCheck()
     {
-        QFETCH(int, port);
         QFETCH(QString, command);
         QFETCH(QString, modem);
         QFETCH(QString, log);
         QFETCH(QString, box);
+        const int port = modem == u"port 7"_qs ? 7 : 1;
         Rig rig(port, command);
         rig.sim.setNumericResults(modem == u"numeric"_qs);
         rig.sim.setEcho(modem == u"echo"_qs);
@@ -90,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dir.logMessages().join(u'|'), u"Comm Port = %1|Baud = 14400|"_qs.arg(port) + log);
         QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.port.isOpen(), box.isEmpty());
-        QCOMPARE(rig.status.shown.last(), box.isEmpty());
+        QCOMPARE(rig.readyShown.last(), box.isEmpty());
     }
 
     // Half a day of running: re-initialisations, then the modem unplugged and plugged in again.
@@ -125,7 +124,7 @@ private Q_SLOTS:
         rig.pass(5000, 400); // timers go on ticking, each 5 s tick trying the port quietly
         QCOMPARE(lost.count(), 1);
         QVERIFY(!rig.port.isOpen() && !rig.mdm.AnswerCommand());
-        QCOMPARE(rig.status.shown, (QList<bool> { true, false }));
+        QCOMPARE(rig.readyShown, (QList<bool> { true, false }));
         QCOMPARE(rig.boxTexts().size(), 1);
         QVERIFY(rig.boxTexts().first().startsWith(u"Comm Port Error|Comm Port 1 was disconnected!"_qs));
         const qsizetype logged = rig.dir.logMessages().size();
@@ -141,7 +140,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dir.logMessages().mid(logged),
                  (QStringList { u"Comm Port 1 was reconnected."_qs, u"CID Status = Ready"_qs,
                                 u"Modem Response = \r\nOK\r\n"_qs }));
-        QCOMPARE(rig.status.shown.last(), true);
+        QCOMPARE(rig.readyShown.last(), true);
         QCOMPARE(rig.boxes.shown.size(), 1);
         rig.sim.stop(); // lost again: said again
         QTRY_COMPARE(lost.count(), 2);

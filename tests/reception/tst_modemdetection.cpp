@@ -58,8 +58,7 @@ class TestModemDetection : public QObject
 private Q_SLOTS:
     void detection_data()
     {
-        QTest::addColumn<QString>("ports"); // a word per port, see Rig
-        QTest::addColumn<bool>("yes"); // the answer to "Found Modem"
+        QTest::addColumn<QString>("ports"); // a word per port, see Rig; "Found Modem" is answered No in "declined"
         QTest::addColumn<QString>("probed"); // commands received, ';' between ports; empty: unchecked
         QTest::addColumn<QStringList>("boxes"); // caption|text
         QTest::addColumn<QString>("outcome"); // stored port|stored command|log line (none: the port is ready)
@@ -72,37 +71,35 @@ private Q_SLOTS:
             = u"No Modem Selected|There was a voice compatible modem found,\r\n but you elected not to use it."_qs;
         const QString none = u"|No modem was detected on your system."_qs;
         const QString missing = u"Comm Port Error|Comm Port 1 could not be found!"_qs;
-        QTest::newRow("port 3") << u"silent silent AT#CC1 AT#CID=1"_qs << true
+        QTest::newRow("port 3") << u"silent silent AT#CC1 AT#CID=1"_qs
                                 << u"AT&F;AT&F;AT&F AT#CID=1 AT*ID1 AT#CC1 AT#CC1;;;"_qs << QStringList { found.arg(3) }
                                 << u"3|AT#CC1|"_qs << 3 * 150 + 3 * 1000 + 50;
-        QTest::newRow("Yes on 4") << u"- - - AT*ID1 AT#CID=1 AT#CID=1"_qs << true
-                                  << u";;;AT&F AT#CID=1 AT*ID1 AT*ID1;;"_qs << QStringList { found.arg(4) }
-                                  << u"4|AT*ID1|"_qs << 4 * 150 + 2 * 1000 + 50;
-        QTest::newRow("declined") << u"- AT#CID=1"_qs << false << QString()
-                                  << QStringList { found.arg(2), declined, failed }
+        QTest::newRow("Yes on 4") << u"- - - AT*ID1 AT#CID=1 AT#CID=1"_qs << u";;;AT&F AT#CID=1 AT*ID1 AT*ID1;;"_qs
+                                  << QStringList { found.arg(4) } << u"4|AT*ID1|"_qs << 4 * 150 + 2 * 1000 + 50;
+        QTest::newRow("declined") << u"- AT#CID=1"_qs << QString() << QStringList { found.arg(2), declined, failed }
                                   << u"2||A voice compatible modem was not selected."_qs << 6 * 150 + 1000 + 50;
-        QTest::newRow("no modem") << QString() << true << QString() << QStringList { none, missing }
+        QTest::newRow("no modem") << QString() << QString() << QStringList { none, missing }
                                   << u"1|AT#CID=1|No modem was detected on the system."_qs << 6 * 150 + 50;
         QTest::newRow("no command")
-            << u"- - plain"_qs << true << QString()
+            << u"- - plain"_qs << QString()
             << QStringList { u"|A modem was detected, but it is not a voice compatible modem."_qs, missing }
             << u"1|AT#CID=1|No voice compatible modem was detected."_qs << 6 * 150 + 10 * 1000 + 50;
-        QTest::newRow("OK after 150 ms") << u"slow"_qs << true << QString() << QStringList { none, failed }
+        QTest::newRow("OK after 150 ms") << u"slow"_qs << QString() << QStringList { none, failed }
                                          << u"1|AT#CID=1|No modem was detected on the system."_qs << 6 * 150 + 50;
-        QTest::newRow("unplugged") << u"gone AT#CID=1"_qs << true << u"AT&F AT#CID=1;AT&F AT#CID=1 AT#CID=1;;;;"_qs
+        QTest::newRow("unplugged") << u"gone AT#CID=1"_qs << u"AT&F AT#CID=1;AT&F AT#CID=1 AT#CID=1;;;;"_qs
                                    << QStringList { found.arg(2) } << u"2|AT#CID=1|"_qs << 2 * 150 + 2 * 1000 + 50;
     }
     void detection()
     {
         QFETCH(QString, ports);
-        QFETCH(bool, yes);
         QFETCH(QString, probed);
         QFETCH(QStringList, boxes);
         QFETCH(QString, outcome);
         QFETCH(int, sleptMs);
 
         Rig rig(ports.split(u' ', Qt::SkipEmptyParts));
-        rig.boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+        const bool declined = qstrcmp(QTest::currentDataTag(), "declined") == 0;
+        rig.boxes.queueAnswer(declined ? MessageBoxes::Answer::No : MessageBoxes::Answer::Yes);
         ModemDetector detector(rig.dir.iniPath(), rig.settings, rig.port, rig.clock, rig.boxes, rig.log, rig.mdm);
         QSignalSpy pleaseWaitDone(&detector, &ModemDetector::pleaseWaitDone);
         QSignalSpy applied(&detector, &ModemDetector::settingsApplied);
@@ -125,7 +122,7 @@ private Q_SLOTS:
         const QString logLine = outcome.section(u'|', 2);
         QVERIFY(logLine.isEmpty() || rig.dir.logMessages().contains(logLine));
         QCOMPARE(rig.port.isOpen(), logLine.isEmpty());
-        QCOMPARE(rig.status.shown.last(), logLine.isEmpty());
+        QCOMPARE(rig.readyShown.last(), logLine.isEmpty());
         QCOMPARE(rig.clock.totalSleptMs(), sleptMs);
         QVERIFY(!rig.mdm.timer2Enabled());
     }

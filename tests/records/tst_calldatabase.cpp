@@ -9,6 +9,8 @@
 #include "records/recordtransfer.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
+#include "support/programfiles.h"
+#include "support/sqlfile.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -16,6 +18,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <algorithm>
+#include <optional>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +35,7 @@ struct Fixture
 {
     Fixture() { settings.EnableLog = true; }
     QString file(const QString& name) const { return dir + u'/' + name; }
+    QStringList rows(const QString& select) const { return SqlFile(file(u"CallerID.mdb"_s)).rows(select); }
     // Opens a database made from the schema, then adds "number=name;..." rows ('~': NULL) to table.
     bool create(const QString& table = {}, const QString& rows = {})
     {
@@ -61,6 +66,20 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// root ignores permission bits: as root, file access runs as nobody until the guard goes, and nobody owns paths.
+bool giveToNobody(const QStringList& paths)
+{
+    return std::ranges::all_of(paths, [](const QString& path) {
+        return geteuid() != 0 || chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    });
+}
+auto asNobody(bool really = true)
+{
+    if (really && geteuid() == 0)
+        setfsuid(65534);
+    return qScopeGuard([] { setfsuid(geteuid()); });
+}
+
 } // namespace
 
 class TestCallDatabase : public QObject
@@ -68,297 +87,251 @@ class TestCallDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void open_data();
-    void open();
-    void lists_data();
-    void lists();
-    void entryChanges_data();
-    void entryChanges();
-    void insertCall_boundValues_readOnlyFileFails();
-    void log();
-};
+    void open_data()
+    {
+        // How the file is spoilt: statements run on a schema-made file, "locked N s" (a second connection holds a
+        // write transaction that long), "page N" (that page's header zeroed), "unreadable", "directory", or the
+        // file's text. The box's second line; empty: the database opens.
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        const char* const tables = "Its tables CID, Reject and Translate are missing or incomplete.";
+        const char* const rows[][2] = {
+            { "", "The file is missing: %1" },
+            { "Name,Number\r\n", "The file is not a database." },
+            { "directory", "It is a directory, not a database." },
+            { "unreadable", "Permission denied: this user may not read and write the file." },
+            { "page 1", "The file is damaged; Help Topics tells how to recover it." },
+            { "DROP TABLE CID", tables },
+            { "DROP TABLE Reject", tables },
+            { "DROP TABLE Translate", tables },
+            { "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime", tables },
+            { "locked 40 s", "It is locked by another program, and still was after 30 seconds." },
+            { "locked 5 s", "" },
+            // Damage the open does not read is found by the check, which then keeps every write out.
+            { "page idx_cid_systime", "" },
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
 
-void TestCallDatabase::open_data()
-{
-    // How the file is spoilt: statements run on a schema-made file, "locked N s" (a second connection holds a
-    // write transaction that long), "page N" (that page's header zeroed), "unreadable", "directory", or the
-    // file's text. The box's second line; empty: the database opens.
-    QTest::addColumn<QString>("damage");
-    QTest::addColumn<QString>("reason");
-    const char* const rows[][2] = {
-        { "", "The file is missing: %1" },
-        { "Name,Number\r\n", "The file is not a database." },
-        { "directory", "It is a directory, not a database." },
-        { "unreadable", "Permission denied: this user may not read and write the file." },
-        { "page 1", "The file is damaged; Help Topics tells how to recover it." },
-        { "DROP TABLE CID", "Its tables CID, Reject and Translate are missing or incomplete." },
-        { "DROP TABLE Reject", "Its tables CID, Reject and Translate are missing or incomplete." },
-        { "DROP TABLE Translate", "Its tables CID, Reject and Translate are missing or incomplete." },
-        { "DROP INDEX idx_cid_systime;ALTER TABLE CID DROP COLUMN SysTime",
-          "Its tables CID, Reject and Translate are missing or incomplete." },
-        { "locked 40 s", "It is locked by another program, and still was after 30 seconds." },
-        { "locked 5 s", "" },
-        // Damage the open does not read is found by the check, which then keeps every write out.
-        { "page idx_cid_systime", "" },
-    };
-    for (const auto& row : rows)
-        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
-}
-
-void TestCallDatabase::open()
-{
-    QFETCH(QString, damage);
-    QFETCH(QString, reason);
-    Fixture f;
-    f.clock.setRealSliceMs(0);
-    const QString path = f.file(u"CallerID.mdb"_s);
-    QSqlDatabase locker;
-    const auto closeLocker = qScopeGuard([&] {
-        locker.close();
-        locker = {};
-        QSqlDatabase::removeDatabase(u"locker"_s);
-    });
-    QDateTime freeAt;
-    if (damage.startsWith(u"DROP"_s) || damage.startsWith(u"page"_s) || damage.startsWith(u"locked"_s)) {
-        QVERIFY(f.create());
-        for (const QString& statement : damage.split(u';', Qt::SkipEmptyParts))
-            QVERIFY(!damage.startsWith(u"DROP"_s) || QSqlQuery(f.database.connection()).exec(statement));
-        QSqlQuery root(u"SELECT rootpage FROM sqlite_schema WHERE name = '%1'"_s.arg(damage.section(u' ', 1)),
-                       f.database.connection());
-        const int page = root.next() ? root.value(0).toInt() : damage.section(u' ', 1).toInt();
-        f.database.connection().close();
-        if (damage.startsWith(u"page"_s)) {
-            QFile file(path);
-            QVERIFY(page > 0 && file.open(QIODevice::ReadWrite) && file.seek((page - 1) * 4096 + (page == 1 ? 100 : 0))
-                    && file.write(QByteArray(8, '\0')) == 8);
+    void open()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        Fixture f;
+        f.clock.setRealSliceMs(0);
+        const QString path = f.file(u"CallerID.mdb"_s);
+        const bool locked = damage.startsWith(u"locked"_s), unreadable = damage == u"unreadable"_s;
+        if (damage.startsWith(u"DROP"_s) || damage.startsWith(u"page"_s) || locked || unreadable) {
+            QVERIFY(f.create());
+            for (const QString& statement : damage.split(u';', Qt::SkipEmptyParts))
+                QVERIFY(!damage.startsWith(u"DROP"_s) || QSqlQuery(f.database.connection()).exec(statement));
+            f.database.connection().close();
+            QVERIFY(!damage.startsWith(u"page"_s) || spoilPage(path, damage.section(u' ', 1)));
+            QVERIFY(!unreadable || chmod(QFile::encodeName(path).constData(), 0) == 0);
+            QVERIFY(!unreadable || giveToNobody({ f.app.path(), f.dir, f.file(u"CID.Log"_s) })); // the log is written
+        } else if (damage == u"directory"_s) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (!damage.isEmpty()) {
+            QVERIFY(writeFile(path, damage.toLatin1()));
         }
-    } else if (damage == u"directory"_s) {
-        QVERIFY(QDir().mkpath(path));
-    } else if (damage == u"unreadable"_s) {
-        QVERIFY(f.create());
-        f.database.connection().close();
-        QCOMPARE(chmod(QFile::encodeName(path).constData(), 0), 0);
-        for (const QString& dir : { f.app.path(), f.dir, f.file(u"CID.Log"_s) }) // the log is written
-            QVERIFY(geteuid() != 0 || chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
-    } else if (!damage.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damage.toLatin1()) > 0);
-    }
-    if (damage.startsWith(u"locked"_s)) {
-        locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
-        locker.setDatabaseName(path);
-        QVERIFY(locker.open() && QSqlQuery(locker).exec(u"BEGIN EXCLUSIVE"_s));
-        freeAt = f.clock.now().addSecs(damage.section(u' ', 1, 1).toInt());
-        f.clock.setWaitHook([&](int) {
-            if (f.clock.now() >= freeAt)
-                locker.rollback();
-        });
-    }
-    const QByteArray before = contents(path);
-    const QDateTime start = f.clock.now();
-    int pleaseWait = 0;
+        std::optional<SqlFile> locker;
+        QDateTime freeAt;
+        if (locked) {
+            QVERIFY(locker.emplace(path).run(u"BEGIN EXCLUSIVE"_s));
+            freeAt = f.clock.now().addSecs(damage.section(u' ', 1, 1).toInt());
+            f.clock.setWaitHook([&](int) {
+                if (f.clock.now() >= freeAt)
+                    locker->db().rollback();
+            });
+        }
+        const QByteArray before = contents(path);
+        const QDateTime start = f.clock.now();
+        int pleaseWait = 0;
+        QString unopened;
+        std::optional user(asNobody(unreadable));
+        const bool opened = f.database.OpenCallDatabase([&] { ++pleaseWait; }, &unopened);
+        user.reset();
 
-    // root ignores permission bits: file access runs as an ordinary user.
-    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
-    if (damage == u"unreadable"_s && geteuid() == 0)
-        setfsuid(65534);
-    QString unopened;
-    const bool opened = f.database.OpenCallDatabase([&] { ++pleaseWait; }, &unopened);
-    setfsuid(geteuid());
+        QCOMPARE(pleaseWait, locked ? 1 : 0);
+        if (reason.isEmpty()) {
+            QVERIFY(opened && f.database.isOpen() && unopened.isEmpty());
+            QVERIFY(!locked || (f.clock.now() >= freeAt && f.clock.now() < freeAt.addSecs(2)));
+            QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
+            f.database.store().startCheck();
+            QVERIFY(checked.wait(10000));
+            const bool damaged = damage.startsWith(u"page"_s);
+            QCOMPARE(f.database.isDamaged(), damaged);
+            QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !damaged);
+            // Every other write is refused the same way, with what was found damaged.
+            QVERIFY(writeFile(f.file(u"reject.csv"_s), "Number,Name\r\n2,B\r\n"));
+            QString found;
+            QCOMPARE(f.database.writable(&found), !damaged);
+            QStringList errors(5);
+            const ImportResult imported = importRecords(f.database, RecordList::Reject, f.file(u"reject.csv"_s));
+            errors[4] = imported.error;
+            ListEntries entries(f.database);
+            const QList<bool> written { entries.add(RecordList::Reject, u"1"_s, u"A"_s, &errors[0]),
+                                        entries.update(RecordList::Reject, 1, u"1"_s, u"B"_s, &errors[1]),
+                                        entries.remove(RecordList::Reject, { 1 }, &errors[2]),
+                                        CallRecords(f.database).removeBefore(f.clock.now().addDays(1), &errors[3]),
+                                        imported.ok };
+            QCOMPARE(written, QList<bool>(5, !damaged));
+            QCOMPARE(errors, QStringList(5, found));
+            if (damaged)
+                QCOMPARE(contents(path), before); // never written into
+            return;
+        }
+        QVERIFY(!opened && !f.database.isOpen());
+        QCOMPARE(unopened, reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason);
+        QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
+        QCOMPARE(contents(path), before); // never created, never changed
+        QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
+        if (locked)
+            QCOMPARE(start.secsTo(f.clock.now()), 30);
+    }
 
-    QCOMPARE(pleaseWait, damage.startsWith(u"locked"_s) ? 1 : 0);
-    if (reason.isEmpty()) {
-        QVERIFY(opened && f.database.isOpen() && unopened.isEmpty());
-        QVERIFY(!freeAt.isValid() || (f.clock.now() >= freeAt && f.clock.now() < freeAt.addSecs(2)));
-        QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
-        f.database.store().startCheck();
-        QVERIFY(checked.wait(10000));
-        QCOMPARE(f.database.isDamaged(), damage.startsWith(u"page"_s));
-        const bool damaged = f.database.isDamaged();
-        QCOMPARE(f.database.store().StoreCall(u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s), !damaged);
-        // Every other write is refused the same way, with what was found damaged.
-        const QString csv = f.file(u"reject.csv"_s);
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Number,Name\r\n2,B\r\n") > 0);
-        file.close();
-        QString damage;
-        QCOMPARE(f.database.writable(&damage), !damaged);
+    void lists_data()
+    {
+        // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
+        // name, Reject whether the caller is listed (1 or 0); "false " in front when the step failed.
+        QTest::addColumn<QString>("lookUp");
+        for (const char* lookUp : {
+                 "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
+                 "Translate: 5551234567=Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
+                 "Translate: UNKNOWN=Mom;unknown=Dad | JOHN DOE | UNKNOWN -> Mom",
+                 "Translate: ID BLOCKED=Mom | ANONYMOUS CALLER | ID BLOCKED -> Mom",
+                 "Translate: 555-123-4567= | JOHN DOE | 555-123-4567 -> ",
+                 "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false Mom",
+                 "Translate: 555-123-4567=~;555-123-4567=Mom | JOHN DOE | 555-123-4567 -> false JOHN DOE",
+                 "Reject: 555-123-4567=SOMEONE | JOHN DOE | 555-123-4567 -> 1",
+                 "Reject: ~=O'Hare \"Sales\" | O'Hare \"Sales\" | 555-123-4567 -> 1",
+                 "Reject: 555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE | JOHN DOE | 555-123-4567 -> 1",
+                 "Reject: ~=john doe | JOHN DOE | 555-123-4567 -> 0",
+                 "Reject: UNKNOWN=~ | UNKNOWN | UNKNOWN -> 1",
+                 "Reject: ID BLOCKED=~ | ANONYMOUS CALLER | ID BLOCKED -> 1",
+                 "Reject: 1=~ |  | 555-123-4567 -> 0",
+                 "Reject: 1= |  | 555-123-4567 -> 1",
+                 "Reject off: 555-123-4567=~ | JOHN DOE | 555-123-4567 -> 0",
+             })
+            QTest::newRow(lookUp) << QString::fromLatin1(lookUp);
+    }
+
+    void lists()
+    {
+        QFETCH(QString, lookUp);
+        const QString table = lookUp.section(u": "_s, 0, 0);
+        const QStringList parts
+            = lookUp.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
+        const QString name = parts.value(1);
+
+        Fixture f;
+        QVERIFY(f.create(table.section(u' ', 0, 0), parts.value(0)));
+        if (table == u"Reject off"_s) { // the list is not even read
+            f.settings.Reject = false;
+            QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
+        }
+        QString error;
+        const QString result = table == u"Translate"_s
+            ? f.database.TranslateCaller(name, parts.value(2), &error)
+            : QString::number(int(f.database.CheckReject(name, parts.value(2), &error)));
+        QCOMPARE((error.isEmpty() ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
+    }
+
+    void entryChanges_data()
+    {
+        // A change to the reject list 1=A;2=B;3=C ("remove ROWIDS", "update ROWID" to 9=X), "refused": a trigger
+        // refuses to remove rowid 3. The error and the names left.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("remove") << u"remove 1,3"_s << u"|B"_s;
+        QTest::newRow("remove refused midway: all or nothing")
+            << u"remove 1,3 refused"_s << u"refused Unable to fetch row|A,B,C"_s;
+        QTest::newRow("update") << u"update 2"_s << u"|A,X,C"_s;
+        QTest::newRow("update of an entry removed meanwhile")
+            << u"update 4"_s << u"The entry is no longer in the list.|A,B,C"_s;
+    }
+
+    void entryChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, result);
+        Fixture f;
+        QVERIFY(f.create(u"Reject"_s, u"1=A;2=B;3=C"_s));
+        QSqlQuery query(f.database.connection());
+        QVERIFY(!change.endsWith(u" refused"_s)
+                || query.exec(u"CREATE TRIGGER no BEFORE DELETE ON Reject WHEN old.rowid = 3"
+                              " BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+        const QStringList words = change.split(u' ');
+        QVariantList rowIds;
+        for (const QString& rowId : words[1].split(u','))
+            rowIds.append(rowId.toInt());
         ListEntries entries(f.database);
-        QStringList errors(5);
-        const ImportResult imported = importRecords(f.database, RecordList::Reject, csv);
-        errors[4] = imported.error;
-        const QList<bool> written { entries.add(RecordList::Reject, u"1"_s, u"A"_s, &errors[0]),
-                                    entries.update(RecordList::Reject, 1, u"1"_s, u"B"_s, &errors[1]),
-                                    entries.remove(RecordList::Reject, { 1 }, &errors[2]),
-                                    CallRecords(f.database).removeBefore(f.clock.now().addDays(1), &errors[3]),
-                                    imported.ok };
-        QCOMPARE(written, QList<bool>(5, !damaged));
-        QCOMPARE(errors, QStringList(5, damage));
-        if (damaged)
-            QCOMPARE(contents(path), before); // never written into
-        return;
+        QString error;
+        const bool ok = words[0] == u"remove"_s ? entries.remove(RecordList::Reject, rowIds, &error)
+                                                : entries.update(RecordList::Reject, rowIds[0], u"9"_s, u"X"_s, &error);
+        QCOMPARE(ok, error.isEmpty());
+        QCOMPARE(error + u'|' + f.rows(u"SELECT Name FROM Reject ORDER BY rowid"_s).join(u','), result);
     }
-    QVERIFY(!opened && !f.database.isOpen());
-    QCOMPARE(unopened, reason.contains(u"%1"_s) ? reason.arg(QFileInfo(path).absoluteFilePath()) : reason);
-    QVERIFY(contents(f.file(u"CID.Log"_s)).endsWith(" Database connection could not be established.\r\n"));
-    QCOMPARE(contents(path), before); // never created, never changed
-    QCOMPARE(QDir(f.app.path()).entryList(QDir::Files), QStringList());
-    if (damage.startsWith(u"locked"_s))
-        QCOMPARE(start.secsTo(f.clock.now()), 30);
-}
 
-void TestCallDatabase::lists_data()
-{
-    // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
-    // name, Reject whether the caller is listed (1 or 0); "false " in front when the step failed.
-    QTest::addColumn<QString>("lookUp");
-    for (const char* lookUp : {
-             "Translate: 555-123-4567=Mom;1=X;555-123-4567=Mother | JOHN DOE | 555-123-4567 -> Mother",
-             "Translate: 5551234567=Mom | JOHN DOE | 555-123-4567 -> JOHN DOE",
-             "Translate: UNKNOWN=Mom;unknown=Dad | JOHN DOE | UNKNOWN -> Mom",
-             "Translate: ID BLOCKED=Mom | ANONYMOUS CALLER | ID BLOCKED -> Mom",
-             "Translate: 555-123-4567= | JOHN DOE | 555-123-4567 -> ",
-             "Translate: 555-123-4567=Mom;555-123-4567=~ | JOHN DOE | 555-123-4567 -> false Mom",
-             "Translate: 555-123-4567=~;555-123-4567=Mom | JOHN DOE | 555-123-4567 -> false JOHN DOE",
-             "Reject: 555-123-4567=SOMEONE | JOHN DOE | 555-123-4567 -> 1",
-             "Reject: ~=O'Hare \"Sales\" | O'Hare \"Sales\" | 555-123-4567 -> 1",
-             "Reject: 555-123-4567=~;~=JOHN DOE;555-123-4567=JOHN DOE | JOHN DOE | 555-123-4567 -> 1",
-             "Reject: ~=john doe | JOHN DOE | 555-123-4567 -> 0",
-             "Reject: UNKNOWN=~ | UNKNOWN | UNKNOWN -> 1",
-             "Reject: ID BLOCKED=~ | ANONYMOUS CALLER | ID BLOCKED -> 1",
-             "Reject: 1=~ |  | 555-123-4567 -> 0",
-             "Reject: 1= |  | 555-123-4567 -> 1",
-             "Reject off: 555-123-4567=~ | JOHN DOE | 555-123-4567 -> 0",
-         })
-        QTest::newRow(lookUp) << QString::fromLatin1(lookUp);
-}
-
-void TestCallDatabase::lists()
-{
-    QFETCH(QString, lookUp);
-    const QString table = lookUp.section(u": "_s, 0, 0);
-    const QStringList parts = lookUp.section(u": "_s, 1).section(u" -> "_s, 0, 0).split(u" | "_s); // rows, name, number
-    const QString name = parts.value(1);
-
-    Fixture f;
-    QVERIFY(f.create(table.section(u' ', 0, 0), parts.value(0)));
-    if (table == u"Reject off"_s) { // the list is not even read
-        f.settings.Reject = false;
-        QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
+    void insertCall_boundValues_readOnlyFileFails()
+    {
+        Fixture f;
+        QVERIFY(f.create());
+        QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s));
+        // Another attempt for a call whose first one may have reached the file stores it once.
+        QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s,
+                                      f.clock.now(), true));
+        QCOMPARE(f.rows(u"SELECT * FROM CID"_s),
+                 QStringList { u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s });
+        QCOMPARE(chmod(QFile::encodeName(f.file(u"CallerID.mdb"_s)).constData(), 0444), 0);
+        QVERIFY(giveToNobody({ f.app.path(), f.dir }));
+        const auto user = asNobody();
+        QVERIFY(f.database.OpenCallDatabase());
+        QString error;
+        QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s, &error));
+        QCOMPARE(error, CallDatabase::problemText(DbProblem::PermissionDenied));
+        QVERIFY(!ListEntries(f.database).add(RecordList::Reject, u"1"_s, u"A"_s));
+        QVERIFY(f.database.isOpen());
     }
-    QString error;
-    const QString result = table == u"Translate"_s
-        ? f.database.TranslateCaller(name, parts.value(2), &error)
-        : QString::number(int(f.database.CheckReject(name, parts.value(2), &error)));
-    QCOMPARE((error.isEmpty() ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
-}
 
-void TestCallDatabase::entryChanges_data()
-{
-    // A change to the reject list 1=A;2=B;3=C ("remove ROWIDS", "update ROWID" to 9=X), "refused": a trigger
-    // refuses to remove rowid 3. The error and the names left.
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("remove") << u"remove 1,3"_s << u"|B"_s;
-    QTest::newRow("remove refused midway: all or nothing")
-        << u"remove 1,3 refused"_s << u"refused Unable to fetch row|A,B,C"_s;
-    QTest::newRow("update") << u"update 2"_s << u"|A,X,C"_s;
-    QTest::newRow("update of an entry removed meanwhile")
-        << u"update 4"_s << u"The entry is no longer in the list.|A,B,C"_s;
-}
+    void log()
+    {
+        Fixture f;
+        const QByteArray stamp1 = dateTimeText(f.clock.now()).toLatin1();
+        QVERIFY(f.log.WriteLog(u"Program started"_s));
+        f.clock.advance(1000);
+        const QByteArray stamp2 = dateTimeText(f.clock.now()).toLatin1();
+        QVERIFY(f.log.WriteLog(u"Caf\u00e9 \u00ff \u0141UKASZ"_s)); // UTF-8: no character is lost
+        const QByteArray stars(85, '*');
+        const QByteArray header = stars
+            + "\r\nProcess Name:            Quillon CallerID\r\nExecutable Version:      2.52.94"
+            + "\r\nExecutable Image:        " + f.dir.toUtf8() + "/QuillonCID\r\n\r\n" + stars + "\r\n\r\n\r\n";
+        const QString path = f.file(u"CID.Log"_s);
+        QCOMPARE(contents(path),
+                 header + stamp1 + " Program started\r\n" + stamp2 + " Caf\xc3\xa9 \xc3\xbf \xc5\x81UKASZ\r\n");
+        // Callers' numbers are nobody else's business.
+        QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 
-void TestCallDatabase::entryChanges()
-{
-    QFETCH(QString, change);
-    QFETCH(QString, result);
-    Fixture f;
-    QVERIFY(f.create(u"Reject"_s, u"1=A;2=B;3=C"_s));
-    QSqlQuery query(f.database.connection());
-    QVERIFY(!change.endsWith(u" refused"_s)
-            || query.exec(u"CREATE TRIGGER no BEFORE DELETE ON Reject WHEN old.rowid = 3"
-                          " BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
-    const QStringList words = change.split(u' ');
-    QVariantList rowIds;
-    for (const QString& rowId : words[1].split(u','))
-        rowIds.append(rowId.toInt());
-    ListEntries entries(f.database);
-    QString error;
-    const bool ok = words[0] == u"remove"_s ? entries.remove(RecordList::Reject, rowIds, &error)
-                                            : entries.update(RecordList::Reject, rowIds[0], u"9"_s, u"X"_s, &error);
-    QCOMPARE(ok, error.isEmpty());
-    QVERIFY(query.exec(u"SELECT group_concat(Name, ',') FROM (SELECT Name FROM Reject ORDER BY rowid)"_s)
-            && query.next());
-    QCOMPARE(error + u'|' + query.value(0).toString(), result);
-}
+        QVERIFY(QFile::remove(path));
+        QVERIFY(f.log.WriteLog(u"two"_s));
+        QCOMPARE(contents(path), header + stamp2 + " two\r\n");
 
-void TestCallDatabase::insertCall_boundValues_readOnlyFileFails()
-{
-    Fixture f;
-    QVERIFY(f.create());
-    QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s));
-    QSqlQuery query(u"SELECT Name || '|' || Number || '|' || Date || '|' || Time || '|' || SysTime FROM CID"_s,
-                    f.database.connection());
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toString(), u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s);
-    // Another attempt for a call whose first one may have reached the file stores it once.
-    QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s, f.clock.now(),
-                                  true));
-    QVERIFY(query.exec(u"SELECT count(*) FROM CID"_s) && query.next());
-    QCOMPARE(query.value(0).toInt(), 1);
-    QCOMPARE(chmod(QFile::encodeName(f.file(u"CallerID.mdb"_s)).constData(), 0444), 0);
-    // root ignores permission bits: file access runs as an ordinary user.
-    const bool root = geteuid() == 0;
-    for (const QString& dir : { f.app.path(), f.dir })
-        QVERIFY(!root || chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
-    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
-    if (root)
-        setfsuid(65534);
-    QVERIFY(f.database.OpenCallDatabase());
-    QString error;
-    QVERIFY(!f.database.InsertCall(u"JOHN DOE"_s, u"555-123-4567"_s, u"06/12"_s, u"14:32"_s, &error));
-    QCOMPARE(error, CallDatabase::problemText(DbProblem::PermissionDenied));
-    QVERIFY(!ListEntries(f.database).add(RecordList::Reject, u"1"_s, u"A"_s));
-    QVERIFY(f.database.isOpen());
-}
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!ActivityLog(f.file(u"gone"_s), f.settings, f.clock).WriteLog(u"into a missing directory"_s));
+        QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
+        QVERIFY(!ActivityLog(f.file(u"sub"_s), f.settings, f.clock).WriteLog(u"into a directory"_s));
+        QCOMPARE(QDir(f.dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList { u"sub"_s });
 
-void TestCallDatabase::log()
-{
-    Fixture f;
-    const QByteArray stamp1 = dateTimeText(f.clock.now()).toLatin1();
-    QVERIFY(f.log.WriteLog(u"Program started"_s));
-    f.clock.advance(1000);
-    const QByteArray stamp2 = dateTimeText(f.clock.now()).toLatin1();
-    QVERIFY(f.log.WriteLog(u"Caf\u00e9 \u00ff \u0141UKASZ"_s)); // UTF-8: no character is lost
-    const QByteArray stars(85, '*');
-    const QByteArray header = stars
-        + "\r\nProcess Name:            Quillon CallerID\r\nExecutable Version:      2.52.94"
-        + "\r\nExecutable Image:        " + f.dir.toUtf8() + "/QuillonCID\r\n\r\n" + stars + "\r\n\r\n\r\n";
-    const QString path = f.file(u"CID.Log"_s);
-    QCOMPARE(contents(path),
-             header + stamp1 + " Program started\r\n" + stamp2 + " Caf\xc3\xa9 \xc3\xbf \xc5\x81UKASZ\r\n");
-    // Callers' numbers are nobody else's business.
-    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
-
-    QVERIFY(QFile::remove(path));
-    QVERIFY(f.log.WriteLog(u"two"_s));
-    QCOMPARE(contents(path), header + stamp2 + " two\r\n");
-
-    QVERIFY(QFile::remove(path));
-    QVERIFY(!ActivityLog(f.file(u"gone"_s), f.settings, f.clock).WriteLog(u"into a missing directory"_s));
-    QVERIFY(QDir(f.dir).mkpath(u"sub/CID.Log"_s));
-    QVERIFY(!ActivityLog(f.file(u"sub"_s), f.settings, f.clock).WriteLog(u"into a directory"_s));
-    QCOMPARE(QDir(f.dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList { u"sub"_s });
-
-    // A read-only directory, as an ordinary user (root ignores permission bits).
-    const QString readOnly = f.file(u"ro"_s);
-    QVERIFY(QDir().mkpath(readOnly) && chmod(QFile::encodeName(readOnly).constData(), 0555) == 0);
-    QVERIFY(geteuid() != 0 || chown(QFile::encodeName(readOnly).constData(), 65534, 65534) == 0);
-    const auto user = qScopeGuard([] { setfsuid(geteuid()); });
-    if (geteuid() == 0)
-        setfsuid(65534);
-    QVERIFY(!ActivityLog(readOnly, f.settings, f.clock).WriteLog(u"into a read-only directory"_s));
-    QVERIFY(!QFile::exists(readOnly + u"/CID.Log"_s));
-}
+        // A read-only directory.
+        const QString readOnly = f.file(u"ro"_s);
+        QVERIFY(QDir().mkpath(readOnly) && chmod(QFile::encodeName(readOnly).constData(), 0555) == 0);
+        QVERIFY(giveToNobody({ readOnly }));
+        const auto user = asNobody();
+        QVERIFY(!ActivityLog(readOnly, f.settings, f.clock).WriteLog(u"into a read-only directory"_s));
+        QVERIFY(!QFile::exists(readOnly + u"/CID.Log"_s));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCallDatabase)
 #include "tst_calldatabase.moc"

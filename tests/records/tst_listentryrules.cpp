@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What the Reject and Translate windows store for what was typed, and what
-// an entry loaded for a change puts back into the boxes.
+// What the Reject and Translate windows store for what was typed, and what a loaded entry puts back in the boxes.
 #include "records/listentryrules.h"
 
 #include <QTest>
@@ -15,67 +14,50 @@ class TestListEntryRules : public QObject
 private Q_SLOTS:
     void rules_data()
     {
-        // reject: number, name; translate: number, first, last; boxes: the stored number, name; split: a
-        // listed name. Format 1 is xxx-xxx-xxxx, 2 is xx xxxx-xxxx. The result "number|name" ("last|first"
-        // for split); "|" when nothing is stored.
-        QTest::addColumn<QString>("rule");
+        // The rule is the tag's first word. typed, '|' between boxes: reject number|name; translate
+        // number|first|last; boxes: the stored number|name; split: a listed name. Format 1 is xxx-xxx-xxxx, 2 is
+        // xx xxxx-xxxx. The result "number|name" ("last|first" for split); "|" when nothing is stored.
         QTest::addColumn<int>("format");
-        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("result");
-
-        QTest::newRow("reject: digits laid out, name in capitals")
-            << u"reject"_s << 1 << QStringList { u"(555) 123.4567"_s, u"o'brien"_s } << u"555-123-4567|O'BRIEN"_s;
-        QTest::newRow("reject: the chosen layout")
-            << u"reject"_s << 2 << QStringList { u"1234567890"_s, u"X"_s } << u"12 3456-7890|X"_s;
-        QTest::newRow("reject: nothing trimmed, other numbers as typed")
-            << u"reject"_s << 1 << QStringList { u" 555 "_s, u" ann "_s } << u" 555 | ANN "_s;
-        QTest::newRow("reject: no number")
-            << u"reject"_s << 1 << QStringList { QString(), u"acme"_s } << u"000-000-0000|ACME"_s;
-        QTest::newRow("reject: no name") << u"reject"_s << 1 << QStringList { u"12345"_s, QString() } << u"12345|N/A"_s;
-        QTest::newRow("reject: blanks are typed")
-            << u"reject"_s << 1 << QStringList { QString(), u"  "_s } << u"000-000-0000|  "_s;
-        QTest::newRow("reject: nothing typed") << u"reject"_s << 1 << QStringList { QString(), QString() } << u"|"_s;
-        QTest::newRow("boxes: stand-ins shown empty")
-            << u"boxes"_s << 1 << QStringList { u"000-000-0000"_s, u"N/A"_s } << u"|"_s;
-        QTest::newRow("boxes: real values stay")
-            << u"boxes"_s << 1 << QStringList { u"555"_s, u"N/A "_s } << u"555|N/A "_s;
-        QTest::newRow("translate: trimmed, LAST FIRST in capitals, number laid out")
-            << u"translate"_s << 1 << QStringList { u" 5551234567 "_s, u" ann "_s, u" wilson "_s }
-            << u"555-123-4567|WILSON ANN"_s;
-        QTest::newRow("translate: last name alone")
-            << u"translate"_s << 1 << QStringList { u"555"_s, QString(), u"wilson"_s } << u"555|WILSON "_s;
-        QTest::newRow("translate: first name alone")
-            << u"translate"_s << 1 << QStringList { u"555"_s, u"ann"_s, QString() } << u"555| ANN"_s;
-        QTest::newRow("translate: no number")
-            << u"translate"_s << 1 << QStringList { u"  "_s, u"ann"_s, u"wilson"_s } << u"|"_s;
-        QTest::newRow("translate: names of blanks")
-            << u"translate"_s << 1 << QStringList { u"555"_s, u"  "_s, u" "_s } << u"|"_s;
-        QTest::newRow("split: first word is the last name")
-            << u"split"_s << 1 << QStringList { u"WILSON ANN MARIE"_s } << u"WILSON|ANN MARIE"_s;
-        QTest::newRow("split: one word") << u"split"_s << 1 << QStringList { u"ACME"_s } << u"ACME|"_s;
-        QTest::newRow("split: stored with no first name")
-            << u"split"_s << 1 << QStringList { u"WILSON "_s } << u"WILSON|"_s;
+        const auto row = [](const char* tag, int format, const char* typed, const char* result) {
+            QTest::newRow(tag) << format << QString::fromUtf8(typed) << QString::fromUtf8(result);
+        };
+        row("reject: digits laid out, name in capitals", 1, "(555) 123.4567|o'brien", "555-123-4567|O'BRIEN");
+        row("reject: the chosen layout", 2, "1234567890|X", "12 3456-7890|X");
+        row("reject: nothing trimmed, other numbers as typed", 1, " 555 | ann ", " 555 | ANN ");
+        row("reject: no number", 1, "|acme", "000-000-0000|ACME");
+        row("reject: no name", 1, "12345|", "12345|N/A");
+        row("reject: blanks are typed", 1, "|  ", "000-000-0000|  ");
+        row("reject: nothing typed", 1, "|", "|");
+        row("boxes: stand-ins shown empty", 1, "000-000-0000|N/A", "|");
+        row("boxes: real values stay", 1, "555|N/A ", "555|N/A ");
+        row("translate: trimmed, LAST FIRST in capitals, number laid out", 1, " 5551234567 | ann | wilson ",
+            "555-123-4567|WILSON ANN");
+        row("translate: last name alone", 1, "555||wilson", "555|WILSON ");
+        row("translate: first name alone", 1, "555|ann|", "555| ANN");
+        row("translate: no number", 1, "  |ann|wilson", "|");
+        row("translate: names of blanks", 1, "555|  | ", "|");
+        row("split: first word is the last name", 1, "WILSON ANN MARIE", "WILSON|ANN MARIE");
+        row("split: one word", 1, "ACME", "ACME|");
+        row("split: stored with no first name", 1, "WILSON ", "WILSON|");
     }
 
     void rules()
     {
-        QFETCH(QString, rule);
         QFETCH(int, format);
-        QFETCH(QStringList, typed);
+        QFETCH(QString, typed);
         QFETCH(QString, result);
-        const auto code = static_cast<qint16>(format);
-        ListEntry entry;
-        if (rule == u"reject"_s)
-            entry = rejectEntry(typed.value(0), typed.value(1), code);
-        else if (rule == u"boxes"_s)
-            entry = rejectEntryBoxes({ typed.value(0), typed.value(1) });
-        else if (rule == u"translate"_s)
-            entry = translateEntry(typed.value(0), typed.value(1), typed.value(2), code);
+        const QString rule = QString::fromLatin1(QTest::currentDataTag()).section(u':', 0, 0);
+        const QStringList boxes = typed.split(u'|');
         if (rule == u"split"_s) {
-            const PersonName name = splitListedName(typed.value(0));
+            const PersonName name = splitListedName(typed);
             QCOMPARE(name.last + u'|' + name.first, result);
             return;
         }
+        const ListEntry entry = rule == u"reject"_s ? rejectEntry(boxes.value(0), boxes.value(1), qint16(format))
+            : rule == u"boxes"_s                    ? rejectEntryBoxes({ boxes.value(0), boxes.value(1) })
+                                 : translateEntry(boxes.value(0), boxes.value(1), boxes.value(2), qint16(format));
         QCOMPARE(entry.number + u'|' + entry.name, result);
         QCOMPARE(entry.isEmpty(), result == u"|"_s);
     }

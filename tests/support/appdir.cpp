@@ -9,8 +9,6 @@
 
 namespace Quillon::Test {
 
-AppDir::AppDir() = default;
-
 bool AppDir::createDatabase() const
 {
     // A file a test prepared itself (a damaged one, say) is left as it is.
@@ -20,16 +18,14 @@ bool AppDir::createDatabase() const
 void AppDir::writeIni(const QString& content) const
 {
     QFile file(iniPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!content.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content.toLatin1());
 }
 
 QString AppDir::readFile(const QString& name) const
 {
     QFile file(this->file(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
 }
 
 QStringList AppDir::logMessages() const
@@ -39,17 +35,14 @@ QStringList AppDir::logMessages() const
     QFile file(logPath());
     const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     QStringList messages;
-    const QStringList lines = text.split(QStringLiteral("\r\n"));
     bool inHeader = false;
-    for (const QString& line : lines) {
-        if (line.startsWith(QStringLiteral("*****"))) {
-            inHeader = !inHeader;
-            continue;
-        }
-        if (inHeader)
-            continue;
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
         const QRegularExpressionMatch match = stamp.match(line);
-        if (match.hasMatch())
+        if (line.startsWith(QStringLiteral("*****")))
+            inHeader = !inHeader;
+        else if (inHeader)
+            continue;
+        else if (match.hasMatch())
             messages.append(line.mid(match.capturedLength()));
         else if (!messages.isEmpty())
             messages.last() += QStringLiteral("\r\n") + line; // raw modem text runs over several lines

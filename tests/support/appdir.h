@@ -11,7 +11,6 @@ namespace Quillon::Test {
 class AppDir
 {
 public:
-    AppDir();
     bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
@@ -21,7 +20,7 @@ public:
 
     // CallerID.mdb made from src/records/schema.sql, unless one is there.
     bool createDatabase() const;
-    void writeIni(const QString& content) const;
+    void writeIni(const QString& content) const; // empty: no file
     QString readFile(const QString& name) const;
     // CID.Log's entry lines with the time stamp cut off (header lines dropped).
     QStringList logMessages() const;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The program and its files seen from outside: running it as a process,
-// writing and reading files, their permissions, the desktop's validators.
+// The program and its files seen from outside: runs, file contents and permissions, the desktop's validators.
 #pragma once
 
 #include <QDir>
@@ -14,12 +13,10 @@ namespace Quillon::Test {
 inline constexpr int kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 inline constexpr int kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
 
-// Read, write and execute for owner, group and others.
+// Read, write and execute for owner, group and others: Qt's 0x7077, the bits for "user" left out.
 inline int permissionBits(const QString& path)
 {
-    return int(QFileInfo(path).permissions()
-               & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
-                  | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    return int(QFileInfo(path).permissions() & 0x7077);
 }
 
 inline QByteArray fileBytes(const QString& path) // empty when it cannot be read
@@ -49,25 +46,20 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     if (!environment.isEmpty())
         process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    ProgramRun result;
-    if (process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit)
-        result.status = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    const bool finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    return { finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+             QString::fromUtf8(process.readAllStandardError()) };
 }
 
-// What the validator says against the file; empty when it passes. Strict:
-// even a hint on standard output fails.
+// What the validator says against the file; empty when it passes. Strict: even a hint on standard output fails.
 inline QString validatorComplaints(const QString& validator, QStringList arguments, const QString& path, bool strict)
 {
     const QString tool = QStandardPaths::findExecutable(validator);
     if (tool.isEmpty())
         return validator + QStringLiteral(" is missing: run scripts/setup");
     const ProgramRun check = runProgram(tool, arguments << path);
-    if (check.status == 0 && check.err.isEmpty() && (!strict || check.out.isEmpty()))
-        return {};
-    return check.out + check.err + QStringLiteral("(exit %1)").arg(check.status);
+    const bool passed = check.status == 0 && check.err.isEmpty() && (!strict || check.out.isEmpty());
+    return passed ? QString() : check.out + check.err + QStringLiteral("(exit %1)").arg(check.status);
 }
 
 } // namespace Quillon::Test

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace Quillon::Test {
 
@@ -22,11 +23,21 @@ public:
         Buttons buttons;
     };
 
-    Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
+    Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override
+    {
+        shown.append({ text, caption, icon, buttons });
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (m_answers.isEmpty())
+            return Answer::Yes;
+        const auto [answer, meanwhile] = m_answers.takeFirst();
+        if (meanwhile)
+            meanwhile();
+        return answer;
+    }
 
-    // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
-    // meanwhile runs while the box is up, as the user's or the desktop's
-    // doing before the answer.
+    // Answers for the next Yes/No boxes, in order; when none is queued, Yes. meanwhile runs while the box is up, as the
+    // user's or the desktop's doing before the answer.
     void queueAnswer(Answer answer, std::function<void()> meanwhile = {})
     {
         m_answers.append({ answer, std::move(meanwhile) });
@@ -35,12 +46,7 @@ public:
     QList<Shown> shown;
 
 private:
-    struct Scripted
-    {
-        Answer answer;
-        std::function<void()> meanwhile;
-    };
-    QList<Scripted> m_answers;
+    QList<std::pair<Answer, std::function<void()>>> m_answers; // each with what runs meanwhile
 };
 
 } // namespace Quillon::Test

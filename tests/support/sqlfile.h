@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,8 +11,7 @@
 
 namespace Quillon::Test {
 
-// A database file on a connection of its own, to look at or change what a
-// program keeps on disk. Opened read-only, a missing file is never created.
+// A connection of its own to a program's database file; opened read-only, a missing file is never created.
 class SqlFile
 {
 public:
@@ -26,13 +26,12 @@ public:
     ~SqlFile()
     {
         const QString name = m_db.connectionName();
-        m_db.close();
-        m_db = QSqlDatabase();
+        m_db = QSqlDatabase(); // the last handle: removing the connection closes it
         QSqlDatabase::removeDatabase(name);
     }
     Q_DISABLE_COPY_MOVE(SqlFile)
 
-    const QSqlDatabase& db() const { return m_db; }
+    QSqlDatabase db() const { return m_db; } // a handle to the same connection
     bool run(const QString& statement, const QVariantList& values = {}) const // warns with the error
     {
         QSqlQuery query(m_db);
@@ -60,5 +59,16 @@ private:
     inline static int s_count = 0;
     QSqlDatabase m_db;
 };
+
+// Overwrites the start of a table's or index's root page, or of page n (past the file header on page 1): damage
+// that opening the file does not notice.
+inline bool spoilPage(const QString& path, const QString& nameOrPage, const QByteArray& bytes = QByteArray(8, '\0'))
+{
+    const QString root = QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = '%1'").arg(nameOrPage);
+    const int page = nameOrPage.toInt() > 0 ? nameOrPage.toInt() : SqlFile(path).rows(root).value(0).toInt();
+    QFile file(path);
+    return page > 0 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096 + (page == 1 ? 100 : 0))
+        && file.write(bytes) == bytes.size();
+}
 
 } // namespace Quillon::Test
