@@ -14,6 +14,7 @@
 #include "support/fakeclock.h"
 #include "support/recordingboxes.h"
 #include "support/recordingsound.h"
+#include "support/sqlfile.h"
 #include "windows/windowset.h"
 
 #include <QAction>
@@ -102,17 +103,7 @@ struct Harness
     }
     QStringList rows(const QString& statement) const // columns joined with "|"; or the error
     {
-        QSqlQuery query(app->database().connection());
-        if (!query.exec(statement))
-            return { query.lastError().text() };
-        QStringList result;
-        while (query.next()) {
-            QStringList values;
-            for (int i = 0; i < query.record().count(); ++i)
-                values.append(query.value(i).toString());
-            result.append(values.join(u'|'));
-        }
-        return result;
+        return queryRows(app->database().connection(), statement);
     }
     AppDir dir;
     FakeClock clock;

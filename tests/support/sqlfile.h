@@ -11,6 +11,22 @@
 
 namespace Quillon::Test {
 
+// Each row's columns joined with "|"; or the error.
+inline QStringList queryRows(const QSqlDatabase& db, const QString& statement)
+{
+    QSqlQuery query(db);
+    if (!query.exec(statement))
+        return { query.lastError().text() };
+    QStringList result;
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values.append(query.value(i).toString());
+        result.append(values.join(u'|'));
+    }
+    return result;
+}
+
 // A connection of its own to a program's database file; opened read-only, a missing file is never created.
 class SqlFile
 {
@@ -40,20 +56,7 @@ public:
             query.addBindValue(value);
         return query.exec() || (qWarning() << query.lastError().text(), false);
     }
-    QStringList rows(const QString& statement) const // columns joined with "|"; or the error
-    {
-        QSqlQuery query(m_db);
-        if (!query.exec(statement))
-            return { query.lastError().text() };
-        QStringList result;
-        while (query.next()) {
-            QStringList values;
-            for (int i = 0; i < query.record().count(); ++i)
-                values.append(query.value(i).toString());
-            result.append(values.join(u'|'));
-        }
-        return result;
-    }
+    QStringList rows(const QString& statement) const { return queryRows(m_db, statement); }
 
 private:
     inline static int s_count = 0;
