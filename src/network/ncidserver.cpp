@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace Quillon {
 
@@ -36,6 +38,9 @@ struct NcidServer::Client
     QTimer* helloTimer = nullptr;
     bool starting = true; // before the 300 line
     bool noLog = false;
+    // Dropped: nothing more goes to it, and it is deleted from the event
+    // loop, never inside a call that may still be using it.
+    bool closing = false;
     QByteArray heldBack; // calls that came while it was starting
 };
 
@@ -69,6 +74,12 @@ void NcidServer::close()
     }
 }
 
+int NcidServer::clientCount() const
+{
+    return static_cast<int>(
+        std::count_if(m_clients.begin(), m_clients.end(), [](const auto& client) { return !client->closing; }));
+}
+
 NcidServer::Client* NcidServer::find(QTcpSocket* socket)
 {
     const auto it = std::find_if(m_clients.begin(), m_clients.end(),
@@ -80,7 +91,7 @@ void NcidServer::acceptClients()
 {
     while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
         socket->setParent(this);
-        if (m_clients.size() >= static_cast<size_t>(maxClients)) {
+        if (clientCount() >= maxClients) {
             // Told why, so that its user does not suspect the network.
             const QDateTime now = m_clock.now();
             socket->write(encodeNcidMessage(QStringLiteral("Too many displays connected to this server (%1); "
@@ -100,16 +111,21 @@ void NcidServer::acceptClients()
         client->socket = socket;
         Client& added = *client;
         m_clients.push_back(std::move(client));
-        connect(socket, &QAbstractSocket::disconnected, this, [this, socket] { drop(socket); });
-        connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket] { drop(socket); });
+        const auto dropIt = [this, socket] {
+            if (Client* c = find(socket))
+                drop(*c);
+        };
+        connect(socket, &QAbstractSocket::disconnected, this, dropIt);
+        connect(socket, &QAbstractSocket::errorOccurred, this, dropIt);
         connect(socket, &QIODevice::readyRead, this, [this, socket] {
             if (Client* c = find(socket))
                 readFrom(*c);
         });
 
-        queue(added,
-              encodeNcidStatus(200, QString(QStringLiteral("Server: ") + programTitle() + u' ' + versionText()))
-                  + encodeNcidStatus(210, u"API 1.0 Feature Set 1"));
+        if (!queue(added,
+                   encodeNcidStatus(200, QString(QStringLiteral("Server: ") + programTitle() + u' ' + versionText()))
+                       + encodeNcidStatus(210, u"API 1.0 Feature Set 1")))
+            continue;
         if (m_helloWaitMs <= 0) {
             endStartup(added);
             continue;
@@ -126,11 +142,10 @@ void NcidServer::acceptClients()
 
 void NcidServer::readFrom(Client& client)
 {
-    QTcpSocket* socket = client.socket;
-    client.reader.append(socket->readAll());
+    client.reader.append(client.socket->readAll());
     QByteArray line;
     // A line may drop this very display (a message it cannot take back).
-    while (find(socket) && client.reader.next(line))
+    while (!client.closing && client.reader.next(line))
         handleLine(client, line);
 }
 
@@ -148,9 +163,8 @@ void NcidServer::handleLine(Client& client, const QByteArray& bytes)
     }
     // Whatever else it sends first, it is done saying hello.
     if (client.starting) {
-        QTcpSocket* socket = client.socket;
         endStartup(client);
-        if (!find(socket))
+        if (client.closing)
             return;
     }
     // Only messages are taken from a display. Calls are never: this server
@@ -165,7 +179,7 @@ void NcidServer::handleLine(Client& client, const QByteArray& bytes)
 
 void NcidServer::endStartup(Client& client)
 {
-    if (!client.starting)
+    if (!client.starting || client.closing)
         return;
     client.starting = false;
     if (client.helloTimer)
@@ -191,40 +205,35 @@ void NcidServer::endStartup(Client& client)
         }
     }
     startup += encodeNcidStatus(300, u"End of connection startup");
-    QTcpSocket* socket = client.socket;
-    if (queue(client, startup + client.heldBack))
-        find(socket)->heldBack.clear();
+    queue(client, startup + std::exchange(client.heldBack, QByteArray()));
 }
 
 bool NcidServer::queue(Client& client, const QByteArray& bytes)
 {
+    if (client.closing)
+        return false;
     QTcpSocket* socket = client.socket;
     socket->write(bytes);
     // Handed to the kernel now, without waiting: the event loop may not run
     // again before the modem's re-initialisation is over. What still waits
-    // is this display's own doing.
+    // is this display's own doing. A write error drops the display right
+    // here, through errorOccurred.
     socket->flush();
-    if (socket->bytesToWrite() > maxBacklogBytes) {
-        drop(socket);
-        return false;
-    }
-    return true;
+    if (!client.closing && socket->bytesToWrite() > maxBacklogBytes)
+        drop(client);
+    return !client.closing;
 }
 
 void NcidServer::broadcast(const QByteArray& bytes)
 {
-    std::vector<QTcpSocket*> sockets;
-    sockets.reserve(m_clients.size());
-    for (const auto& client : m_clients)
-        sockets.push_back(client->socket);
-    for (QTcpSocket* socket : sockets) {
-        Client* client = find(socket);
-        if (!client)
+    // Dropping only marks a display, so the list holds still meanwhile.
+    for (const auto& client : m_clients) {
+        if (client->closing)
             continue;
         if (client->starting) {
             client->heldBack += bytes;
             if (client->heldBack.size() > maxBacklogBytes)
-                drop(socket);
+                drop(*client);
             continue;
         }
         queue(*client, bytes);
@@ -233,21 +242,37 @@ void NcidServer::broadcast(const QByteArray& bytes)
 
 void NcidServer::sendCall(const NcidFields& fields, bool hungUp)
 {
-    if (m_clients.empty())
+    if (clientCount() == 0)
         return;
     broadcast(encodeNcidLine(hungUp ? u"HUP" : u"CID", fields));
 }
 
-void NcidServer::drop(QTcpSocket* socket)
+void NcidServer::drop(Client& client)
 {
-    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                 [socket](const auto& client) { return client->socket == socket; });
-    if (it == m_clients.end())
+    if (client.closing)
         return;
-    m_clients.erase(it);
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    client.closing = true;
+    client.socket->disconnect(this);
+    if (client.helloTimer)
+        client.helloTimer->stop();
+    if (!m_reapPending) {
+        m_reapPending = true;
+        QMetaObject::invokeMethod(this, &NcidServer::reap, Qt::QueuedConnection);
+    }
+}
+
+void NcidServer::reap()
+{
+    m_reapPending = false;
+    std::vector<std::unique_ptr<Client>> closed;
+    const auto kept = std::stable_partition(m_clients.begin(), m_clients.end(),
+                                            [](const auto& client) { return !client->closing; });
+    std::move(kept, m_clients.end(), std::back_inserter(closed));
+    m_clients.erase(kept, m_clients.end());
+    for (const auto& client : closed) {
+        client->socket->abort();
+        client->socket->deleteLater();
+    }
 }
 
 } // namespace Quillon

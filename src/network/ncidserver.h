@@ -56,7 +56,8 @@ public:
 
     // A processed call to every display: CID, or HUP when it was hung up on.
     void sendCall(const NcidFields& fields, bool hungUp);
-    int clientCount() const { return static_cast<int>(m_clients.size()); }
+    // Displays connected and not being dropped.
+    int clientCount() const;
 
 Q_SIGNALS:
     // A display sent a message; it has been relayed to every display.
@@ -73,7 +74,9 @@ private:
     bool queue(Client& client, const QByteArray& bytes);
     // Queues bytes for every display that is past its start-up.
     void broadcast(const QByteArray& bytes);
-    void drop(QTcpSocket* socket);
+    // Marks a display as closing; reap() deletes it from the event loop.
+    void drop(Client& client);
+    void reap();
     Client* find(QTcpSocket* socket);
 
     Clock& m_clock;
@@ -82,6 +85,7 @@ private:
     History m_history;
     int m_logCount = 100;
     int m_helloWaitMs = 500;
+    bool m_reapPending = false;
 };
 
 } // namespace Quillon

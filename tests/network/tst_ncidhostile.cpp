@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The server and client against peers that misbehave or race it, over real
+// loopback sockets: displays that reset mid-write, connect during a call,
+// flood messages; each peer written here from the protocol's facts.
+#include "network/ncidcall.h"
+#include "network/ncidclient.h"
+#include "network/ncidserver.h"
+#include "records/storedcalls.h"
+#include "support/appdir.h"
+#include "support/fakeclock.h"
+#include "support/sqlfile.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <sys/socket.h>
+
+using namespace Quillon;
+using namespace Quillon::Test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A display: connects, collects the lines it is sent, sends what it is told.
+struct Display
+{
+    QTcpSocket socket;
+    QStringList lines;
+    QByteArray partial;
+
+    explicit Display(quint16 port)
+    {
+        QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
+            partial += socket.readAll();
+            for (qsizetype lf = partial.indexOf('\n'); lf >= 0; lf = partial.indexOf('\n')) {
+                lines.append(QString::fromUtf8(partial.left(lf)).remove(u'\r'));
+                partial.remove(0, lf + 1);
+            }
+        });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+    void send(const QByteArray& bytes)
+    {
+        socket.write(bytes);
+        socket.flush();
+    }
+    // Gone with a reset, as a display does that is switched off mid-call:
+    // the server learns of it only when it next writes or reads.
+    void reset()
+    {
+        const linger now { 1, 0 };
+        ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket.abort();
+    }
+    int count(const QString& prefix) const { return lines.filter(QRegularExpression(u'^' + prefix)).size(); }
+    bool waitFor(const QString& prefix, int n = 1)
+    {
+        return QTest::qWaitFor([&] { return count(prefix) >= n; }, 20000);
+    }
+};
+
+// A server on loopback with calls stored in a database of its own.
+struct Sharing
+{
+    AppDir dir;
+    std::unique_ptr<SqlFile> history;
+    FakeClock clock;
+    NcidServer server { clock };
+    int stored = 0;
+
+    Sharing(int logCount, int helloWaitMs)
+    {
+        dir.createDatabase();
+        history = std::make_unique<SqlFile>(dir.databasePath());
+        server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
+            QString error;
+            QList<StoredCall> calls = lastStoredCalls(history->db(), count, &error);
+            return error.isEmpty() ? std::optional(calls) : std::nullopt;
+        });
+        server.setLogCount(logCount);
+        server.setHelloWaitMs(helloWaitMs);
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+    // Stored, then shared: the order in which the pipeline does both.
+    void call(const QString& number)
+    {
+        ++stored;
+        history->run(
+            u"INSERT INTO CID VALUES ('CALLER %1', '%2', '06/12', '14:32', '2026-06-12 14:32:00')"_s.arg(stored).arg(
+                number));
+        server.sendCall(ncidCallFields(u"06/12"_s, u"14:32"_s, number, u"CALLER"_s, QDateTime()), false);
+    }
+};
+
+} // namespace
+
+class TestNcidHostile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A display that resets while the server writes to it is dropped, and
+    // the server goes on serving the others.
+    void resetWhileWritten_data()
+    {
+        QTest::addColumn<int>("helloWaitMs");
+        QTest::addColumn<bool>("accepted"); // before the reset
+        QTest::addColumn<QByteArray>("sent"); // just before the reset
+
+        QTest::newRow("reset before accept, greeting written") << 0 << false << QByteArray();
+        QTest::newRow("reset after HELLO, start-up written") << 3600000 << true << "HELLO: CMD: no_log\n"_ba;
+        QTest::newRow("reset after MSG, relay written") << 0 << true << "MSG: bye\n"_ba;
+    }
+
+    void resetWhileWritten()
+    {
+        QFETCH(int, helloWaitMs);
+        QFETCH(bool, accepted);
+        QFETCH(QByteArray, sent);
+
+        Sharing sharing(0, helloWaitMs);
+        Display odd(sharing.server.serverPort());
+        QVERIFY(odd.socket.waitForConnected(5000)); // the server has not accepted it yet
+        if (accepted)
+            QTRY_COMPARE(sharing.server.clientCount(), 1);
+        odd.send(sent);
+        odd.reset();
+
+        Display display(sharing.server.serverPort());
+        QVERIFY(display.waitFor(u"210"_s));
+        display.send("HELLO: CMD: no_log\n");
+        QVERIFY(display.waitFor(u"300"_s));
+        QTRY_COMPARE(sharing.server.clientCount(), 1);
+        sharing.call(u"5551234567"_s);
+        QVERIFY(display.waitFor(u"CID:"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNcidHostile)
+#include "tst_ncidhostile.moc"
