@@ -41,7 +41,9 @@ struct NcidServer::Client
     // Dropped: nothing more goes to it, and it is deleted from the event
     // loop, never inside a call that may still be using it.
     bool closing = false;
-    QByteArray heldBack; // calls that came while it was starting
+    // Lines that came while it was starting, calls marked as such.
+    QList<std::pair<QByteArray, bool>> heldBack;
+    qint64 heldBackBytes = 0;
 };
 
 NcidServer::NcidServer(Clock& clock, QObject* parent)
@@ -172,7 +174,8 @@ void NcidServer::handleLine(Client& client, const QByteArray& bytes)
     if (line.kind == NcidLine::Kind::Message && !line.text.trimmed().isEmpty()) {
         const QDateTime now = m_clock.now();
         broadcast(encodeNcidMessage(line.text, now.toString(QStringLiteral("MMddyyyy")),
-                                    now.toString(QStringLiteral("HHmm"))));
+                                    now.toString(QStringLiteral("HHmm"))),
+                  false);
         Q_EMIT messageRelayed(line.text);
     }
 }
@@ -202,10 +205,22 @@ void NcidServer::endStartup(Client& client)
                     u"CIDLOG", ncidCallFields(call.Date, call.Time, call.Number, call.Name, storedTime(call, now)));
             }
             startup += encodeNcidStatus(250, u"End of call log");
+            // Calls are stored before they are shared: the newest held back
+            // are in the log already, and are not sent twice.
+            qsizetype inLog = calls->size();
+            for (qsizetype i = client.heldBack.size() - 1; i >= 0 && inLog > 0; --i) {
+                if (client.heldBack.at(i).second) {
+                    client.heldBack.removeAt(i);
+                    --inLog;
+                }
+            }
         }
     }
     startup += encodeNcidStatus(300, u"End of connection startup");
-    queue(client, startup + std::exchange(client.heldBack, QByteArray()));
+    for (const auto& [line, isCall] : std::exchange(client.heldBack, {}))
+        startup += line;
+    client.heldBackBytes = 0;
+    queue(client, startup);
 }
 
 bool NcidServer::queue(Client& client, const QByteArray& bytes)
@@ -224,15 +239,16 @@ bool NcidServer::queue(Client& client, const QByteArray& bytes)
     return !client.closing;
 }
 
-void NcidServer::broadcast(const QByteArray& bytes)
+void NcidServer::broadcast(const QByteArray& bytes, bool isCall)
 {
     // Dropping only marks a display, so the list holds still meanwhile.
     for (const auto& client : m_clients) {
         if (client->closing)
             continue;
         if (client->starting) {
-            client->heldBack += bytes;
-            if (client->heldBack.size() > maxBacklogBytes)
+            client->heldBack.append({ bytes, isCall });
+            client->heldBackBytes += bytes.size();
+            if (client->heldBackBytes > maxBacklogBytes)
                 drop(*client);
             continue;
         }
@@ -244,7 +260,7 @@ void NcidServer::sendCall(const NcidFields& fields, bool hungUp)
 {
     if (clientCount() == 0)
         return;
-    broadcast(encodeNcidLine(hungUp ? u"HUP" : u"CID", fields));
+    broadcast(encodeNcidLine(hungUp ? u"HUP" : u"CID", fields), true);
 }
 
 void NcidServer::drop(Client& client)

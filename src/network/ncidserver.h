@@ -72,8 +72,9 @@ private:
     void endStartup(Client& client);
     // Queues bytes for one display; false when it fell too far behind.
     bool queue(Client& client, const QByteArray& bytes);
-    // Queues bytes for every display that is past its start-up.
-    void broadcast(const QByteArray& bytes);
+    // Queues bytes for every display that is past its start-up, and holds
+    // them back for the others.
+    void broadcast(const QByteArray& bytes, bool isCall);
     // Marks a display as closing; reap() deletes it from the event loop.
     void drop(Client& client);
     void reap();

@@ -137,6 +137,46 @@ private Q_SLOTS:
         sharing.call(u"5551234567"_s);
         QVERIFY(display.waitFor(u"CID:"_s));
     }
+
+    // Displays still in their start-up while calls come: each call reaches
+    // each display once, from the log or held back until the log is out.
+    void connectDuringCall_data()
+    {
+        QTest::addColumn<int>("logCount");
+        QTest::addColumn<QByteArray>("hello"); // ends the start-up
+        QTest::addColumn<int>("calls"); // during the start-up
+        QTest::addColumn<int>("count"); // of displays
+
+        QTest::newRow("in the log") << 100 << "HELLO: IDENT: display\n\n"_ba << 1 << NcidServer::maxClients;
+        QTest::newRow("no_log: held back") << 100 << "HELLO: CMD: no_log\n"_ba << 1 << 10;
+        QTest::newRow("log of one, two calls") << 1 << "\n"_ba << 2 << 10;
+    }
+
+    void connectDuringCall()
+    {
+        QFETCH(int, logCount);
+        QFETCH(QByteArray, hello);
+        QFETCH(int, calls);
+        QFETCH(int, count);
+
+        Sharing sharing(logCount, 3600000);
+        std::vector<std::unique_ptr<Display>> displays;
+        for (int i = 0; i < count; ++i)
+            displays.push_back(std::make_unique<Display>(sharing.server.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(sharing.server.clientCount(), count, 20000);
+        for (int i = 1; i <= calls; ++i)
+            sharing.call(u"555000000%1"_s.arg(i));
+        for (const auto& display : displays)
+            display->send(hello);
+        for (const auto& display : displays)
+            QVERIFY(display->waitFor(u"300"_s));
+        sharing.call(u"5559999999"_s);
+        for (const auto& display : displays) {
+            QVERIFY(display->waitFor(u"CID: .*5559999999"_s));
+            for (int i = 1; i <= calls; ++i)
+                QCOMPARE(display->count(u".*555000000%1"_s.arg(i)), 1);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNcidHostile)
