@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <utility>
 
@@ -41,6 +42,12 @@ struct NcidServer::Client
     // Dropped: nothing more goes to it, and it is deleted from the event
     // loop, never inside a call that may still be using it.
     bool closing = false;
+    // Messages relayed in the current second, and whether the burst that
+    // goes past the limit has been reported.
+    QDateTime relayWindow;
+    int relayed = 0;
+    bool dropping = false;
+    bool droppedThisWindow = false;
     // Lines that came while it was starting, calls marked as such.
     QList<std::pair<QByteArray, bool>> heldBack;
     qint64 heldBackBytes = 0;
@@ -171,13 +178,44 @@ void NcidServer::handleLine(Client& client, const QByteArray& bytes)
     }
     // Only messages are taken from a display. Calls are never: this server
     // accepts none from gateways, so a CID line from a peer is ignored.
-    if (line.kind == NcidLine::Kind::Message && !line.text.trimmed().isEmpty()) {
-        const QDateTime now = m_clock.now();
-        broadcast(encodeNcidMessage(line.text, now.toString(QStringLiteral("MMddyyyy")),
-                                    now.toString(QStringLiteral("HHmm"))),
-                  false);
-        Q_EMIT messageRelayed(line.text);
+    if (line.kind == NcidLine::Kind::Message && !line.text.trimmed().isEmpty())
+        relay(client, line.text);
+}
+
+void NcidServer::relay(Client& client, const QString& text)
+{
+    const QDateTime now = m_clock.now();
+    const qint64 sinceWindow = client.relayWindow.isValid() ? client.relayWindow.msecsTo(now) : -1;
+    if (sinceWindow < 0 || sinceWindow >= 1000) {
+        // A whole second without drops ends a burst.
+        client.dropping = client.dropping && client.droppedThisWindow && sinceWindow < 2000;
+        client.relayWindow = now;
+        client.relayed = 0;
+        client.droppedThisWindow = false;
     }
+    if (client.relayed >= maxMessagesPerSecond) {
+        client.droppedThisWindow = true;
+        if (!std::exchange(client.dropping, true))
+            Q_EMIT messagesDropped(client.socket->peerAddress().toString() + u':'
+                                   + QString::number(client.socket->peerPort()));
+        return;
+    }
+    ++client.relayed;
+    broadcast(encodeNcidMessage(text, now.toString(QStringLiteral("MMddyyyy")), now.toString(QStringLiteral("HHmm"))),
+              false);
+
+    // The same text again within a minute is relayed but not reported, so
+    // that repeats cannot fill the activity log.
+    if (!m_reportedSince.isValid() || m_reportedSince.secsTo(now) >= 60 || m_reportedSince.secsTo(now) < 0) {
+        for (auto it = m_reported.begin(); it != m_reported.end();)
+            it = std::abs(it.value().secsTo(now)) >= 60 ? m_reported.erase(it) : std::next(it);
+        m_reportedSince = now;
+    }
+    const auto seen = m_reported.constFind(text);
+    if (seen != m_reported.cend() && std::abs(seen.value().secsTo(now)) < 60)
+        return;
+    m_reported.insert(text, now);
+    Q_EMIT messageRelayed(text);
 }
 
 void NcidServer::endStartup(Client& client)

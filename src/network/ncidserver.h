@@ -7,6 +7,8 @@
 #include "network/ncidline.h"
 #include "records/storedcalls.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
@@ -34,6 +36,8 @@ public:
     static constexpr int maxClients = 100;
     // Output waiting for one display beyond which it is dropped.
     static constexpr qint64 maxBacklogBytes = 1024 * 1024;
+    // Messages relayed from one display per second; more are dropped.
+    static constexpr int maxMessagesPerSecond = 5;
 
     explicit NcidServer(Clock& clock, QObject* parent = nullptr);
     ~NcidServer() override;
@@ -60,8 +64,11 @@ public:
     int clientCount() const;
 
 Q_SIGNALS:
-    // A display sent a message; it has been relayed to every display.
+    // A display sent a message; it has been relayed to every display. Not
+    // sent again for the same text within a minute.
     void messageRelayed(const QString& text);
+    // A display sends messages faster than they are relayed; once per burst.
+    void messagesDropped(const QString& peer);
 
 private:
     struct Client;
@@ -69,6 +76,7 @@ private:
     void acceptClients();
     void readFrom(Client& client);
     void handleLine(Client& client, const QByteArray& bytes);
+    void relay(Client& client, const QString& text);
     void endStartup(Client& client);
     // Queues bytes for one display; false when it fell too far behind.
     bool queue(Client& client, const QByteArray& bytes);
@@ -87,6 +95,8 @@ private:
     int m_logCount = 100;
     int m_helloWaitMs = 500;
     bool m_reapPending = false;
+    QHash<QString, QDateTime> m_reported; // message texts and when last reported
+    QDateTime m_reportedSince; // when m_reported was last pruned
 };
 
 } // namespace Quillon

@@ -33,6 +33,10 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
+    connect(&m_server, &NcidServer::messagesDropped, this, [this](const QString& peer) {
+        m_log.log(QStringLiteral("Network messages from ") + peer
+                  + QStringLiteral(" dropped: more than %1 a second").arg(NcidServer::maxMessagesPerSecond));
+    });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());

@@ -177,6 +177,43 @@ private Q_SLOTS:
                 QCOMPARE(display->count(u".*555000000%1"_s.arg(i)), 1);
         }
     }
+
+    // A display flooding messages: the others get five a second and every
+    // call; the flood is reported once, and each text at most once a minute.
+    void messageFlood()
+    {
+        Sharing sharing(0, 0);
+        QSignalSpy reported(&sharing.server, &NcidServer::messageRelayed);
+        QSignalSpy dropped(&sharing.server, &NcidServer::messagesDropped);
+        Display display(sharing.server.serverPort());
+        Display flooder(sharing.server.serverPort());
+        QTRY_COMPARE(sharing.server.clientCount(), 2);
+        const auto flood = [&](const QString& text, int count, int seen) {
+            QByteArray lines;
+            for (int i = 0; i < count; ++i)
+                lines += u"MSG: %1\n"_s.arg(text).arg(i).toUtf8();
+            flooder.send(lines);
+            QVERIFY(display.waitFor(u"MSG:"_s, seen));
+            sharing.call(u"5551234567"_s);
+            QVERIFY(display.waitFor(u"CID:"_s, sharing.stored));
+            QCOMPARE(display.count(u"MSG:"_s), seen);
+        };
+
+        flood(u"flood %1"_s, 200, 5);
+        sharing.clock.advance(1000); // the same burst goes on
+        flood(u"more %1"_s, 200, 10);
+        QCOMPARE(reported.size(), 10);
+        QCOMPARE(dropped.size(), 1);
+        sharing.clock.advance(1000); // a quiet second ends it
+        flood(u"same text"_s, 3, 13);
+        sharing.clock.advance(59000);
+        flood(u"same text"_s, 1, 14);
+        QCOMPARE(reported.size(), 11);
+        sharing.clock.advance(1000);
+        flood(u"same text"_s, 6, 19);
+        QCOMPARE(reported.size(), 12);
+        QCOMPARE(dropped.size(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNcidHostile)
