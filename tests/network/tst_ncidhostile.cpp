@@ -214,6 +214,27 @@ private Q_SLOTS:
         QCOMPARE(reported.size(), 12);
         QCOMPARE(dropped.size(), 2);
     }
+
+    // A value may begin with or hold '*': it runs to the next label.
+    void starValues_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("call"); // number|name as the pipeline takes them
+
+        QTest::newRow("star code") << "CID: *DATE*12062026*TIME*0815*LINE*-*NMBR**67*MESG*NONE*NAME*STAR CODE*"_ba
+                                   << u"*67|STAR CODE"_s;
+        QTest::newRow("stars inside") << "HUP: *NAME*Ann*, Bo**NMBR*#31#*"_ba << u"#31#|Ann*, Bo*"_s;
+        QTest::newRow("star code last") << "CIDLOG: *NAME*X*NMBR**67*"_ba << u"*67|X"_s;
+        QTest::newRow("unknown label still skipped") << "CID: *NMBR**82*FOO*bar*NAME*Y*"_ba << u"*82|Y"_s;
+    }
+
+    void starValues()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, call);
+        const CidCall decoded = cidCallFromNcid(decodeNcidLine(bytes));
+        QCOMPARE(decoded.Number + u'|' + decoded.Name, call);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNcidHostile)
