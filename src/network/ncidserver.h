@@ -55,8 +55,11 @@ public:
     // Calls sent at connect; 0 sends none.
     void setLogCount(int count) { m_logCount = count; }
     // How long a new display has for its HELLO lines before the log goes
-    // out; 0 sends the log at once.
+    // out; 0 sends the log at once. Displays send them as soon as they are
+    // connected, so the default is short: one that sends none is never held
+    // up noticeably.
     void setHelloWaitMs(int ms) { m_helloWaitMs = ms; }
+    static constexpr int defaultHelloWaitMs = 50;
 
     // A processed call to every display: CID, or HUP when it was hung up on.
     void sendCall(const NcidFields& fields, bool hungUp);
@@ -93,7 +96,7 @@ private:
     std::vector<std::unique_ptr<Client>> m_clients;
     History m_history;
     int m_logCount = 100;
-    int m_helloWaitMs = 500;
+    int m_helloWaitMs = defaultHelloWaitMs;
     bool m_reapPending = false;
     QHash<QString, QDateTime> m_reported; // message texts and when last reported
     QDateTime m_reportedSince; // when m_reported was last pruned
