@@ -23,6 +23,10 @@ constexpr int socketSendBuffer = 64 * 1024;
 // Bytes taken from one display per read, so that a flood cannot hold the
 // event loop.
 constexpr qint64 socketReadBuffer = 64 * 1024;
+// The log goes out a page of calls at a time, whenever less than this waits
+// for the display.
+constexpr qint64 logLowWaterBytes = 32 * 1024;
+constexpr int logPageCalls = 100;
 
 QDateTime storedTime(const StoredCall& call, const QDateTime& fallback)
 {
@@ -48,6 +52,12 @@ struct NcidServer::Client
     int relayed = 0;
     bool dropping = false;
     bool droppedThisWindow = false;
+    // The log being written as the display takes it: row ids after logAfter
+    // up to logLast are still to go.
+    bool logging = false;
+    bool inSendLog = false;
+    qint64 logAfter = 0;
+    qint64 logLast = 0;
     // Lines that came while it was starting, calls marked as such.
     QList<std::pair<QByteArray, bool>> heldBack;
     qint64 heldBackBytes = 0;
@@ -220,45 +230,106 @@ void NcidServer::relay(Client& client, const QString& text)
 
 void NcidServer::endStartup(Client& client)
 {
-    if (!client.starting || client.closing)
+    if (!client.starting || client.closing || client.logging)
         return;
-    client.starting = false;
     if (client.helloTimer)
         client.helloTimer->stop();
 
-    QByteArray startup;
     if (client.noLog || m_logCount <= 0) {
-        startup = encodeNcidStatus(251, u"Call log not sent");
-    } else {
-        const std::optional<QList<StoredCall>> calls
-            = m_history ? m_history(m_logCount) : std::optional<QList<StoredCall>>();
-        if (!calls) {
-            startup = encodeNcidStatus(253, u"No call log");
-        } else if (calls->isEmpty()) {
-            startup = encodeNcidStatus(252, u"Call log empty");
-        } else {
-            const QDateTime now = m_clock.now();
-            for (const StoredCall& call : *calls) {
-                startup += encodeNcidLine(
-                    u"CIDLOG", ncidCallFields(call.Date, call.Time, call.Number, call.Name, storedTime(call, now)));
-            }
-            startup += encodeNcidStatus(250, u"End of call log");
-            // Calls are stored before they are shared: the newest held back
-            // are in the log already, and are not sent twice.
-            qsizetype inLog = calls->size();
-            for (qsizetype i = client.heldBack.size() - 1; i >= 0 && inLog > 0; --i) {
-                if (client.heldBack.at(i).second) {
-                    client.heldBack.removeAt(i);
-                    --inLog;
-                }
-            }
+        finishStartup(client, encodeNcidStatus(251, u"Call log not sent"));
+        return;
+    }
+    const std::optional<std::pair<qint64, qint64>> rows
+        = m_history.range ? m_history.range(m_logCount) : std::optional<std::pair<qint64, qint64>>();
+    if (!rows || !m_history.page) {
+        finishStartup(client, encodeNcidStatus(253, u"No call log"));
+        return;
+    }
+    if (rows->second <= 0) {
+        finishStartup(client, encodeNcidStatus(252, u"Call log empty"));
+        return;
+    }
+    // Calls are stored before they are shared: the newest held back are in
+    // the log already, and are not sent twice. Those that come from now on
+    // are not in it, and wait for its end.
+    int inLog = m_logCount;
+    for (qsizetype i = client.heldBack.size() - 1; i >= 0 && inLog > 0; --i) {
+        if (client.heldBack.at(i).second) {
+            client.heldBackBytes -= client.heldBack.at(i).first.size();
+            client.heldBack.removeAt(i);
+            --inLog;
         }
     }
-    startup += encodeNcidStatus(300, u"End of connection startup");
+    client.logging = true;
+    client.logAfter = rows->first - 1;
+    client.logLast = rows->second;
+    QTcpSocket* socket = client.socket;
+    connect(socket, &QIODevice::bytesWritten, this, [this, socket] {
+        if (Client* c = find(socket))
+            sendLog(*c);
+    });
+    sendLog(client);
+}
+
+void NcidServer::sendLog(Client& client)
+{
+    // Written a page at a time as the display takes it, so that neither
+    // memory nor its backlog grows with the size of the log.
+    if (!client.logging || client.closing || client.inSendLog)
+        return;
+    client.inSendLog = true;
+    const QDateTime now = m_clock.now();
+    while (!client.closing && client.socket->bytesToWrite() < logLowWaterBytes) {
+        const std::optional<QList<StoredCall>> calls = client.logAfter < client.logLast
+            ? m_history.page(client.logAfter, client.logLast, logPageCalls)
+            : std::optional<QList<StoredCall>>(QList<StoredCall>());
+        // A log that cannot be read further ends where it is.
+        if (!calls || calls->isEmpty()) {
+            client.logging = false;
+            finishStartup(client, encodeNcidStatus(250, u"End of call log"));
+            break;
+        }
+        QByteArray lines;
+        for (const StoredCall& call : *calls) {
+            lines += encodeNcidLine(
+                u"CIDLOG", ncidCallFields(call.Date, call.Time, call.Number, call.Name, storedTime(call, now)));
+        }
+        client.logAfter = calls->last().RowId;
+        queue(client, lines);
+    }
+    client.inSendLog = false;
+}
+
+void NcidServer::finishStartup(Client& client, const QByteArray& log)
+{
+    client.starting = false;
+    QByteArray startup = log + encodeNcidStatus(300, u"End of connection startup");
     for (const auto& [line, isCall] : std::exchange(client.heldBack, {}))
         startup += line;
     client.heldBackBytes = 0;
     queue(client, startup);
+}
+
+NcidServer::History NcidServer::databaseHistory(std::function<std::optional<QSqlDatabase>()> connection)
+{
+    History history;
+    history.range = [connection](int count) -> std::optional<std::pair<qint64, qint64>> {
+        const std::optional<QSqlDatabase> db = connection();
+        if (!db)
+            return std::nullopt;
+        QString error;
+        const std::pair<qint64, qint64> rows = newestCallRows(*db, count, &error);
+        return error.isEmpty() ? std::optional(rows) : std::nullopt;
+    };
+    history.page = [connection](qint64 after, qint64 last, int count) -> std::optional<QList<StoredCall>> {
+        const std::optional<QSqlDatabase> db = connection();
+        if (!db)
+            return std::nullopt;
+        QString error;
+        QList<StoredCall> calls = storedCallsAfter(*db, after, last, count, &error);
+        return error.isEmpty() ? std::optional(calls) : std::nullopt;
+    };
+    return history;
 }
 
 bool NcidServer::queue(Client& client, const QByteArray& bytes)

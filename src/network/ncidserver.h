@@ -30,8 +30,19 @@ class NcidServer final : public QObject
     Q_OBJECT
 
 public:
-    // The newest count stored calls, oldest first; nothing when unreadable.
-    using History = std::function<std::optional<QList<StoredCall>>(int count)>;
+    // The stored calls sent at connect, read a page at a time; each gives
+    // nothing when the calls cannot be read.
+    struct History
+    {
+        // Row ids of the oldest and newest of the newest count calls; both 0
+        // when none is stored.
+        std::function<std::optional<std::pair<qint64, qint64>>(int count)> range;
+        // Calls with row ids above after and at most last, oldest first.
+        std::function<std::optional<QList<StoredCall>>(qint64 after, qint64 last, int count)> page;
+    };
+    // A history read from a database; connection() gives nothing while it
+    // is closed.
+    static History databaseHistory(std::function<std::optional<QSqlDatabase>()> connection);
 
     static constexpr int maxClients = 100;
     // Output waiting for one display beyond which it is dropped.
@@ -80,7 +91,11 @@ private:
     void readFrom(Client& client);
     void handleLine(Client& client, const QByteArray& bytes);
     void relay(Client& client, const QString& text);
+    // Ends the HELLO wait: the log starts, or its status goes out at once.
     void endStartup(Client& client);
+    void sendLog(Client& client);
+    // The log's last status line, 300, and what was held back meanwhile.
+    void finishStartup(Client& client, const QByteArray& log);
     // Queues bytes for one display; false when it fell too far behind.
     bool queue(Client& client, const QByteArray& bytes);
     // Queues bytes for every display that is past its start-up, and holds

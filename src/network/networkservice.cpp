@@ -24,13 +24,11 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     , m_boxes(boxes)
     , m_server(clock)
 {
-    m_server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
+    m_server.setHistory(NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
         if (!m_database.isOpen())
             return std::nullopt;
-        QString error;
-        QList<StoredCall> calls = lastStoredCalls(m_database.connection(), count, &error);
-        return error.isEmpty() ? std::optional(calls) : std::nullopt;
-    });
+        return m_database.connection();
+    }));
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
     connect(&m_server, &NcidServer::messagesDropped, this, [this](const QString& peer) {

@@ -76,11 +76,7 @@ struct Sharing
     {
         dir.createDatabase();
         history = std::make_unique<SqlFile>(dir.databasePath());
-        server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
-            QString error;
-            QList<StoredCall> calls = lastStoredCalls(history->db(), count, &error);
-            return error.isEmpty() ? std::optional(calls) : std::nullopt;
-        });
+        server.setHistory(NcidServer::databaseHistory([this] { return std::optional(history->db()); }));
         server.setLogCount(logCount);
         server.setHelloWaitMs(helloWaitMs);
         server.listen(QHostAddress::LocalHost, 0);
@@ -271,6 +267,29 @@ private Q_SLOTS:
         QVERIFY(display.waitFor(u"300"_s));
         QVERIFY2(elapsed.elapsed() < 100, QByteArray::number(elapsed.elapsed()).constData());
         QCOMPARE(display.count(log), 1);
+    }
+
+    // A log far larger than a display's backlog goes out whole, as the
+    // display takes it; a call that comes meanwhile follows the log, once.
+    void largeLog()
+    {
+        constexpr int calls = 20000;
+        Sharing sharing(calls, 0);
+        QVERIFY(sharing.history->run(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO CID SELECT 'CALLER ' || i, i, '06/12', '14:32', "
+                                     "'2026-06-12 14:32:00' FROM n"_s.arg(calls)));
+        sharing.stored = calls;
+        Display display(sharing.server.serverPort());
+        QVERIFY(display.waitFor(u"CIDLOG:"_s));
+        sharing.call(u"5551234567"_s);
+        QVERIFY(display.waitFor(u"CID:"_s));
+        QCOMPARE(display.count(u"CIDLOG:"_s), calls);
+        QCOMPARE(display.lines.at(2), u"CIDLOG: *DATE*06122026*TIME*1432*LINE*-*NMBR*1*MESG*NONE*NAME*CALLER 1*"_s);
+        QCOMPARE(display.lines.mid(calls + 1).join(u" / "_s),
+                 u"CIDLOG: *DATE*06122026*TIME*1432*LINE*-*NMBR*20000*MESG*NONE*NAME*CALLER 20000* / "
+                 "250 End of call log / 300 End of connection startup / "
+                 "CID: *DATE*0612*TIME*1432*LINE*-*NMBR*5551234567*MESG*NONE*NAME*CALLER*"_s);
+        QCOMPARE(sharing.server.clientCount(), 1);
     }
 };
 

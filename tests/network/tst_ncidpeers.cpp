@@ -123,11 +123,7 @@ private Q_SLOTS:
                                 "'2026-06-12 14:0%1:00')"_s.arg(i)));
         FakeClock clock;
         NcidServer server(clock);
-        server.setHistory([&](int count) -> std::optional<QList<StoredCall>> {
-            QString error;
-            QList<StoredCall> calls = lastStoredCalls(history.db(), count, &error);
-            return error.isEmpty() ? std::optional(calls) : std::nullopt;
-        });
+        server.setHistory(NcidServer::databaseHistory([&] { return std::optional(history.db()); }));
         server.setLogCount(logCount);
         // Without HELLO lines the log goes out at once; with them, only their
         // end decides, never a timer.
