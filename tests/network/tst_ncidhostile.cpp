@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 using namespace Quillon;
@@ -290,6 +292,30 @@ private Q_SLOTS:
                  "250 End of call log / 300 End of connection startup / "
                  "CID: *DATE*0612*TIME*1432*LINE*-*NMBR*5551234567*MESG*NONE*NAME*CALLER*"_s);
         QCOMPARE(sharing.server.clientCount(), 1);
+    }
+
+    // A server that vanishes without a word sends nothing that could tell:
+    // the connection's own probes must end it within a minute.
+    void vanishedServerNoticed()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+        NcidClient client;
+        QSignalSpy connected(&client, &NcidClient::connected);
+        client.start(u"127.0.0.1"_s, peer.serverPort());
+        QTRY_COMPARE(connected.size(), 1);
+        const int fd = int(client.findChild<QTcpSocket*>()->socketDescriptor());
+        const auto option = [fd](int level, int name) {
+            int value = 0;
+            socklen_t size = sizeof value;
+            return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+        };
+        QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+        const int probing
+            = option(IPPROTO_TCP, TCP_KEEPIDLE) + option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT);
+        QVERIFY2(probing > 0 && probing <= 60, QByteArray::number(probing).constData());
+        const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+        QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
     }
 };
 
