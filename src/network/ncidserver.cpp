@@ -68,6 +68,14 @@ NcidServer::NcidServer(Clock& clock, QObject* parent)
     , m_clock(clock)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &NcidServer::acceptClients);
+    // Real servers say ringing stopped some 6 to 12 s after the last ring.
+    m_ringEnd = new QTimer(this);
+    m_ringEnd->setSingleShot(true);
+    m_ringEnd->setInterval(8000);
+    connect(m_ringEnd, &QTimer::timeout, this, [this] {
+        m_rings = 0;
+        sendRing(0);
+    });
 }
 
 NcidServer::~NcidServer()
@@ -370,6 +378,28 @@ void NcidServer::sendCall(const NcidFields& fields, bool hungUp)
     if (clientCount() == 0)
         return;
     broadcast(encodeNcidLine(hungUp ? u"HUP" : u"CID", fields), true);
+}
+
+void NcidServer::ringHeard()
+{
+    sendRing(++m_rings);
+    m_ringEnd->start();
+}
+
+void NcidServer::setRingEndMs(int ms)
+{
+    m_ringEnd->setInterval(ms);
+}
+
+void NcidServer::sendRing(int ring)
+{
+    if (clientCount() == 0)
+        return;
+    broadcast(encodeNcidLine(u"CIDINFO",
+                             { { QStringLiteral("LINE"), QStringLiteral("-") },
+                               { QStringLiteral("RING"), QString::number(ring) },
+                               { QStringLiteral("TIME"), m_clock.now().toString(QStringLiteral("HH:mm:ss")) } }),
+              false);
 }
 
 void NcidServer::drop(Client& client)

@@ -76,6 +76,10 @@ public:
     void sendCall(const NcidFields& fields, bool hungUp);
     // Displays connected and not being dropped.
     int clientCount() const;
+    // A ring to every display: CIDINFO with its number in the call, and
+    // RING 0 once no ring came for ringEndMs.
+    void ringHeard();
+    void setRingEndMs(int ms);
 
 Q_SIGNALS:
     // A display sent a message; it has been relayed to every display. Not
@@ -91,6 +95,7 @@ private:
     void readFrom(Client& client);
     void handleLine(Client& client, const QByteArray& bytes);
     void relay(Client& client, const QString& text);
+    void sendRing(int ring);
     // Ends the HELLO wait: the log starts, or its status goes out at once.
     void endStartup(Client& client);
     void sendLog(Client& client);
@@ -113,6 +118,8 @@ private:
     int m_logCount = 100;
     int m_helloWaitMs = defaultHelloWaitMs;
     bool m_reapPending = false;
+    QTimer* m_ringEnd = nullptr;
+    int m_rings = 0;
     QHash<QString, QDateTime> m_reported; // message texts and when last reported
     QDateTime m_reportedSince; // when m_reported was last pruned
 };

@@ -46,6 +46,10 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_client, &NcidClient::lineReceived, this, &NetworkService::onLine);
     connect(&m_pipeline, &ProcessCid::callProcessed, this, &NetworkService::callProcessed);
+    connect(&m_pipeline, &ProcessCid::ringHeard, this, [this] {
+        if (m_server.isListening())
+            m_server.ringHeard();
+    });
 }
 
 NetworkService::~NetworkService() = default;

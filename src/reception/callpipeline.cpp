@@ -130,6 +130,11 @@ void ProcessCid::ProcessCidReport(const QString& text)
     // The modem answering the program's own commands is no call: no ring.
     if (holdsOnlyModemAnswers(text))
         return;
+    const QStringList lines = QString(text).replace(u'\r', u'\n').split(u'\n');
+    for (const QString& line : lines) {
+        if (line.trimmed() == u"RING")
+            Q_EMIT ringHeard();
+    }
     if (m_settings.RingIn)
         Q_EMIT ringRequested();
     m_modem.setReportInProgress(true);

@@ -5,6 +5,9 @@
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
+#include "reception/callpipeline.h"
+#include "reception/modemrig.h"
+#include "records/calldatabase.h"
 #include "records/storedcalls.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
@@ -316,6 +319,34 @@ private Q_SLOTS:
         QVERIFY2(probing > 0 && probing <= 60, QByteArray::number(probing).constData());
         const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
         QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
+    }
+
+    // Each RING the modem says goes to the displays, counted within the
+    // call, and RING 0 once the ringing stopped.
+    void ringLines()
+    {
+        ModemRig rig;
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NcidServer server(rig.clock);
+        server.setHelloWaitMs(0);
+        server.setLogCount(0);
+        server.setRingEndMs(50);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        connect(&pipeline, &ProcessCid::ringHeard, &server, &NcidServer::ringHeard);
+        Display display(server.serverPort());
+        QVERIFY(display.waitFor(u"300"_s));
+
+        pipeline.ProcessCidReport(u"RING\r\n"_s);
+        rig.clock.advance(6000);
+        pipeline.ProcessCidReport(u"\r\nRING\r\n\r\nDATE = 0612\r\nNMBR = 5551234567\r\n"_s);
+        pipeline.ProcessCidReport(u"OK\r\n"_s);
+        QVERIFY(display.waitFor(u"CIDINFO: .*RING\\*0"_s));
+        pipeline.ProcessCidReport(u"RING\r\n"_s);
+        QVERIFY(display.waitFor(u"CIDINFO:"_s, 4));
+        QCOMPARE(display.lines.mid(display.lines.indexOf(u"300 End of connection startup"_s) + 1).join(u" / "_s),
+                 u"CIDINFO: *LINE*-*RING*1*TIME*14:32:00* / CIDINFO: *LINE*-*RING*2*TIME*14:32:06* / "
+                 "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
     }
 };
 
