@@ -300,7 +300,8 @@ void NcidServer::sendLog(Client& client)
         QByteArray lines;
         for (const StoredCall& call : *calls) {
             lines += encodeNcidLine(
-                u"CIDLOG", ncidCallFields(call.Date, call.Time, call.Number, call.Name, storedTime(call, now)));
+                u"CIDLOG",
+                ncidCallFields(call.Date, call.Time, ncidNumber(call.Number), call.Name, storedTime(call, now)));
         }
         client.logAfter = calls->last().RowId;
         queue(client, lines);

@@ -143,7 +143,10 @@ void NetworkService::stopReceiving()
 void NetworkService::callProcessed(const CidCall& call, bool hungUp)
 {
     if (m_server.isListening())
-        m_server.sendCall(ncidCallFields(call.Date, call.Time, call.Number, call.Name, m_clock.now()), hungUp);
+        m_server.sendCall(ncidCallFields(call.Date, call.Time,
+                                         call.Digits.isEmpty() ? ncidNumber(call.Number) : call.Digits, call.Name,
+                                         m_clock.now()),
+                          hungUp);
 }
 
 void NetworkService::onLine(const NcidLine& line, const QString& text)

@@ -149,6 +149,7 @@ void ProcessCid::ProcessCidReport(const QString& text)
         return;
     }
 
+    m_call.Digits = m_call.Number;
     FormatCidNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     translate(m_call);
@@ -168,6 +169,7 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
         Q_EMIT ringRequested();
     m_log.log(QStringLiteral("Telco Info - ") + ActivityLog::excerpt(text));
     m_call = call;
+    m_call.Digits = m_call.Number;
     formatNetworkNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     translate(m_call);

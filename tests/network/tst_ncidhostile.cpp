@@ -5,6 +5,7 @@
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
+#include "network/networkservice.h"
 #include "reception/callpipeline.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
@@ -347,6 +348,47 @@ private Q_SLOTS:
         QCOMPARE(display.lines.mid(display.lines.indexOf(u"300 End of connection startup"_s) + 1).join(u" / "_s),
                  u"CIDINFO: *LINE*-*RING*1*TIME*14:32:00* / CIDINFO: *LINE*-*RING*2*TIME*14:32:06* / "
                  "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
+    }
+
+    // Numbers go out as the modem or server sent them, stored ones as their
+    // digits: each display lays them out its own way.
+    void rawDigitsOut()
+    {
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        QVERIFY(database.OpenCallDatabase());
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        service.settings().Share = true;
+        service.settings().SharePort = probe.serverPort();
+        probe.close();
+        service.server().setHelloWaitMs(0);
+        service.apply();
+        QVERIFY(service.server().isListening());
+        Display live(service.server().serverPort());
+        QVERIFY(live.waitFor(u"300"_s));
+
+        pipeline.ProcessCidReport(u"DATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n"_s);
+        CidCall relayed;
+        relayed.Number = u"+1 555 1234"_s;
+        relayed.Name = u"ACME"_s;
+        pipeline.ProcessNetworkCall(u"CID: *NMBR*+1 555 1234*NAME*ACME*"_s, relayed, false);
+        QVERIFY(live.waitFor(u"CID:"_s, 2));
+        Display later(service.server().serverPort());
+        QVERIFY(later.waitFor(u"300"_s));
+        const auto numbers = [](const Display& display) {
+            QStringList found;
+            for (const QString& line : display.lines) {
+                if (line.startsWith(u"CID"_s))
+                    found.append(decodeNcidLine(line.toUtf8()).field(u"NMBR"));
+            }
+            return found.join(u" / "_s);
+        };
+        QCOMPARE(numbers(live), u"5551234567 / +1 555 1234"_s);
+        QCOMPARE(numbers(later), u"5551234567 / +1 555 1234"_s);
     }
 };
 

@@ -93,7 +93,7 @@ private Q_SLOTS:
             QStringList lines;
             for (int i = first; i <= last; ++i)
                 lines.append(
-                    u"CIDLOG: *DATE*06122026*TIME*140%1*LINE*-*NMBR*555-000-000%1*MESG*NONE*NAME*CALLER %1*"_s.arg(i));
+                    u"CIDLOG: *DATE*06122026*TIME*140%1*LINE*-*NMBR*555000000%1*MESG*NONE*NAME*CALLER %1*"_s.arg(i));
             return lines.join(u" / "_s) + u" / 250 End of call log"_s;
         };
         QTest::newRow("ShareLog 3 of 5 stored") << 3 << 5 << QByteArray() << log(3, 5);
