@@ -390,6 +390,31 @@ private Q_SLOTS:
         QCOMPARE(numbers(live), u"5551234567 / +1 555 1234"_s);
         QCOMPARE(numbers(later), u"5551234567 / +1 555 1234"_s);
     }
+
+    // A name from the modem in UTF-8 is read as such; other bytes one a
+    // character, as before.
+    void modemText_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("read");
+
+        QTest::newRow("UTF-8") << "V\xc3\xa4h\xc3\xa4l\xc3\xa4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
+        QTest::newRow("Latin-1") << "V\xe4h\xe4l\xe4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
+        QTest::newRow("not UTF-8 as a whole") << "\xc3\xa4 \xe4"_ba << u"\u00c3\u00a4 \u00e4"_s;
+    }
+
+    void modemText()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, read);
+
+        ModemRig rig;
+        rig.port.setPort(1, rig.sim.portPath());
+        QVERIFY(rig.port.open());
+        rig.sim.sendRaw("NAME = " + name + "\r\n");
+        QTRY_VERIFY(rig.port.peekAll().endsWith(u'\n'));
+        QCOMPARE(rig.port.readAll(), u"NAME = "_s + read + u"\r\n"_s);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNcidHostile)
