@@ -322,37 +322,11 @@ private Q_SLOTS:
         QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
     }
 
-    // Each RING the modem says goes to the displays, counted within the
-    // call, and RING 0 once the ringing stopped.
-    void ringLines()
-    {
-        ModemRig rig;
-        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
-        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
-        NcidServer server(rig.clock);
-        server.setHelloWaitMs(0);
-        server.setLogCount(0);
-        server.setRingEndMs(50);
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-        connect(&pipeline, &ProcessCid::ringHeard, &server, &NcidServer::ringHeard);
-        Display display(server.serverPort());
-        QVERIFY(display.waitFor(u"300"_s));
-
-        pipeline.ProcessCidReport(u"RING\r\n"_s);
-        rig.clock.advance(6000);
-        pipeline.ProcessCidReport(u"\r\nRING\r\n\r\nDATE = 0612\r\nNMBR = 5551234567\r\n"_s);
-        pipeline.ProcessCidReport(u"OK\r\n"_s);
-        QVERIFY(display.waitFor(u"CIDINFO: .*RING\\*0"_s));
-        pipeline.ProcessCidReport(u"RING\r\n"_s);
-        QVERIFY(display.waitFor(u"CIDINFO:"_s, 4));
-        QCOMPARE(display.lines.mid(display.lines.indexOf(u"300 End of connection startup"_s) + 1).join(u" / "_s),
-                 u"CIDINFO: *LINE*-*RING*1*TIME*14:32:00* / CIDINFO: *LINE*-*RING*2*TIME*14:32:06* / "
-                 "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
-    }
-
-    // Numbers go out as the modem or server sent them, stored ones as their
-    // digits: each display lays them out its own way.
-    void rawDigitsOut()
+    // What the modem and the pipeline hear goes to the displays: each RING
+    // counted within the call and RING 0 once ringing stopped, numbers as
+    // they were sent (stored ones as their digits), so that each display
+    // lays them out its own way.
+    void modemToDisplays()
     {
         ModemRig rig;
         QVERIFY(rig.dir.createDatabase());
@@ -366,29 +340,32 @@ private Q_SLOTS:
         service.settings().SharePort = probe.serverPort();
         probe.close();
         service.server().setHelloWaitMs(0);
+        service.server().setRingEndMs(50);
         service.apply();
-        QVERIFY(service.server().isListening());
         Display live(service.server().serverPort());
         QVERIFY(live.waitFor(u"300"_s));
 
-        pipeline.ProcessCidReport(u"DATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n"_s);
+        pipeline.ProcessCidReport(u"RING\r\n"_s);
+        rig.clock.advance(6000);
+        pipeline.ProcessCidReport(u"RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN\r\n"_s);
+        QVERIFY(live.waitFor(u"CIDINFO: .*RING\\*0"_s));
         CidCall relayed;
         relayed.Number = u"+1 555 1234"_s;
         relayed.Name = u"ACME"_s;
         pipeline.ProcessNetworkCall(u"CID: *NMBR*+1 555 1234*NAME*ACME*"_s, relayed, false);
-        QVERIFY(live.waitFor(u"CID:"_s, 2));
+        pipeline.ProcessCidReport(u"OK\r\n"_s); // the modem's answer: no ring
+        pipeline.ProcessCidReport(u"RING\r\n"_s); // the next call
+        QVERIFY(live.waitFor(u"CIDINFO:"_s, 4));
+        QCOMPARE(live.lines.mid(live.lines.indexOf(u"300 End of connection startup"_s) + 1).join(u" / "_s),
+                 u"CIDINFO: *LINE*-*RING*1*TIME*14:32:00* / CIDINFO: *LINE*-*RING*2*TIME*14:32:06* / "
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*5551234567*MESG*NONE*NAME*JOHN* / "
+                 "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / "
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*+1 555 1234*MESG*NONE*NAME*ACME* / "
+                 "CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
         Display later(service.server().serverPort());
         QVERIFY(later.waitFor(u"300"_s));
-        const auto numbers = [](const Display& display) {
-            QStringList found;
-            for (const QString& line : display.lines) {
-                if (line.startsWith(u"CID"_s))
-                    found.append(decodeNcidLine(line.toUtf8()).field(u"NMBR"));
-            }
-            return found.join(u" / "_s);
-        };
-        QCOMPARE(numbers(live), u"5551234567 / +1 555 1234"_s);
-        QCOMPARE(numbers(later), u"5551234567 / +1 555 1234"_s);
+        QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
+        QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*\\+1 555 1234\\*"_s), 1);
     }
 
     // A name from the modem in UTF-8 is read as such; other bytes one a
