@@ -31,6 +31,18 @@ QString shownOrUnknown(const QString& value)
 
 } // namespace
 
+QString ncidNumber(const QString& shown)
+{
+    QString digits;
+    for (QChar c : shown) {
+        if (c.isDigit())
+            digits += c;
+        else if (c != u'-' && c != u' ' && c != u'(' && c != u')' && c != u'.')
+            return shown;
+    }
+    return digits.isEmpty() ? shown : digits;
+}
+
 NcidFields ncidCallFields(const QString& date, const QString& time, const QString& number, const QString& name,
                           const QDateTime& when)
 {

@@ -16,6 +16,11 @@ namespace Quillon {
 NcidFields ncidCallFields(const QString& date, const QString& time, const QString& number, const QString& name,
                           const QDateTime& when);
 
+// A number as displays want it: the digits alone when a stored number is
+// digits laid out ("555-123-4567"), so that each display lays it out its own
+// way; anything else as it is.
+QString ncidNumber(const QString& shown);
+
 // A received call line in the form of a modem report: Date "mm/dd" and Time
 // "hh:mm" ("NONE" when missing or malformed), "-" or nothing as "UNKNOWN".
 // The number is as received; the caller formats it.

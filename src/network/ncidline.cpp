@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <iterator>
 
 namespace Quillon {
 
@@ -35,17 +36,43 @@ bool isTypeChar(QChar c)
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-';
 }
 
-// "*L1*v1*L2*v2*": pairs by label. A label without a value (the text ends
-// first) is dropped.
+constexpr QLatin1StringView knownLabels[] = {
+    QLatin1StringView("DATE"), QLatin1StringView("TIME"), QLatin1StringView("LINE"),  QLatin1StringView("NMBR"),
+    QLatin1StringView("MESG"), QLatin1StringView("NAME"), QLatin1StringView("MTYPE"), QLatin1StringView("RING"),
+};
+
+// Where a label may stand: a known label, or a word in capitals and digits
+// (a label from a newer peer). Anything else there is part of the value
+// before it, which itself held a '*' ("*NMBR**67*": the number is "*67").
+bool isLabel(QStringView token)
+{
+    if (std::find(std::begin(knownLabels), std::end(knownLabels), token) != std::end(knownLabels))
+        return true;
+    return !token.isEmpty() && token.size() <= 16 && token.front() >= u'A' && token.front() <= u'Z'
+        && std::all_of(token.begin(), token.end(), [](QChar c) { return (c >= u'A' && c <= u'Z') || c.isDigit(); });
+}
+
+// "*L1*v1*L2*v2*": pairs by label, each value running to the next label. A
+// label without a value (the text ends first) is dropped.
 NcidFields parseFields(QStringView text)
 {
     NcidFields fields;
     const qsizetype first = text.indexOf(u'*');
     if (first < 0)
         return fields;
-    const QList<QStringView> parts = text.mid(first + 1).split(u'*');
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        fields.append({ parts.at(i).trimmed().toString(), parts.at(i + 1).toString() });
+    text = text.mid(first + 1);
+    if (text.endsWith(u'*'))
+        text.chop(1);
+    const QList<QStringView> parts = text.split(u'*');
+    qsizetype i = 0;
+    while (i + 1 < parts.size()) {
+        QString value = parts.at(i + 1).toString();
+        qsizetype next = i + 2;
+        for (; next < parts.size() && !isLabel(parts.at(next).trimmed()); ++next)
+            value += u'*' + parts.at(next);
+        fields.append({ parts.at(i).trimmed().toString(), value });
+        i = next;
+    }
     return fields;
 }
 

@@ -24,15 +24,17 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     , m_boxes(boxes)
     , m_server(clock)
 {
-    m_server.setHistory([this](int count) -> std::optional<QList<StoredCall>> {
+    m_server.setHistory(NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
         if (!m_database.isOpen())
             return std::nullopt;
-        QString error;
-        QList<StoredCall> calls = lastStoredCalls(m_database.connection(), count, &error);
-        return error.isEmpty() ? std::optional(calls) : std::nullopt;
-    });
+        return m_database.connection();
+    }));
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
+    connect(&m_server, &NcidServer::messagesDropped, this, [this](const QString& peer) {
+        m_log.log(QStringLiteral("Network messages from ") + peer
+                  + QStringLiteral(" dropped: more than %1 a second").arg(NcidServer::maxMessagesPerSecond));
+    });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
@@ -44,6 +46,10 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_client, &NcidClient::lineReceived, this, &NetworkService::onLine);
     connect(&m_pipeline, &ProcessCid::callProcessed, this, &NetworkService::callProcessed);
+    connect(&m_pipeline, &ProcessCid::ringHeard, this, [this] {
+        if (m_server.isListening())
+            m_server.ringHeard();
+    });
 }
 
 NetworkService::~NetworkService() = default;
@@ -137,7 +143,10 @@ void NetworkService::stopReceiving()
 void NetworkService::callProcessed(const CidCall& call, bool hungUp)
 {
     if (m_server.isListening())
-        m_server.sendCall(ncidCallFields(call.Date, call.Time, call.Number, call.Name, m_clock.now()), hungUp);
+        m_server.sendCall(ncidCallFields(call.Date, call.Time,
+                                         call.Digits.isEmpty() ? ncidNumber(call.Number) : call.Digits, call.Name,
+                                         m_clock.now()),
+                          hungUp);
 }
 
 void NetworkService::onLine(const NcidLine& line, const QString& text)

@@ -2,12 +2,26 @@
 #include "qtserialport.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
 namespace Quillon {
+
+namespace {
+
+// Modems pass a name's bytes on as the telco sent them: UTF-8 from newer
+// gateways, one byte a character from older ones.
+QString modemText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+} // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent)
     : SerialPort(parent)
@@ -207,13 +221,13 @@ QString QtSerialPort::readAll()
     if (!m_port.isOpen())
         return {};
     takeIn();
-    return QString::fromLatin1(std::exchange(m_input, {}));
+    return modemText(std::exchange(m_input, {}));
 }
 
 QString QtSerialPort::peekAll()
 {
     takeIn();
-    return QString::fromLatin1(m_input);
+    return modemText(m_input);
 }
 
 void QtSerialPort::setInputLimit(qsizetype bytes)

@@ -130,6 +130,11 @@ void ProcessCid::ProcessCidReport(const QString& text)
     // The modem answering the program's own commands is no call: no ring.
     if (holdsOnlyModemAnswers(text))
         return;
+    const QStringList lines = QString(text).replace(u'\r', u'\n').split(u'\n');
+    for (const QString& line : lines) {
+        if (line.trimmed() == u"RING")
+            Q_EMIT ringHeard();
+    }
     if (m_settings.RingIn)
         Q_EMIT ringRequested();
     m_modem.setReportInProgress(true);
@@ -144,6 +149,7 @@ void ProcessCid::ProcessCidReport(const QString& text)
         return;
     }
 
+    m_call.Digits = m_call.Number;
     FormatCidNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     translate(m_call);
@@ -163,6 +169,7 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
         Q_EMIT ringRequested();
     m_log.log(QStringLiteral("Telco Info - ") + ActivityLog::excerpt(text));
     m_call = call;
+    m_call.Digits = m_call.Number;
     formatNetworkNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     translate(m_call);

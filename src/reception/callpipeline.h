@@ -57,6 +57,8 @@ Q_SIGNALS:
     void timer1Changed(bool enabled);
     // The ring sound, when Emulate Ring is on.
     void ringRequested();
+    // The modem said RING: once for each, whatever the settings.
+    void ringHeard();
     // A new row on top of the call list, before the call is stored.
     void callListed(const Quillon::CidCall& call);
     // Stored (or waiting to be): the notice, if the window wants one.

@@ -12,6 +12,9 @@ struct CidCall
     QString Time;
     QString Number;
     QString Name;
+    // The number as the modem or the server sent it, before it was laid out
+    // in the chosen format; empty when not known.
+    QString Digits;
 };
 
 // Fills call from one burst of received text; false (and every field

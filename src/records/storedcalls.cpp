@@ -23,15 +23,31 @@ bool fail(const QSqlQuery& query, QString* error)
 
 } // namespace
 
-QList<StoredCall> lastStoredCalls(const QSqlDatabase& db, int count, QString* error)
+std::pair<qint64, qint64> newestCallRows(const QSqlDatabase& db, int count, QString* error)
 {
-    QList<StoredCall> calls;
     if (count <= 0)
-        return calls;
+        return { 0, 0 };
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT Name, Number, Date, Time, SysTime FROM"
-                                 " (SELECT rowid AS r, * FROM CID ORDER BY rowid DESC LIMIT ?) ORDER BY r"));
+    query.prepare(
+        QStringLiteral("SELECT min(r), max(r) FROM (SELECT rowid AS r FROM CID ORDER BY rowid DESC LIMIT ?)"));
+    query.addBindValue(count);
+    if (!query.exec() || !query.next()) {
+        fail(query, error);
+        return { 0, 0 };
+    }
+    return { query.value(0).toLongLong(), query.value(1).toLongLong() };
+}
+
+QList<StoredCall> storedCallsAfter(const QSqlDatabase& db, qint64 after, qint64 last, int count, QString* error)
+{
+    QList<StoredCall> calls;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT Name, Number, Date, Time, SysTime, rowid FROM CID"
+                                 " WHERE rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?"));
+    query.addBindValue(after);
+    query.addBindValue(last);
     query.addBindValue(count);
     if (!query.exec()) {
         fail(query, error);
@@ -39,7 +55,7 @@ QList<StoredCall> lastStoredCalls(const QSqlDatabase& db, int count, QString* er
     }
     while (query.next()) {
         calls.append({ query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                       query.value(3).toString(), query.value(4).toString() });
+                       query.value(3).toString(), query.value(4).toString(), query.value(5).toLongLong() });
     }
     return calls;
 }

@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <utility>
+
 namespace Quillon {
 
 struct StoredCall
@@ -16,13 +18,19 @@ struct StoredCall
     QString Date;
     QString Time;
     QString SysTime; // "yyyy-MM-dd HH:mm:ss"
+    qint64 RowId = 0;
 };
 
 // Questions whose answer may be "could not tell" give the reason in error;
 // the answer is then the empty one.
 
-// The newest count calls, oldest first.
-QList<StoredCall> lastStoredCalls(const QSqlDatabase& db, int count, QString* error = nullptr);
+// The row ids of the oldest and the newest of the newest count calls; both 0
+// when none is stored.
+std::pair<qint64, qint64> newestCallRows(const QSqlDatabase& db, int count, QString* error = nullptr);
+// Calls with a row id above after and at most last, oldest first, at most
+// count of them: the history read a page at a time.
+QList<StoredCall> storedCallsAfter(const QSqlDatabase& db, qint64 after, qint64 last, int count,
+                                   QString* error = nullptr);
 // Whether a call with this Date, Time and Number is among the recent ones.
 bool isCallStored(const QSqlDatabase& db, const QString& date, const QString& time, const QString& number,
                   QString* error = nullptr);

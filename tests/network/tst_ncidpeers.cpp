@@ -79,7 +79,7 @@ private Q_SLOTS:
             QStringList lines;
             for (int i = first; i <= last; ++i)
                 lines.append(
-                    u"CIDLOG: *DATE*06122026*TIME*140%1*LINE*-*NMBR*555-000-000%1*MESG*NONE*NAME*CALLER %1*"_s.arg(i));
+                    u"CIDLOG: *DATE*06122026*TIME*140%1*LINE*-*NMBR*555000000%1*MESG*NONE*NAME*CALLER %1*"_s.arg(i));
             return lines.join(u" / "_s) + u" / 250 End of call log"_s;
         };
         QTest::newRow("ShareLog 3 of 5 stored") << 3 << 5 << QByteArray() << log(3, 5);
@@ -109,11 +109,7 @@ private Q_SLOTS:
                                 "'2026-06-12 14:0%1:00')"_s.arg(i)));
         FakeClock clock;
         NcidServer server(clock);
-        server.setHistory([&](int count) -> std::optional<QList<StoredCall>> {
-            QString error;
-            QList<StoredCall> calls = lastStoredCalls(history.db(), count, &error);
-            return error.isEmpty() ? std::optional(calls) : std::nullopt;
-        });
+        server.setHistory(NcidServer::databaseHistory([&] { return std::optional(history.db()); }));
         server.setLogCount(logCount);
         // Without HELLO lines the log goes out at once; with them, only their end decides, never a timer.
         server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);

@@ -22,7 +22,7 @@ void row(const char* tag, const char* lines, const char* expected, int nmbrLngth
 // report (read at once, without waiting for the line to go quiet).
 QString parsed(const QString& text, int nmbrLngth)
 {
-    CidCall call { u"a"_s, u"b"_s, u"c"_s, u"d"_s };
+    CidCall call { u"a"_s, u"b"_s, u"c"_s, u"d"_s, {} };
     const bool found = ParseCidReport(text, static_cast<qint16>(nmbrLngth), call);
     return (found ? QString() : u"false "_s) + (holdsCompleteReport(text) ? u"whole "_s : QString())
         + QStringList { call.Date, call.Time, call.Number, call.Name }.join(u'|');

@@ -1,0 +1,398 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The server and client against peers that misbehave or race it, over real
+// loopback sockets: displays that reset mid-write, connect during a call,
+// flood messages; each peer written here from the protocol's facts.
+#include "network/ncidcall.h"
+#include "network/ncidclient.h"
+#include "network/ncidserver.h"
+#include "network/networkservice.h"
+#include "reception/callpipeline.h"
+#include "reception/modemrig.h"
+#include "records/calldatabase.h"
+#include "records/storedcalls.h"
+#include "support/appdir.h"
+#include "support/fakeclock.h"
+#include "support/sqlfile.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+using namespace Quillon;
+using namespace Quillon::Test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A display: connects, collects the lines it is sent, sends what it is told.
+struct Display
+{
+    QTcpSocket socket;
+    QStringList lines;
+    QByteArray partial;
+
+    explicit Display(quint16 port)
+    {
+        QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
+            partial += socket.readAll();
+            for (qsizetype lf = partial.indexOf('\n'); lf >= 0; lf = partial.indexOf('\n')) {
+                lines.append(QString::fromUtf8(partial.left(lf)).remove(u'\r'));
+                partial.remove(0, lf + 1);
+            }
+        });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+    void send(const QByteArray& bytes)
+    {
+        socket.write(bytes);
+        socket.flush();
+    }
+    // Gone with a reset, as a display does that is switched off mid-call:
+    // the server learns of it only when it next writes or reads.
+    void reset()
+    {
+        const linger now { 1, 0 };
+        ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket.abort();
+    }
+    int count(const QString& prefix) const { return lines.filter(QRegularExpression(u'^' + prefix)).size(); }
+    bool waitFor(const QString& prefix, int n = 1)
+    {
+        return QTest::qWaitFor([&] { return count(prefix) >= n; }, 20000);
+    }
+};
+
+// A server on loopback with calls stored in a database of its own.
+struct Sharing
+{
+    AppDir dir;
+    std::unique_ptr<SqlFile> history;
+    FakeClock clock;
+    NcidServer server { clock };
+    int stored = 0;
+
+    Sharing(int logCount, int helloWaitMs = NcidServer::defaultHelloWaitMs)
+    {
+        dir.createDatabase();
+        history = std::make_unique<SqlFile>(dir.databasePath());
+        server.setHistory(NcidServer::databaseHistory([this] { return std::optional(history->db()); }));
+        server.setLogCount(logCount);
+        server.setHelloWaitMs(helloWaitMs);
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+    // Stored, then shared: the order in which the pipeline does both.
+    void call(const QString& number)
+    {
+        ++stored;
+        history->run(
+            u"INSERT INTO CID VALUES ('CALLER %1', '%2', '06/12', '14:32', '2026-06-12 14:32:00')"_s.arg(stored).arg(
+                number));
+        server.sendCall(ncidCallFields(u"06/12"_s, u"14:32"_s, number, u"CALLER"_s, QDateTime()), false);
+    }
+};
+
+} // namespace
+
+class TestNcidHostile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A display that resets while the server writes to it is dropped, and
+    // the server goes on serving the others.
+    void resetWhileWritten_data()
+    {
+        QTest::addColumn<int>("helloWaitMs");
+        QTest::addColumn<bool>("accepted"); // before the reset
+        QTest::addColumn<QByteArray>("sent"); // just before the reset
+
+        QTest::newRow("reset before accept, greeting written") << 0 << false << QByteArray();
+        QTest::newRow("reset after HELLO, start-up written") << 3600000 << true << "HELLO: CMD: no_log\n"_ba;
+        QTest::newRow("reset after MSG, relay written") << 0 << true << "MSG: bye\n"_ba;
+    }
+
+    void resetWhileWritten()
+    {
+        QFETCH(int, helloWaitMs);
+        QFETCH(bool, accepted);
+        QFETCH(QByteArray, sent);
+
+        Sharing sharing(0, helloWaitMs);
+        Display odd(sharing.server.serverPort());
+        QVERIFY(odd.socket.waitForConnected(5000)); // the server has not accepted it yet
+        if (accepted)
+            QTRY_COMPARE(sharing.server.clientCount(), 1);
+        odd.send(sent);
+        odd.reset();
+
+        Display display(sharing.server.serverPort());
+        QVERIFY(display.waitFor(u"210"_s));
+        display.send("HELLO: CMD: no_log\n");
+        QVERIFY(display.waitFor(u"300"_s));
+        QTRY_COMPARE(sharing.server.clientCount(), 1);
+        sharing.call(u"5551234567"_s);
+        QVERIFY(display.waitFor(u"CID:"_s));
+    }
+
+    // Displays still in their start-up while calls come: each call reaches
+    // each display once, from the log or held back until the log is out.
+    void connectDuringCall_data()
+    {
+        QTest::addColumn<int>("logCount");
+        QTest::addColumn<QByteArray>("hello"); // ends the start-up
+        QTest::addColumn<int>("calls"); // during the start-up
+        QTest::addColumn<int>("count"); // of displays
+
+        QTest::newRow("in the log") << 100 << "HELLO: IDENT: display\n\n"_ba << 1 << NcidServer::maxClients;
+        QTest::newRow("no_log: held back") << 100 << "HELLO: CMD: no_log\n"_ba << 1 << 10;
+        QTest::newRow("log of one, two calls") << 1 << "\n"_ba << 2 << 10;
+    }
+
+    void connectDuringCall()
+    {
+        QFETCH(int, logCount);
+        QFETCH(QByteArray, hello);
+        QFETCH(int, calls);
+        QFETCH(int, count);
+
+        Sharing sharing(logCount, 3600000);
+        std::vector<std::unique_ptr<Display>> displays;
+        for (int i = 0; i < count; ++i)
+            displays.push_back(std::make_unique<Display>(sharing.server.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(sharing.server.clientCount(), count, 20000);
+        for (int i = 1; i <= calls; ++i)
+            sharing.call(u"555000000%1"_s.arg(i));
+        for (const auto& display : displays)
+            display->send(hello);
+        for (const auto& display : displays)
+            QVERIFY(display->waitFor(u"300"_s));
+        sharing.call(u"5559999999"_s);
+        for (const auto& display : displays) {
+            QVERIFY(display->waitFor(u"CID: .*5559999999"_s));
+            for (int i = 1; i <= calls; ++i)
+                QCOMPARE(display->count(u".*555000000%1"_s.arg(i)), 1);
+        }
+    }
+
+    // A display flooding messages: the others get five a second and every
+    // call; the flood is reported once, and each text at most once a minute.
+    void messageFlood()
+    {
+        Sharing sharing(0, 0);
+        QSignalSpy reported(&sharing.server, &NcidServer::messageRelayed);
+        QSignalSpy dropped(&sharing.server, &NcidServer::messagesDropped);
+        Display display(sharing.server.serverPort());
+        Display flooder(sharing.server.serverPort());
+        QTRY_COMPARE(sharing.server.clientCount(), 2);
+        const auto flood = [&](const QString& text, int count, int seen) {
+            QByteArray lines;
+            for (int i = 0; i < count; ++i)
+                lines += u"MSG: %1\n"_s.arg(text).arg(i).toUtf8();
+            flooder.send(lines);
+            QVERIFY(display.waitFor(u"MSG:"_s, seen));
+            sharing.call(u"5551234567"_s);
+            QVERIFY(display.waitFor(u"CID:"_s, sharing.stored));
+            QCOMPARE(display.count(u"MSG:"_s), seen);
+        };
+
+        flood(u"flood %1"_s, 200, 5);
+        sharing.clock.advance(1000); // the same burst goes on
+        flood(u"more %1"_s, 200, 10);
+        QCOMPARE(reported.size(), 10);
+        QCOMPARE(dropped.size(), 1);
+        sharing.clock.advance(1000); // a quiet second ends it
+        flood(u"same text"_s, 3, 13);
+        sharing.clock.advance(59000);
+        flood(u"same text"_s, 1, 14);
+        QCOMPARE(reported.size(), 11);
+        sharing.clock.advance(1000);
+        flood(u"same text"_s, 6, 19);
+        QCOMPARE(reported.size(), 12);
+        QCOMPARE(dropped.size(), 2);
+    }
+
+    // A value may begin with or hold '*': it runs to the next label.
+    void starValues_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("call"); // number|name as the pipeline takes them
+
+        QTest::newRow("star code") << "CID: *DATE*12062026*TIME*0815*LINE*-*NMBR**67*MESG*NONE*NAME*STAR CODE*"_ba
+                                   << u"*67|STAR CODE"_s;
+        QTest::newRow("stars inside") << "HUP: *NAME*Ann*, Bo**NMBR*#31#*"_ba << u"#31#|Ann*, Bo*"_s;
+        QTest::newRow("star code last") << "CIDLOG: *NAME*X*NMBR**67*"_ba << u"*67|X"_s;
+        QTest::newRow("unknown label still skipped") << "CID: *NMBR**82*FOO*bar*NAME*Y*"_ba << u"*82|Y"_s;
+    }
+
+    void starValues()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, call);
+        const CidCall decoded = cidCallFromNcid(decodeNcidLine(bytes));
+        QCOMPARE(decoded.Number + u'|' + decoded.Name, call);
+    }
+
+    // The whole start-up is quick, HELLO lines or none; one sent before the
+    // greeting is read, or right after it, is honoured.
+    void quickStartup_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // sent at once
+        QTest::addColumn<QByteArray>("after"); // sent on reading 200
+        QTest::addColumn<QString>("log");
+
+        QTest::newRow("no HELLO") << QByteArray() << QByteArray() << u"250"_s;
+        QTest::newRow("HELLO before 200") << "HELLO: IDENT: d\nHELLO: CMD: no_log\n"_ba << QByteArray() << u"251"_s;
+        QTest::newRow("HELLO after 200") << QByteArray() << "HELLO: CMD: no_log\n"_ba << u"251"_s;
+        QTest::newRow("IDENT alone") << "HELLO: IDENT: d\n"_ba << QByteArray() << u"250"_s;
+    }
+
+    void quickStartup()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, log);
+
+        Sharing sharing(100);
+        sharing.call(u"5551234567"_s);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        Display display(sharing.server.serverPort());
+        QVERIFY(display.socket.waitForConnected(5000)); // not yet accepted: no 200 yet
+        display.send(before);
+        QObject::connect(&display.socket, &QIODevice::readyRead, &display.socket, [&] {
+            if (!after.isEmpty() && display.count(u"200"_s) == 1)
+                display.send(std::exchange(after, QByteArray()));
+        });
+        QVERIFY(display.waitFor(u"300"_s));
+        QVERIFY2(elapsed.elapsed() < 100, QByteArray::number(elapsed.elapsed()).constData());
+        QCOMPARE(display.count(log), 1);
+    }
+
+    // A log far larger than a display's backlog goes out whole, as the
+    // display takes it; a call that comes meanwhile follows the log, once.
+    void largeLog()
+    {
+        constexpr int calls = 20000;
+        Sharing sharing(calls, 0);
+        QVERIFY(sharing.history->run(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO CID SELECT 'CALLER ' || i, i, '06/12', '14:32', "
+                                     "'2026-06-12 14:32:00' FROM n"_s.arg(calls)));
+        sharing.stored = calls;
+        Display display(sharing.server.serverPort());
+        QVERIFY(display.waitFor(u"CIDLOG:"_s));
+        sharing.call(u"5551234567"_s);
+        QVERIFY(display.waitFor(u"CID:"_s));
+        QCOMPARE(display.count(u"CIDLOG:"_s), calls);
+        QCOMPARE(display.lines.at(2), u"CIDLOG: *DATE*06122026*TIME*1432*LINE*-*NMBR*1*MESG*NONE*NAME*CALLER 1*"_s);
+        QCOMPARE(display.lines.mid(calls + 1).join(u" / "_s),
+                 u"CIDLOG: *DATE*06122026*TIME*1432*LINE*-*NMBR*20000*MESG*NONE*NAME*CALLER 20000* / "
+                 "250 End of call log / 300 End of connection startup / "
+                 "CID: *DATE*0612*TIME*1432*LINE*-*NMBR*5551234567*MESG*NONE*NAME*CALLER*"_s);
+        QCOMPARE(sharing.server.clientCount(), 1);
+    }
+
+    // A server that vanishes without a word sends nothing that could tell:
+    // the connection's own probes must end it within a minute.
+    void vanishedServerNoticed()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+        NcidClient client;
+        QSignalSpy connected(&client, &NcidClient::connected);
+        client.start(u"127.0.0.1"_s, peer.serverPort());
+        QTRY_COMPARE(connected.size(), 1);
+        const int fd = int(client.findChild<QTcpSocket*>()->socketDescriptor());
+        const auto option = [fd](int level, int name) {
+            int value = 0;
+            socklen_t size = sizeof value;
+            return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+        };
+        QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+        const int probing
+            = option(IPPROTO_TCP, TCP_KEEPIDLE) + option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT);
+        QVERIFY2(probing > 0 && probing <= 60, QByteArray::number(probing).constData());
+        const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+        QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
+    }
+
+    // What the modem and the pipeline hear goes to the displays: each RING
+    // counted within the call and RING 0 once ringing stopped, numbers as
+    // they were sent (stored ones as their digits), so that each display
+    // lays them out its own way.
+    void modemToDisplays()
+    {
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        QVERIFY(database.OpenCallDatabase());
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        service.settings().Share = true;
+        service.settings().SharePort = probe.serverPort();
+        probe.close();
+        service.server().setHelloWaitMs(0);
+        service.server().setRingEndMs(50);
+        service.apply();
+        Display live(service.server().serverPort());
+        QVERIFY(live.waitFor(u"300"_s));
+
+        pipeline.ProcessCidReport(u"RING\r\n"_s);
+        rig.clock.advance(6000);
+        pipeline.ProcessCidReport(u"RING\r\n\r\nDATE = 0612\r\nTIME = 1432\r\nNMBR = 5551234567\r\nNAME = JOHN\r\n"_s);
+        QVERIFY(live.waitFor(u"CIDINFO: .*RING\\*0"_s));
+        CidCall relayed;
+        relayed.Number = u"+1 555 1234"_s;
+        relayed.Name = u"ACME"_s;
+        pipeline.ProcessNetworkCall(u"CID: *NMBR*+1 555 1234*NAME*ACME*"_s, relayed, false);
+        pipeline.ProcessCidReport(u"OK\r\n"_s); // the modem's answer: no ring
+        pipeline.ProcessCidReport(u"RING\r\n"_s); // the next call
+        QVERIFY(live.waitFor(u"CIDINFO:"_s, 4));
+        QCOMPARE(live.lines.mid(live.lines.indexOf(u"300 End of connection startup"_s) + 1).join(u" / "_s),
+                 u"CIDINFO: *LINE*-*RING*1*TIME*14:32:00* / CIDINFO: *LINE*-*RING*2*TIME*14:32:06* / "
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*5551234567*MESG*NONE*NAME*JOHN* / "
+                 "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / "
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*+1 555 1234*MESG*NONE*NAME*ACME* / "
+                 "CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
+        Display later(service.server().serverPort());
+        QVERIFY(later.waitFor(u"300"_s));
+        QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
+        QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*\\+1 555 1234\\*"_s), 1);
+    }
+
+    // A name from the modem in UTF-8 is read as such; other bytes one a
+    // character, as before.
+    void modemText_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("read");
+
+        QTest::newRow("UTF-8") << "V\xc3\xa4h\xc3\xa4l\xc3\xa4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
+        QTest::newRow("Latin-1") << "V\xe4h\xe4l\xe4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
+        QTest::newRow("not UTF-8 as a whole") << "\xc3\xa4 \xe4"_ba << u"\u00c3\u00a4 \u00e4"_s;
+    }
+
+    void modemText()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, read);
+
+        ModemRig rig;
+        rig.port.setPort(1, rig.sim.portPath());
+        QVERIFY(rig.port.open());
+        rig.sim.sendRaw("NAME = " + name + "\r\n");
+        QTRY_VERIFY(rig.port.peekAll().endsWith(u'\n'));
+        QCOMPARE(rig.port.readAll(), u"NAME = "_s + read + u"\r\n"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNcidHostile)
+#include "tst_ncidhostile.moc"
