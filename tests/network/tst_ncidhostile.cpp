@@ -271,7 +271,9 @@ private Q_SLOTS:
                 display.send(std::exchange(after, QByteArray()));
         });
         QVERIFY(display.waitFor(u"300"_s));
-        QVERIFY2(elapsed.elapsed() < 100, QByteArray::number(elapsed.elapsed()).constData());
+        // Within a tenth of a second on an idle machine; the bound leaves room for a loaded one but not
+        // for the half second the greeting used to be waited for.
+        QVERIFY2(elapsed.elapsed() < 450, QByteArray::number(elapsed.elapsed()).constData());
         QCOMPARE(display.count(log), 1);
     }
 
