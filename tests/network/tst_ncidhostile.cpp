@@ -4,6 +4,7 @@
 // flood messages; each peer written here from the protocol's facts.
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
+#include "network/ncidpeer.h"
 #include "network/ncidserver.h"
 #include "network/networkservice.h"
 #include "reception/callpipeline.h"
@@ -30,44 +31,6 @@ using namespace Quillon::Test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A display: connects, collects the lines it is sent, sends what it is told.
-struct Display
-{
-    QTcpSocket socket;
-    QStringList lines;
-    QByteArray partial;
-
-    explicit Display(quint16 port)
-    {
-        QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
-            partial += socket.readAll();
-            for (qsizetype lf = partial.indexOf('\n'); lf >= 0; lf = partial.indexOf('\n')) {
-                lines.append(QString::fromUtf8(partial.left(lf)).remove(u'\r'));
-                partial.remove(0, lf + 1);
-            }
-        });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-    }
-    void send(const QByteArray& bytes)
-    {
-        socket.write(bytes);
-        socket.flush();
-    }
-    // Gone with a reset, as a display does that is switched off mid-call:
-    // the server learns of it only when it next writes or reads.
-    void reset()
-    {
-        const linger now { 1, 0 };
-        ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
-        socket.abort();
-    }
-    int count(const QString& prefix) const { return lines.filter(QRegularExpression(u'^' + prefix)).size(); }
-    bool waitFor(const QString& prefix, int n = 1)
-    {
-        return QTest::qWaitFor([&] { return count(prefix) >= n; }, 20000);
-    }
-};
 
 // A server on loopback with calls stored in a database of its own.
 struct Sharing
@@ -219,26 +182,6 @@ private Q_SLOTS:
     }
 
     // A value may begin with or hold '*': it runs to the next label.
-    void starValues_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("call"); // number|name as the pipeline takes them
-
-        QTest::newRow("star code") << "CID: *DATE*12062026*TIME*0815*LINE*-*NMBR**67*MESG*NONE*NAME*STAR CODE*"_ba
-                                   << u"*67|STAR CODE"_s;
-        QTest::newRow("stars inside") << "HUP: *NAME*Ann*, Bo**NMBR*#31#*"_ba << u"#31#|Ann*, Bo*"_s;
-        QTest::newRow("star code last") << "CIDLOG: *NAME*X*NMBR**67*"_ba << u"*67|X"_s;
-        QTest::newRow("unknown label still skipped") << "CID: *NMBR**82*FOO*bar*NAME*Y*"_ba << u"*82|Y"_s;
-    }
-
-    void starValues()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, call);
-        const CidCall decoded = cidCallFromNcid(decodeNcidLine(bytes));
-        QCOMPARE(decoded.Number + u'|' + decoded.Name, call);
-    }
-
     // The whole start-up is quick, HELLO lines or none; one sent before the
     // greeting is read, or right after it, is honoured.
     void quickStartup_data()

@@ -61,6 +61,16 @@ private Q_SLOTS:
         row("message without pairs", "MSG: a*b", "Message MSG 0 |a*b| ");
         row("ring info", "CIDINFO: *LINE*-*RING*2*TIME*08:15:02*",
             "RingInfo CIDINFO 0 |*LINE*-*RING*2*TIME*08:15:02*| LINE=-; RING=2; TIME=08:15:02");
+        // A value runs to the next label: star codes and stars inside names survive.
+        row("star code", "CID: *DATE*12062026*TIME*0815*LINE*-*NMBR**67*MESG*NONE*NAME*STAR CODE*",
+            "Call CID 0 |*DATE*12062026*TIME*0815*LINE*-*NMBR**67*MESG*NONE*NAME*STAR CODE*| DATE=12062026; "
+            "TIME=0815; LINE=-; NMBR=*67; MESG=NONE; NAME=STAR CODE => 12/06, 08:15, *67, STAR CODE");
+        row("stars inside", "HUP: *NAME*Ann*, Bo**NMBR*#31#*",
+            "HungUp HUP 0 |*NAME*Ann*, Bo**NMBR*#31#*| NAME=Ann*, Bo*; NMBR=#31# => NONE, NONE, #31#, Ann*, Bo*");
+        row("star code last", "CIDLOG: *NAME*X*NMBR**67*",
+            "CallLog CIDLOG 0 |*NAME*X*NMBR**67*| NAME=X; NMBR=*67 => NONE, NONE, *67, X");
+        row("unknown label after a star code", "CID: *NMBR**82*FOO*bar*NAME*Y*",
+            "Call CID 0 |*NMBR**82*FOO*bar*NAME*Y*| NMBR=*82; FOO=bar; NAME=Y => NONE, NONE, *82, Y");
         row("hello", "HELLO: CMD: no_log", "Hello HELLO 0 |CMD: no_log| ");
         row("unknown type", "OPT: hangup-1", "Other OPT 0 |hangup-1| ");
         row("keep-alive", "\r", "Blank  0 || ");

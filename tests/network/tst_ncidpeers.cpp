@@ -3,6 +3,7 @@
 // facts: a display on a plain socket, and a server on a plain listening socket.
 #include "network/ncidcall.h"
 #include "network/ncidclient.h"
+#include "network/ncidpeer.h"
 #include "network/ncidserver.h"
 #include "platform/appinfo.h"
 #include "records/storedcalls.h"
@@ -23,41 +24,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A display: connects and collects the lines it is sent.
-struct Display
+// The lines after the start-up, runs of one type collapsed: "CID x3".
+QString live(const Display& display)
 {
-    QTcpSocket socket;
-    QStringList lines;
-
-    explicit Display(quint16 port, qint64 readBuffer = 0)
-    {
-        socket.setReadBufferSize(readBuffer);
-        QObject::connect(&socket, &QIODevice::readyRead, &socket, [this] {
-            if (socket.readBufferSize() != 0)
-                return; // a display that never reads
-            while (socket.canReadLine())
-                lines.append(QString::fromUtf8(socket.readLine().chopped(1)));
-        });
-        socket.connectToHost(QHostAddress::LocalHost, port);
+    QStringList shown, summary;
+    for (const QString& line : display.lines.mid(display.lines.indexOf(u"300 End of connection startup"_s) + 1))
+        shown.append(line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3));
+    for (qsizetype i = 0, run = 1; i < shown.size(); i += run) {
+        for (run = 1; i + run < shown.size() && shown[i + run] == shown[i];)
+            ++run;
+        summary.append(run > 1 ? shown[i] + u" x"_s + QString::number(run) : shown[i]);
     }
-    bool waitFor(const QString& prefix, int count = 1)
-    {
-        return QTest::qWaitFor([&] { return lines.filter(QRegularExpression(u'^' + prefix)).size() >= count; }, 20000);
-    }
-    // The lines after the start-up, runs of one type collapsed: "CID x3".
-    QString live() const
-    {
-        QStringList shown, summary;
-        for (const QString& line : lines.mid(lines.indexOf(u"300 End of connection startup"_s) + 1))
-            shown.append(line.startsWith(u"MSG:"_s) ? line.left(line.indexOf(u" ***"_s)) : line.left(3));
-        for (qsizetype i = 0, run = 1; i < shown.size(); i += run) {
-            for (run = 1; i + run < shown.size() && shown[i + run] == shown[i];)
-                ++run;
-            summary.append(run > 1 ? shown[i] + u" x"_s + QString::number(run) : shown[i]);
-        }
-        return summary.join(u" / "_s);
-    }
-};
+    return summary.join(u" / "_s);
+}
 
 const NcidFields call = ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, u"JOHN DOE"_s, QDateTime());
 
@@ -190,7 +169,7 @@ private Q_SLOTS:
                 QCoreApplication::processEvents();
         }
         QVERIFY(display.waitFor(u"CID:"_s, calls));
-        QCOMPARE(display.live(), seen);
+        QCOMPARE(live(display), seen);
         QCOMPARE(server.clientCount(), clients);
     }
 
