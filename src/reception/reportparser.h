@@ -15,6 +15,8 @@ struct CidCall
     // The number as the modem or the server sent it, before it was laid out
     // in the chosen format; empty when not known.
     QString Digits;
+    // Set by the pipeline when the caller was rejected (answered and hung up).
+    bool Rejected = false;
 };
 
 // Fills call from one burst of received text; false (and every field
