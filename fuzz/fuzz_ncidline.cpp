@@ -49,9 +49,13 @@ void checkLine(const QByteArray& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // A leading control byte shrinks the line bound, so that short inputs
+    // (a fast run) still reach the over-long line path.
+    const qsizetype bound
+        = !bytes.isEmpty() && bytes.front() >= 0 && bytes.front() < 0x10 ? 8 * (1 + bytes.front()) : ncidMaxLineBytes;
     // The same stream whole and in uneven pieces gives the same lines.
-    NcidLineReader whole;
-    NcidLineReader pieces;
+    NcidLineReader whole(bound);
+    NcidLineReader pieces(bound);
     whole.append(bytes);
     for (qsizetype at = 0, step = 1; at < bytes.size(); at += step, step = step * 3 % 97 + 1)
         pieces.append(bytes.sliced(at, qMin(step, bytes.size() - at)));
@@ -63,10 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(gotA == gotB);
         if (!gotA)
             break;
-        check(a == b);
+        check(a == b && a.size() <= bound);
         checkLine(a);
     }
     check(whole.droppedLines() == pieces.droppedLines());
-    checkLine(bytes.first(qMin<qsizetype>(bytes.size(), ncidMaxLineBytes)).toByteArray().replace('\n', ' '));
+    // Text with no line end is decoded as one line: each input is decoded
+    // once, which keeps the runs quick.
+    if (!bytes.contains('\n'))
+        checkLine(bytes.first(qMin<qsizetype>(bytes.size(), ncidMaxLineBytes)).toByteArray());
     return 0;
 }

@@ -21,24 +21,15 @@ constexpr int longestWaitMs = 60 * 1000;
 constexpr int connectTimeoutMs = 10 * 1000;
 constexpr qint64 socketReadBuffer = 64 * 1024;
 
-// A server that vanished without closing (power cut, cable) sends nothing,
-// and a display sends nothing either: the kernel's keep-alive probes find
-// out, after 15 s of silence, one every 10 s, 4 unanswered. The user timeout
-// covers data of ours that nobody acknowledges. Both well within a minute.
-constexpr int keepAliveIdleS = 15;
-constexpr int keepAliveIntervalS = 10;
-constexpr int keepAliveProbes = 4;
-constexpr unsigned unacknowledgedMs = 55 * 1000;
-
-void detectVanishedServer(qintptr descriptor)
+void detectVanishedServer(qintptr descriptor, const NcidClient::Liveness& liveness)
 {
     const int fd = static_cast<int>(descriptor);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &keepAliveIdleS, sizeof keepAliveIdleS);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &keepAliveIntervalS, sizeof keepAliveIntervalS);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &keepAliveProbes, sizeof keepAliveProbes);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs, sizeof unacknowledgedMs);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &liveness.idleS, sizeof liveness.idleS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &liveness.intervalS, sizeof liveness.intervalS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &liveness.probes, sizeof liveness.probes);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &liveness.unacknowledgedMs, sizeof liveness.unacknowledgedMs);
 }
 
 } // namespace
@@ -61,7 +52,7 @@ NcidClient::NcidClient(QObject* parent)
     connect(m_socket, &QAbstractSocket::connected, this, [this] {
         m_connectTimeout->stop();
         m_wasConnected = true;
-        detectVanishedServer(m_socket->socketDescriptor());
+        detectVanishedServer(m_socket->socketDescriptor(), m_liveness);
         Q_EMIT connected();
     });
     connect(m_socket, &QAbstractSocket::disconnected, this, &NcidClient::onDisconnected);

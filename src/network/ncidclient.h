@@ -18,6 +18,19 @@ class NcidClient final : public QObject
     Q_OBJECT
 
 public:
+    // A server that vanished without closing (power cut, cable) sends
+    // nothing, and a display sends nothing either: the kernel's keep-alive
+    // probes find out, after idleS of silence, one every intervalS, probes
+    // unanswered. The user timeout covers data of ours that nobody
+    // acknowledges. Both well within a minute.
+    struct Liveness
+    {
+        int idleS = 15;
+        int intervalS = 10;
+        int probes = 4;
+        unsigned unacknowledgedMs = 55 * 1000;
+    };
+
     explicit NcidClient(QObject* parent = nullptr);
     ~NcidClient() override;
     Q_DISABLE_COPY_MOVE(NcidClient)
@@ -36,6 +49,8 @@ public:
     int retryWaitMs() const;
     // Makes the pending attempt now.
     void retryNow();
+    // For connections made after the call.
+    void setLiveness(const Liveness& liveness) { m_liveness = liveness; }
 
 Q_SIGNALS:
     void connected();
@@ -54,6 +69,7 @@ private:
     QTimer* m_retry = nullptr;
     QTimer* m_connectTimeout = nullptr;
     NcidLineReader m_reader;
+    Liveness m_liveness;
     QString m_host;
     quint16 m_port = 0;
     bool m_running = false;

@@ -76,13 +76,19 @@ NcidFields parseFields(QStringView text)
     return fields;
 }
 
+// A '*' stays where no piece after it could be read as a label: star codes
+// ("*67") and the like go out as the modem sent them, as other servers do.
+// Elsewhere each '*' becomes a blank, so that the value cannot split.
 QString cleanValue(QStringView value)
 {
     QString clean = value.left(maxValueChars).toString();
     for (QChar& c : clean) {
-        if (c == u'\r' || c == u'\n' || c == u'*')
+        if (c == u'\r' || c == u'\n')
             c = u' ';
     }
+    const QList<QStringView> pieces = QStringView(clean).split(u'*');
+    if (std::any_of(pieces.begin() + 1, pieces.end(), [](QStringView piece) { return isLabel(piece.trimmed()); }))
+        clean.replace(u'*', u' ');
     if (clean.trimmed().isEmpty())
         return QStringLiteral("-");
     return clean;
@@ -173,7 +179,7 @@ void NcidLineReader::append(QByteArrayView data)
         }
         // Room for the bound plus CR LF; what a longer line brought so far
         // goes, and the rest of it is skipped as it arrives.
-        if (m_partial + piece.size() > ncidMaxLineBytes + 2) {
+        if (m_partial + piece.size() > m_maxLineBytes + 2) {
             m_buffer.chop(m_partial);
             m_partial = 0;
             ++m_dropped;
@@ -198,7 +204,7 @@ bool NcidLineReader::next(QByteArray& line)
         m_readPos = lf + 1;
         if (line.endsWith('\r'))
             line.chop(1);
-        if (line.size() <= ncidMaxLineBytes)
+        if (line.size() <= m_maxLineBytes)
             return true;
         ++m_dropped;
     }

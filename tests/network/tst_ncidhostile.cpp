@@ -16,6 +16,7 @@
 #include "support/sqlfile.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -244,27 +245,63 @@ private Q_SLOTS:
     }
 
     // A server that vanishes without a word sends nothing that could tell:
-    // the connection's own probes must end it within a minute.
+    // the connection's own probes must end it within a minute, and the
+    // display says Not Ready. The loopback link is taken down inside a
+    // network namespace of the test's own, with short probes.
     void vanishedServerNoticed()
     {
+        if (qEnvironmentVariableIsEmpty("QUILLON_TEST_NETNS")) {
+            NcidClient client;
+            QTcpServer peer;
+            QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+            QSignalSpy connected(&client, &NcidClient::connected);
+            client.start(u"127.0.0.1"_s, peer.serverPort());
+            QTRY_COMPARE(connected.size(), 1);
+            const int fd = int(client.findChild<QTcpSocket*>()->socketDescriptor());
+            const auto option = [fd](int level, int name) {
+                int value = 0;
+                socklen_t size = sizeof value;
+                return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+            };
+            QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+            const int probing = option(IPPROTO_TCP, TCP_KEEPIDLE)
+                + option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT);
+            QVERIFY2(probing > 0 && probing <= 60, QByteArray::number(probing).constData());
+            const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+            QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
+
+            if (QProcess::execute(u"unshare"_s, { u"-rn"_s, u"ip"_s, u"link"_s, u"set"_s, u"lo"_s, u"up"_s }) != 0)
+                QSKIP("no network namespace for this user (unshare -rn, ip)");
+            QProcess inside;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"QUILLON_TEST_NETNS"_s, u"1"_s);
+            inside.setProcessEnvironment(env);
+            inside.setProcessChannelMode(QProcess::MergedChannels);
+            inside.start(u"unshare"_s,
+                         { u"-rn"_s, QCoreApplication::applicationFilePath(), u"vanishedServerNoticed"_s });
+            QVERIFY(inside.waitForFinished(60000));
+            QVERIFY2(inside.exitStatus() == QProcess::NormalExit && inside.exitCode() == 0,
+                     inside.readAll().constData());
+            return;
+        }
+        QCOMPARE(QProcess::execute(u"ip"_s, { u"link"_s, u"set"_s, u"lo"_s, u"up"_s }), 0);
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
         QTcpServer peer;
         QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-        NcidClient client;
-        QSignalSpy connected(&client, &NcidClient::connected);
-        client.start(u"127.0.0.1"_s, peer.serverPort());
-        QTRY_COMPARE(connected.size(), 1);
-        const int fd = int(client.findChild<QTcpSocket*>()->socketDescriptor());
-        const auto option = [fd](int level, int name) {
-            int value = 0;
-            socklen_t size = sizeof value;
-            return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
-        };
-        QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
-        const int probing
-            = option(IPPROTO_TCP, TCP_KEEPIDLE) + option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT);
-        QVERIFY2(probing > 0 && probing <= 60, QByteArray::number(probing).constData());
-        const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
-        QVERIFY(unacknowledged > 0 && unacknowledged <= 60000);
+        service.settings().Receive = true;
+        service.settings().ServerHost = u"127.0.0.1"_s;
+        service.settings().ServerPort = peer.serverPort();
+        service.client().setLiveness({ 1, 1, 2, 3000 });
+        service.apply();
+        QTRY_VERIFY(!rig.readyShown.isEmpty() && rig.readyShown.last());
+        QTRY_VERIFY(peer.hasPendingConnections());
+        const std::unique_ptr<QTcpSocket> far(peer.nextPendingConnection()); // kept open, then unreachable
+        QCOMPARE(QProcess::execute(u"ip"_s, { u"link"_s, u"set"_s, u"lo"_s, u"down"_s }), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.readyShown.last(), 20000);
     }
 
     // What the modem and the pipeline hear goes to the displays: each RING

@@ -128,7 +128,11 @@ private Q_SLOTS:
     {
         const QDateTime when(QDate(2026, 12, 6), QTime(8, 15));
         QCOMPARE(encodeNcidLine(u"CID", ncidCallFields(u"06/12"_s, u"14:32"_s, u"555-123-4567"_s, u"A*B\r\nC"_s, when)),
-                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*555-123-4567*MESG*NONE*NAME*A B  C*\n"_ba);
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*555-123-4567*MESG*NONE*NAME*A*B  C*\n"_ba);
+        // A star code goes out as it came; a '*' before a word that reads as
+        // a label would split the value, so it goes.
+        QCOMPARE(encodeNcidLine(u"CID", ncidCallFields(u"06/12"_s, u"14:32"_s, u"*67"_s, u"SMITH*JOHN"_s, when)),
+                 "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR**67*MESG*NONE*NAME*SMITH JOHN*\n"_ba);
         // A call without date or time lines carries the moment it was handled.
         QCOMPARE(encodeNcidLine(u"HUP", ncidCallFields(u"NONE"_s, u"NONE"_s, u"UNKNOWN"_s, QString(), when)),
                  "HUP: *DATE*12062026*TIME*0815*LINE*-*NMBR*UNKNOWN*MESG*NONE*NAME*-*\n"_ba);
