@@ -787,9 +787,14 @@ void frmCIDDisplay::updateTrayToolTip()
 void frmCIDDisplay::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_unseenCalls > 0) {
-        m_unseenCalls = 0;
-        updateTrayToolTip();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Looked at: the calls are seen, and a notice would only cover the list.
+        closeSplash();
+        m_notifier->close();
+        if (m_unseenCalls > 0) {
+            m_unseenCalls = 0;
+            updateTrayToolTip();
+        }
     }
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
