@@ -10,6 +10,10 @@
 #include "windows/centerform.h"
 #include "windows/windowset.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
 namespace Quillon {
 
 Application::Application(const QString& appDir, const AppServices& services, QObject* parent)
@@ -51,6 +55,26 @@ Application::Application(const FileLocations& files, const AppServices& services
             m_pleaseWait->showPort(port, commPortDevice(m_files.iniPath(), port));
     });
     connect(&m_detector, &ModemDetector::pleaseWaitDone, this, &Application::closePleaseWait);
+
+    // Queued: the question waits until the timer tick that noticed has ended.
+    connect(
+        &m_modem, &MdmCmd::deviceAppeared, this,
+        [this](int port, const QString& device) {
+            if (m_ended || m_modem.detectionInProgress())
+                return;
+            const MessageBoxes::Answer answer = m_services.boxes.show(
+                QStringLiteral("A device appeared on Comm %1 (%2).\r\nLook for a modem there now?")
+                    .arg(port)
+                    .arg(device),
+                QStringLiteral("Modem Plugged In"), MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo);
+            if (answer != MessageBoxes::Answer::Yes || m_ended)
+                return;
+            if (m_firstRun)
+                m_firstRun->close();
+            if (lookForModem())
+                showFirstRun();
+        },
+        Qt::QueuedConnection);
 }
 
 void Application::closePleaseWait()
@@ -72,6 +96,8 @@ Application::StartResult Application::Main(bool minimized)
         return StartResult::NoDatabase;
     }
     m_window.showAtStart(minimized);
+    keepOnScreen(&m_window);
+    m_windowShown = true;
     // Reading a large file takes longer than a start may: checked while the
     // program runs, calls held back until it is found sound.
     m_database.store().startCheck();
@@ -96,6 +122,11 @@ bool Application::Form_Load()
     if (!instance->tryToBecomeOnly())
         return false;
     m_instance = std::move(instance);
+    m_instance->onSecondStart([this] {
+        // Before the window was first shown it shows when it is ready.
+        if (m_windowShown && !m_ended)
+            m_window.restoreFromTray();
+    });
 
     m_window.addTrayIcon();
     loadShellSettings(m_files.iniPath(), m_settings);
@@ -187,7 +218,7 @@ void Application::firstRunConfiguration()
 
     // Ended while waiting or detecting: nothing is stored, so that the next
     // start configures again.
-    if (m_ended || !m_detector.DetectModem()) {
+    if (m_ended || !lookForModem()) {
         closePleaseWait();
         return;
     }
@@ -196,6 +227,54 @@ void Application::firstRunConfiguration()
     SetIniValue(m_files.iniPath(), QStringLiteral("Comm"), QStringLiteral("Cnfg"), boolText(true));
     m_settings.Cnfg = true;
     closePleaseWait();
+    showFirstRun();
+}
+
+bool Application::lookForModem()
+{
+    if (!m_detector.DetectModem(true))
+        return false;
+    // A modem plugged in later is offered by itself.
+    if (!m_detector.lastFoundModem())
+        m_modem.watchForNewDevices();
+    return true;
+}
+
+// One window in place of a chain of boxes: what was found, why nothing can
+// be used, and the ways on.
+void Application::showFirstRun()
+{
+    if (m_detector.lastFoundModem() || m_ended)
+        return;
+    if (m_firstRun)
+        m_firstRun->close();
+    const QString simulator
+        = QStandardPaths::findExecutable(QStringLiteral("quillon-modemsim"), { QCoreApplication::applicationDirPath() })
+              .isEmpty()
+        ? QStandardPaths::findExecutable(QStringLiteral("quillon-modemsim"))
+        : QCoreApplication::applicationDirPath() + QStringLiteral("/quillon-modemsim");
+    m_firstRun = new frmFirstRun(m_detector.lastFindings(), !simulator.isEmpty(), &m_window);
+    connect(m_firstRun, &frmFirstRun::lookAgain, this, [this] {
+        m_firstRun->close();
+        if (lookForModem())
+            showFirstRun();
+    });
+    connect(m_firstRun, &frmFirstRun::useServer, this, [this] { m_window.windows().openNetwork(); });
+    connect(m_firstRun, &frmFirstRun::openCommunications, this, [this] { m_window.windows().openCommunications(); });
+    connect(m_firstRun, &frmFirstRun::trySimulator, this, [this, simulator] {
+        const QString link = QDir::homePath() + QStringLiteral("/quillon-modem");
+        m_services.boxes.show(
+            QStringLiteral("To try the program without a modem, start the simulated modem in a terminal:\r\n"
+                           "    %1 --link %2\r\n"
+                           "add these two lines to %3:\r\n"
+                           "    [Ports]\r\n"
+                           "    Comm6=%2\r\n"
+                           "and choose Look Again.\r\n"
+                           "Then type \"call 5551234567 JOHN DOE\" in the terminal: the call shows here.")
+                .arg(simulator, link, m_files.iniPath()),
+            QStringLiteral("Simulated Modem"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+    });
+    m_firstRun->show();
 }
 
 } // namespace Quillon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/filelocations.h"
+#include "app/firstrunwindow.h"
 #include "app/maindisplaywindow.h"
 #include "app/pleasewaitwindow.h"
 #include "config/workingsettings.h"
@@ -76,6 +77,7 @@ public:
     WindowSet* windows() const { return &m_window.windows(); }
     // The please-wait window while the first start looks for the modem.
     frmCnfg* pleaseWait() const { return m_pleaseWait; }
+    frmFirstRun* firstRunWindow() const { return m_firstRun; }
 
 Q_SIGNALS:
     void programEnded();
@@ -83,6 +85,9 @@ Q_SIGNALS:
 private:
     bool Form_Load();
     void firstRunConfiguration();
+    // Quiet detection; the window with what it found when no modem was taken.
+    bool lookForModem();
+    void showFirstRun();
     void finishWaitingCalls();
     void closePleaseWait();
 
@@ -100,7 +105,9 @@ private:
     NetworkService m_network;
     frmCIDDisplay m_window;
     QPointer<frmCnfg> m_pleaseWait;
+    QPointer<frmFirstRun> m_firstRun;
     bool m_ended = false;
+    bool m_windowShown = false;
     bool m_iniUnreadable = false;
 };
 

@@ -21,14 +21,17 @@
 #include "windows/calleractions.h"
 #include "windows/windowset.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -61,6 +64,11 @@ QString exitQuestion()
     return QStringLiteral("Are you sure you want to quit?");
 }
 
+QString suspendedText()
+{
+    return QStringLiteral("suspended");
+}
+
 } // namespace
 
 frmCIDDisplay::frmCIDDisplay(const MainWindowParts& parts)
@@ -73,6 +81,7 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowParts& parts)
     , m_boxes(parts.boxes)
     , m_sound(parts.sound)
     , m_help(parts.help)
+    , m_database(parts.database)
     , m_store(parts.database.store())
     , m_modem(parts.modem)
     , m_pipeline(parts.pipeline)
@@ -130,6 +139,19 @@ frmCIDDisplay::frmCIDDisplay(const MainWindowParts& parts)
         ->setObjectName(QStringLiteral("TrayExit"));
     m_tray->setContextMenu(trayMenu);
 
+    m_notifier = new DesktopNotifier(QDBusConnection::sessionBus(), this);
+    m_notifier->setObjectName(QStringLiteral("DesktopNotifier"));
+    connect(m_notifier, &DesktopNotifier::failed, this, &frmCIDDisplay::showSplash);
+    connect(m_notifier, &DesktopNotifier::showRequested, this, &frmCIDDisplay::restoreFromTray);
+    connect(m_notifier, &DesktopNotifier::rejectRequested, this, [this](const QString& name, const QString& number) {
+        restoreFromTray();
+        m_windows->rejectCaller(name, number);
+    });
+    connect(m_notifier, &DesktopNotifier::translateRequested, this, [this](const QString& name, const QString& number) {
+        restoreFromTray();
+        m_windows->translateCaller(name, number);
+    });
+
     resize(kInnerWidth, kInnerHeight + menuBar()->sizeHint().height());
 
     m_windows = new WindowSet(
@@ -165,7 +187,7 @@ void frmCIDDisplay::connectCore(CallStore& store)
     connect(&m_pipeline, &ProcessCid::callListed, this,
             [this](const CidCall& call) { AddCallToList(call.Name, call.Number); });
     connect(&m_pipeline, &ProcessCid::noticeRequested, this,
-            [this](const CidCall& call) { ShowCallNotify(call.Name, call.Number); });
+            [this](const CidCall& call) { ShowCallNotify(call.Name, call.Number, call.Rejected); });
     connect(&m_pipeline, &ProcessCid::reportDone, this, &frmCIDDisplay::SelectNewestCall);
     // Detection has the port to itself: Start and Suspend wait until it is done.
     connect(&m_modem, &MdmCmd::detectionRunningChanged, this, [this](bool running) {
@@ -262,7 +284,8 @@ void frmCIDDisplay::buildMenus()
     addItem(program, QStringLiteral("Start"), QStringLiteral("&Start"), &frmCIDDisplay::Start_Click);
     addItem(program, QStringLiteral("Suspend"), QStringLiteral("S&uspend"), &frmCIDDisplay::Suspend_Click);
     addSeparator(program, QStringLiteral("Space1"));
-    addItem(program, QStringLiteral("Exit"), QStringLiteral("E&xit"), &frmCIDDisplay::Exit_Click);
+    addItem(program, QStringLiteral("Exit"), QStringLiteral("E&xit"), &frmCIDDisplay::Exit_Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every desktop's standard Quit has a key
 
     QMenu* settings = bar->addMenu(QStringLiteral("Se&ttings"));
     settings->setObjectName(QStringLiteral("Settings"));
@@ -273,24 +296,29 @@ void frmCIDDisplay::buildMenus()
     addItem(settings, QStringLiteral("RingIn"), QStringLiteral("E&mulate Ring"), &frmCIDDisplay::RingIn_Click, true);
     addItem(settings, QStringLiteral("EnableLog"), QStringLiteral("&Enable Log"), &frmCIDDisplay::EnableLog_Click,
             true);
-    addItem(settings, QStringLiteral("Enable_Notify"), QStringLiteral("&Call Notify"),
+    addItem(settings, QStringLiteral("Enable_Notify"), QStringLiteral("Call N&otify"),
             &frmCIDDisplay::Enable_Notify_Click, true);
+    addItem(settings, QStringLiteral("NotifyInactive"), QStringLiteral("Notify When &Inactive"),
+            &frmCIDDisplay::NotifyInactive_Click, true);
     addItem(settings, QStringLiteral("Call_Reject"), QStringLiteral("Call &Reject"), &frmCIDDisplay::Call_Reject_Click,
             true);
     addItem(settings, QStringLiteral("ExtDelay"), QStringLiteral("Exit &Delay"), &frmCIDDisplay::ExtDelay_Click, true);
     addSeparator(settings, QStringLiteral("space4"));
-    addItem(settings, QStringLiteral("StartWithDesktop"), QStringLiteral("Start &with Desktop"),
+    addItem(settings, QStringLiteral("StartWithDesktop"), QStringLiteral("&Start with Desktop"),
             &frmCIDDisplay::StartWithDesktop_Click, true);
 
-    addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), Window::Search);
+    addOpener(bar, QStringLiteral("Search"), QStringLiteral("&Search"), Window::Search)
+        ->setShortcut(QKeySequence::Find);
     addOpener(bar, QStringLiteral("Reject"), QStringLiteral("&Reject"), Window::Reject);
     addOpener(bar, QStringLiteral("PhoneBook"), QStringLiteral("&Phone Index"), Window::PhoneIndex);
-    addOpener(bar, QStringLiteral("Translate"), QStringLiteral("&Translate"), Window::Translate);
+    // Alt+T is Settings.
+    addOpener(bar, QStringLiteral("Translate"), QStringLiteral("Tra&nslate"), Window::Translate);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));
-    addItem(help, QStringLiteral("CIDHelp"), QStringLiteral("Help Topics"), &frmCIDDisplay::CIDHelp_Click);
-    addOpener(help, QStringLiteral("About"), QStringLiteral("About"), Window::About);
+    addItem(help, QStringLiteral("CIDHelp"), QStringLiteral("&Help Topics"), &frmCIDDisplay::CIDHelp_Click)
+        ->setShortcut(QKeySequence::HelpContents);
+    addOpener(help, QStringLiteral("About"), QStringLiteral("&About"), Window::About);
 }
 
 QAction* frmCIDDisplay::toolbarButton(const QString& key, const QString& tooltip, const QString& themeIcon,
@@ -308,8 +336,10 @@ QAction* frmCIDDisplay::toolbarButton(const QString& key, const QString& tooltip
 
 void frmCIDDisplay::buildToolbar()
 {
-    m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    // The title is what screen readers and the toolbar's own menu say.
+    m_toolbar = addToolBar(QStringLiteral("Main Toolbar"));
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setAccessibleName(QStringLiteral("Main Toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     m_toolbar->setIconSize(QSize(22, 22));
@@ -349,6 +379,8 @@ void frmCIDDisplay::buildCallList()
 
     m_list = new QTreeWidget(central);
     m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setAccessibleName(QStringLiteral("Calls"));
+    m_list->setAccessibleDescription(QStringLiteral("The calls received, newest first"));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -380,11 +412,19 @@ void frmCIDDisplay::prepareCallList()
 
 void frmCIDDisplay::setColumnWidths()
 {
-    // Thirds and a quarter: a twelfth of the width stays free.
-    const int width = m_list->width();
-    m_list->setColumnWidth(0, width / 3);
-    m_list->setColumnWidth(1, width / 4);
-    m_list->setColumnWidth(2, width / 3);
+    // Thirds and a quarter, a twelfth of the width free; but number and time
+    // are never cut off, whatever the font: the name gives up the room first.
+    const int width = m_list->viewport()->width();
+    const int padding = 2 * m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 12;
+    const int widestTime
+        = m_list->fontMetrics().horizontalAdvance(dateTimeText(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58))))
+        + padding;
+    const int numberWidth = qMax(width / 4, qMax(m_widestNumber + padding, m_list->header()->sectionSizeHint(1)));
+    const int timeWidth = qMax(width / 3, widestTime);
+    const int nameRoom = width - numberWidth - timeWidth;
+    m_list->setColumnWidth(0, qMax(qMin(width / 3, nameRoom), m_list->header()->sectionSizeHint(0)));
+    m_list->setColumnWidth(1, numberWidth);
+    m_list->setColumnWidth(2, timeWidth);
 }
 
 bool frmCIDDisplay::eventFilter(QObject* watched, QEvent* event)
@@ -424,6 +464,7 @@ void frmCIDDisplay::setCheckMarks()
     action(QStringLiteral("Call_Reject"))->setChecked(m_settings.Reject);
     action(QStringLiteral("RingIn"))->setChecked(m_settings.RingIn);
     action(QStringLiteral("ExtDelay"))->setChecked(m_settings.ExitDelay);
+    action(QStringLiteral("NotifyInactive"))->setChecked(m_settings.NotifyInactive);
     // The entry itself is the setting: the user may also remove it elsewhere.
     action(QStringLiteral("StartWithDesktop"))->setChecked(m_autostart.isEnabled());
 }
@@ -463,9 +504,11 @@ QString frmCIDDisplay::waitingText() const
     return m_waitingPanel->isVisibleTo(this) ? m_waitingPanel->text() : QString();
 }
 
-void frmCIDDisplay::showReady(bool ready)
+void frmCIDDisplay::showReady(bool ready, const QString& why)
 {
-    m_statusPanel->setText(ready ? QStringLiteral("Ready") : QStringLiteral("Not Ready"));
+    m_statusPanel->setText(ready || why.isEmpty() ? (ready ? QStringLiteral("Ready") : QStringLiteral("Not Ready"))
+                                                  : QStringLiteral("Not Ready: ") + why);
+    updateTrayToolTip();
     action(QStringLiteral("StrtBtn"))->setChecked(ready);
     action(QStringLiteral("SpndBtn"))->setChecked(!ready);
 }
@@ -480,19 +523,43 @@ void frmCIDDisplay::AddCallToList(const QString& name, const QString& number)
     auto* row = new QTreeWidgetItem({ name, number, dateTimeText(m_clock.now()) });
     m_list->insertTopLevelItem(0, row);
     setWindowTitle(name);
+    m_widestNumber = qMax(m_widestNumber, m_list->fontMetrics().horizontalAdvance(number));
+    setColumnWidths(); // a longer number may have come
+    m_lastCall = name + QStringLiteral(", ") + number + QStringLiteral(" at ") + dateTimeText(m_clock.now());
+    if (!isActiveWindow() || !isVisible() || isMinimized())
+        ++m_unseenCalls;
+    updateTrayToolTip();
 }
 
-void frmCIDDisplay::ShowCallNotify(const QString& name, const QString& number)
+void frmCIDDisplay::ShowCallNotify(const QString& name, const QString& number, bool rejected)
 {
-    if (!isMinimized() || !m_settings.Notify)
+    if (!m_settings.Notify)
         return;
+    const bool away = isMinimized() || !isVisible();
+    if (!away && (isActiveWindow() || !m_settings.NotifyInactive))
+        return;
+    m_notifier->notify({ name, number, rejected, rejected || isListed(number) });
+}
+
+// Where no notification service answers. It never takes the focus: the
+// user may be typing in another program.
+void frmCIDDisplay::showSplash(const CallNotice& notice)
+{
     if (!m_splash)
         m_splash = new frmSplash;
+    m_splash->setCaller(notice.name, notice.number);
     m_splash->show();
     m_splash->raise();
-    m_splash->activateWindow();
-    m_splash->setCaller(name, number);
+    // Screen readers announce it without its taking the focus.
+    QAccessibleEvent shown(m_splash.data(), QAccessible::Alert);
+    QAccessible::updateAccessibility(&shown);
     m_splashCloseTime = m_clock.now().addSecs(20);
+}
+
+bool frmCIDDisplay::isListed(const QString& number) const
+{
+    // The translate list gives a name to its numbers and to nothing else.
+    return !m_database.TranslateCaller(QString(), number).isEmpty();
 }
 
 void frmCIDDisplay::SelectNewestCall()
@@ -539,21 +606,27 @@ void frmCIDDisplay::Suspend_Click()
     // Detection has the port to itself until it is done.
     if (m_modem.detectionInProgress())
         return;
-    // A lost port is no longer waited for once the user suspends.
+    // A lost port, or a modem yet to be plugged in, is no longer waited for once the user suspends.
+    const bool waiting = m_modem.reconnecting() || m_modem.watchingForDevices();
     m_modem.stopReconnecting();
+    m_modem.stopWatchingForDevices();
     if (receivingFromNetwork()) {
         if (!m_network.client().isRunning())
             return;
         m_network.stopReceiving();
         m_log.log(QStringLiteral("Program Suspended"));
-        m_modem.SetCidStatus(false);
+        m_modem.SetCidStatus(false, suspendedText());
         return;
     }
-    if (!m_modem.isPortOpen())
+    if (!m_modem.isPortOpen()) {
+        // Waiting for a modem to come back or be plugged in is over.
+        if (waiting)
+            m_modem.SetCidStatus(false, suspendedText());
         return;
+    }
     m_modem.closePort();
     m_log.log(QStringLiteral("Program Suspended"));
-    m_modem.SetCidStatus(false);
+    m_modem.SetCidStatus(false, suspendedText());
 }
 
 void frmCIDDisplay::Exit_Click()
@@ -595,6 +668,11 @@ void frmCIDDisplay::EnableLog_Click()
 void frmCIDDisplay::Enable_Notify_Click()
 {
     m_settings.Notify = toggle(action(QStringLiteral("Enable_Notify")), QStringLiteral("Notify"));
+}
+
+void frmCIDDisplay::NotifyInactive_Click()
+{
+    m_settings.NotifyInactive = toggle(action(QStringLiteral("NotifyInactive")), QStringLiteral("NotifyInactive"));
 }
 
 void frmCIDDisplay::Call_Reject_Click()
@@ -684,15 +762,40 @@ void frmCIDDisplay::Timer3_Timer()
 
 void frmCIDDisplay::restoreFromTray()
 {
+    // The notice has done its work once the window is back.
+    closeSplash();
+    m_notifier->close();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();
 }
 
+// What the tray tells at a glance: ready or why not, who called last, and
+// how many calls came while the window was not looked at.
+void frmCIDDisplay::updateTrayToolTip()
+{
+    QStringList lines { programTitle(), m_statusPanel->text() };
+    if (!m_lastCall.isEmpty())
+        lines << QStringLiteral("Last call: ") + m_lastCall;
+    if (m_unseenCalls > 0)
+        lines << (m_unseenCalls == 1 ? QStringLiteral("1 call since you last looked")
+                                     : QStringLiteral("%1 calls since you last looked").arg(m_unseenCalls));
+    m_tray->setToolTip(lines.join(QLatin1Char('\n')));
+}
+
 void frmCIDDisplay::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Looked at: the calls are seen, and a notice would only cover the list.
+        closeSplash();
+        m_notifier->close();
+        if (m_unseenCalls > 0) {
+            m_unseenCalls = 0;
+            updateTrayToolTip();
+        }
+    }
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
     // Without a tray there would be no way back to a hidden window: then it

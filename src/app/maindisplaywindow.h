@@ -5,6 +5,7 @@
 
 #include "app/autostart.h"
 #include "app/callnotifywindow.h"
+#include "app/desktopnotifier.h"
 #include "app/filelocations.h"
 
 #include <QDateTime>
@@ -75,14 +76,16 @@ public:
     // Shows the window, or with minimized keeps it in the tray when there is one.
     void showAtStart(bool minimized);
 
-    void showReady(bool ready);
+    // "Not Ready: " and why, when a reason is known.
+    void showReady(bool ready, const QString& why = {});
 
     // The call steps that belong to the window.
     void PlayRingSound();
     // New row on top of the call list; the window title becomes the name.
     void AddCallToList(const QString& name, const QString& number);
-    // Pops up the notification when the window is minimised and notify is on.
-    void ShowCallNotify(const QString& name, const QString& number);
+    // With notify on, a notice when the window is minimised, or (a switch of
+    // its own) open but not the active window: the desktop's, else the popup.
+    void ShowCallNotify(const QString& name, const QString& number, bool rejected = false);
     void SelectNewestCall();
 
     // Commands, as the menus and the toolbar run them.
@@ -107,6 +110,7 @@ public:
     frmSplash* splash() const { return m_splash; }
     QDateTime splashCloseTime() const { return m_splashCloseTime; }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    DesktopNotifier* notifier() const { return m_notifier; }
     bool trayIconAdded() const { return m_trayAdded; }
     QString statusText() const;
     // "N calls waiting to be stored", or empty while none waits.
@@ -132,6 +136,7 @@ private:
     void RingIn_Click();
     void EnableLog_Click();
     void Enable_Notify_Click();
+    void NotifyInactive_Click();
     void Call_Reject_Click();
     void ExtDelay_Click();
     void StartWithDesktop_Click();
@@ -161,6 +166,9 @@ private:
     bool toggle(QAction* item, const QString& key);
     void setColumnWidths();
     void closeSplash();
+    void showSplash(const CallNotice& notice);
+    bool isListed(const QString& number) const;
+    void updateTrayToolTip();
     QAction* action(const QString& name) const;
 
     FileLocations m_files;
@@ -172,6 +180,7 @@ private:
     MessageBoxes& m_boxes;
     SoundPlayer& m_sound;
     HelpViewer& m_help;
+    CallDatabase& m_database;
     CallStore& m_store;
     MdmCmd& m_modem;
     ProcessCid& m_pipeline;
@@ -186,9 +195,13 @@ private:
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
     bool m_trayAdded = false;
     std::function<bool()> m_trayAvailable;
 
+    QString m_lastCall; // "name, number at time"
+    int m_widestNumber = 0; // of the numbers listed, in pixels
+    int m_unseenCalls = 0; // listed while the window was not the active one
     QPointer<frmSplash> m_splash;
     QDateTime m_splashCloseTime; // invalid = long past
     bool m_closeWithoutAsking = false;

@@ -29,7 +29,9 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, const QString& ca
     box.setTextFormat(Qt::PlainText);
     if (question)
         box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
+    m_open.append({ text, &box });
     box.exec();
+    m_open.removeIf([&box](const OpenBox& open) { return open.box == &box || !open.box; });
     // A box whose loop the program's end cut short has no button pressed
     // (Escape and the close box press No, or OK).
     if (!box.clickedButton())
@@ -38,6 +40,14 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, const QString& ca
     if (!question)
         return Answer::Ok;
     return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void QtMessageBoxes::dismiss(const QString& text)
+{
+    for (const OpenBox& open : std::as_const(m_open)) {
+        if (open.text == text && open.box)
+            open.box->close();
+    }
 }
 
 } // namespace Quillon

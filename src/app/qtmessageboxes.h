@@ -3,6 +3,10 @@
 
 #include "platform/messageboxes.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
 class QWidget;
 
 namespace Quillon {
@@ -12,6 +16,15 @@ class QtMessageBoxes final : public MessageBoxes
 {
 public:
     Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
+    void dismiss(const QString& text) override;
+
+private:
+    struct OpenBox
+    {
+        QString text;
+        QPointer<QMessageBox> box;
+    };
+    QList<OpenBox> m_open; // boxes are modal, but one can open over another
 };
 
 } // namespace Quillon

@@ -18,6 +18,8 @@ namespace {
 // the name goes with the process that holds it, even after a crash.
 constexpr auto abstractName = QLocalServer::AbstractNamespaceOption;
 constexpr int answerWaitMs = 1000;
+// The one request a later copy makes.
+constexpr char showRequest[] = "show\n";
 
 } // namespace
 
@@ -42,17 +44,34 @@ bool SingleInstance::tryToBecomeOnly()
         QLocalSocket probe;
         probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
         probe.connectToServer(m_serverName);
-        if (probe.waitForConnected(answerWaitMs))
+        if (probe.waitForConnected(answerWaitMs)) {
+            // Started again from the menu: the user wants the window, wherever it sits.
+            probe.write(showRequest);
+            probe.waitForBytesWritten(answerWaitMs);
+            probe.disconnectFromServer();
             return false;
+        }
         auto server = std::make_unique<QLocalServer>();
         server->setSocketOptions(abstractName);
         if (server->listen(m_serverName)) {
-            // Nothing is said on the socket; a copy that knocks just learns that this one runs.
+            // A copy that knocks learns that this one runs, and may ask it to show itself;
+            // nothing else said on the socket does anything.
             QLocalServer* listening = server.get();
-            QObject::connect(listening, &QLocalServer::newConnection, listening, [listening] {
+            QObject::connect(listening, &QLocalServer::newConnection, listening, [this, listening] {
                 while (QLocalSocket* knock = listening->nextPendingConnection()) {
-                    knock->disconnectFromServer();
-                    knock->deleteLater();
+                    QObject::connect(knock, &QLocalSocket::disconnected, knock, &QObject::deleteLater);
+                    QObject::connect(knock, &QLocalSocket::readyRead, knock, [this, knock] {
+                        if (knock->bytesAvailable() > 64) {
+                            knock->abort();
+                            return;
+                        }
+                        if (!knock->canReadLine())
+                            return;
+                        const bool show = knock->readLine() == showRequest;
+                        knock->disconnectFromServer();
+                        if (show && m_show)
+                            m_show();
+                    });
                 }
             });
             m_server = std::move(server);

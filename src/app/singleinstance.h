@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -23,7 +24,10 @@ public:
     // True when this process is now the only running copy. A lock left by a
     // copy that has ended is taken over. A full disk or a directory that
     // takes no lock file still lets only one copy run.
+    // A copy that finds another running asks it to show itself.
     bool tryToBecomeOnly();
+    // Called in the running copy when a later one asks it to show itself.
+    void onSecondStart(std::function<void()> show) { m_show = std::move(show); }
     QString lockPath() const;
     QString serverName() const { return m_serverName; }
 
@@ -31,6 +35,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLocalServer> m_server;
     QString m_serverName;
+    std::function<void()> m_show;
 };
 
 } // namespace Quillon

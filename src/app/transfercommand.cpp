@@ -25,13 +25,22 @@ QString listTitle(RecordList list)
 {
     switch (list) {
     case RecordList::Calls:
-        return QStringLiteral("calls");
+        return QStringLiteral("the stored calls");
     case RecordList::Reject:
         return QStringLiteral("the reject list");
     case RecordList::Translate:
         break;
     }
     return QStringLiteral("the translate list");
+}
+
+// "1 call", "3 calls", "1 entry of the reject list".
+QString writtenText(RecordList list, qint64 written)
+{
+    const QString count = QString::number(written);
+    if (list == RecordList::Calls)
+        return count + (written == 1 ? QStringLiteral(" call") : QStringLiteral(" calls"));
+    return count + (written == 1 ? QStringLiteral(" entry of ") : QStringLiteral(" entries of ")) + listTitle(list);
 }
 
 } // namespace
@@ -68,8 +77,7 @@ int runTransferCommand(const QStringList& arguments, const FileLocations& files,
         const ExportResult result = exportRecords(connection.database(), list, path);
         if (!result.ok)
             return failed(QStringLiteral("nothing exported: ") + result.error);
-        out << "Exported " << result.written << (list == RecordList::Calls ? " calls" : " entries") << " of "
-            << listTitle(list) << " to " << path << Qt::endl;
+        out << "Exported " << writtenText(list, result.written) << " to " << path << Qt::endl;
         return 0;
     }
 

@@ -324,6 +324,7 @@ void loadShellSettings(const QString& iniPath, WorkingSettings& settings)
     if (settings.NmbrLngth < 1 || settings.NmbrLngth > 254)
         settings.NmbrLngth = 10;
     settings.ExitDelay = readBool(section, QStringLiteral("ExitDelay"), true);
+    settings.NotifyInactive = readBool(section, QStringLiteral("NotifyInactive"), true);
 }
 
 } // namespace Quillon

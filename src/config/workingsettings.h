@@ -27,6 +27,8 @@ struct WorkingSettings : CommSettings
     bool Reject = true;
     bool RingIn = true;
     bool ExitDelay = true;
+    // Call notices also while the window is open but another one is in front.
+    bool NotifyInactive = true;
     bool Cnfg = false;
 
     // Number display, section [Settings].

@@ -42,7 +42,7 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_client, &NcidClient::disconnected, this, [this] {
         m_log.log(QStringLiteral("Disconnected from caller-ID server ") + serverName());
-        m_modem.SetCidStatus(false);
+        m_modem.SetCidStatus(false, connectingText());
     });
     connect(&m_client, &NcidClient::lineReceived, this, &NetworkService::onLine);
     connect(&m_pipeline, &ProcessCid::callProcessed, this, &NetworkService::callProcessed);
@@ -57,6 +57,12 @@ NetworkService::~NetworkService() = default;
 QString NetworkService::serverName() const
 {
     return m_client.host() + u':' + QString::number(m_client.port());
+}
+
+// The client tries again by itself until it is suspended.
+QString NetworkService::connectingText() const
+{
+    return QStringLiteral("connecting to server ") + serverName() + QStringLiteral(" ...");
 }
 
 void NetworkService::load()
@@ -126,7 +132,8 @@ void NetworkService::applySource()
     if (!switched && !moved && m_client.isRunning())
         return;
     m_modem.setModemInUse(false);
-    m_modem.SetCidStatus(false);
+    m_modem.SetCidStatus(
+        false, QStringLiteral("connecting to server %1:%2 ...").arg(m_settings.ServerHost).arg(m_settings.ServerPort));
     startReceiving();
 }
 

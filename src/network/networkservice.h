@@ -56,6 +56,7 @@ private:
     void applySource();
     void onLine(const NcidLine& line, const QString& text);
     QString serverName() const;
+    QString connectingText() const;
 
     QString m_iniPath;
     ProcessCid& m_pipeline;

@@ -36,6 +36,8 @@ public:
 
     // An empty caption means the program's title.
     virtual Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) = 0;
+    // Closes a box with this text that is still up: what it reported is over.
+    virtual void dismiss(const QString& text) { Q_UNUSED(text) }
 };
 
 } // namespace Quillon

@@ -10,6 +10,8 @@
 #include "reception/modemtext.h"
 #include "records/activitylog.h"
 
+#include <QFileInfo>
+
 #include <utility>
 
 namespace Quillon {
@@ -25,6 +27,11 @@ constexpr int ApplyWaitMs = 50;
 constexpr int RejectAnswerDelayMs = 100;
 constexpr int RejectHoldMs = 1000;
 constexpr int RejectSettleMs = 250;
+
+QString lostPortText(const QString& message)
+{
+    return message + QStringLiteral("\rIt is opened again as soon as the modem is back.");
+}
 
 } // namespace
 
@@ -53,6 +60,7 @@ void MdmCmd::setModemInUse(bool inUse)
     if (!inUse) {
         setTimer2Enabled(false);
         m_reconnecting = false;
+        m_watchingForDevices = false;
         if (m_port.isOpen())
             m_port.close();
     }
@@ -75,7 +83,9 @@ void MdmCmd::OpenCommPort()
     QString reason;
     const bool opened = m_port.open(&reason);
     if (!opened || !InitCommand()) {
-        SetCidStatus(false);
+        SetCidStatus(false, openFailureReason(opened, comm.ComPort));
+        if (!opened && m_port.lastOpenFailure() == SerialPort::OpenFailure::NoDevice)
+            watchForNewDevices();
         const QString message
             = QStringLiteral("Comm Port ") + QString::number(comm.ComPort) + QStringLiteral(" could not be found!");
         m_log.log(message);
@@ -109,6 +119,26 @@ QString MdmCmd::openFailureDetail(bool opened, const QString& reason) const
     return QLatin1Char('\r') + reason;
 }
 
+// The status bar's short form of what the box says.
+QString MdmCmd::openFailureReason(bool opened, int portNumber) const
+{
+    const QString port = QStringLiteral("Comm %1").arg(portNumber);
+    if (opened)
+        return QStringLiteral("the modem on %1 takes no command").arg(port);
+    switch (m_port.lastOpenFailure()) {
+    case SerialPort::OpenFailure::NoDevice:
+        return QStringLiteral("no modem on %1").arg(port);
+    case SerialPort::OpenFailure::PermissionDenied:
+        return QStringLiteral("permission denied on %1").arg(port);
+    case SerialPort::OpenFailure::InUse:
+        return QStringLiteral("%1 is in use by another program").arg(port);
+    case SerialPort::OpenFailure::None:
+    case SerialPort::OpenFailure::Other:
+        break;
+    }
+    return QStringLiteral("%1 could not be opened").arg(port);
+}
+
 bool MdmCmd::isInitResponseAccepted(const QString& response)
 {
     return response.contains(QLatin1String("OK")) || response.contains(QLatin1Char('0'));
@@ -125,7 +155,7 @@ void MdmCmd::CheckModemInit()
         keepIfCallText(response);
         if (!isInitResponseAccepted(response)) {
             m_port.close();
-            SetCidStatus(false);
+            SetCidStatus(false, QStringLiteral("the modem on Comm %1 did not answer").arg(m_port.portNumber()));
             m_boxes.show(QStringLiteral("The modem did not initialize properly!\r"
                                         "Check your configuration and modem connection!"),
                          QStringLiteral("Initialization Error"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
@@ -193,9 +223,14 @@ void MdmCmd::ApplyCommSettings()
     CheckModemInit();
 }
 
-void MdmCmd::SetCidStatus(bool ready)
+void MdmCmd::SetCidStatus(bool ready, const QString& why)
 {
-    Q_EMIT cidStatusChanged(ready);
+    if (ready) {
+        m_notReadyReason.clear();
+        m_watchingForDevices = false;
+    } else if (!why.isEmpty())
+        m_notReadyReason = why;
+    Q_EMIT cidStatusChanged(ready, m_notReadyReason);
     m_log.log(ready ? QStringLiteral("CID Status = Ready") : QStringLiteral("CID Status = Not Ready"));
 }
 
@@ -277,6 +312,8 @@ void MdmCmd::timer3Tick()
 {
     if (m_reconnecting && !m_detectionInProgress)
         reconnectLostPort();
+    if (m_watchingForDevices && !m_detectionInProgress && m_modemInUse)
+        lookForNewDevices();
     if (m_clock.now() >= m_reinitTime && !m_reportInProgress && !m_detectionInProgress)
         ReinitModem();
 }
@@ -288,7 +325,8 @@ void MdmCmd::onPortLost(const QString& reason)
         return; // detection treats it as a silent port and reports nothing per port
     const QString message
         = QStringLiteral("Comm Port ") + QString::number(m_port.portNumber()) + QStringLiteral(" was disconnected!");
-    SetCidStatus(false);
+    SetCidStatus(false,
+                 QStringLiteral("Comm %1 was disconnected; waiting for it to come back").arg(m_port.portNumber()));
     m_log.log(message);
     m_reconnecting = true;
     // One box per loss. Shown from the event loop, not from inside the
@@ -299,10 +337,41 @@ void MdmCmd::onPortLost(const QString& reason)
     QMetaObject::invokeMethod(
         this,
         [this, message] {
-            m_boxes.show(message + QStringLiteral("\rIt is opened again as soon as the modem is back."),
-                         CommPortErrorCaption, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+            m_boxes.show(lostPortText(message), CommPortErrorCaption, MessageBoxes::Icon::Exclamation,
+                         MessageBoxes::Buttons::Ok);
         },
         Qt::QueuedConnection);
+}
+
+QList<bool> MdmCmd::devicesThere() const
+{
+    QList<bool> there;
+    for (int port = 1; port <= 6; ++port) {
+        const QString device = commPortDevice(m_iniPath, port);
+        there.append(!device.isEmpty() && QFileInfo::exists(device));
+    }
+    return there;
+}
+
+void MdmCmd::watchForNewDevices()
+{
+    m_devicesThere = devicesThere();
+    m_watchingForDevices = true;
+}
+
+// A USB modem plugged in after the start shows up as a new device: offered
+// then, so that nobody has to know about Reset.
+void MdmCmd::lookForNewDevices()
+{
+    const QList<bool> there = devicesThere();
+    for (int i = 0; i < there.size(); ++i) {
+        if (there[i] && !m_devicesThere.value(i)) {
+            m_watchingForDevices = false;
+            Q_EMIT deviceAppeared(i + 1, commPortDevice(m_iniPath, i + 1));
+            return;
+        }
+    }
+    m_devicesThere = there;
 }
 
 // The same device and line settings as before the loss: a modem plugged
@@ -315,6 +384,9 @@ void MdmCmd::reconnectLostPort()
     m_portLostReported = false;
     m_log.log(QStringLiteral("Comm Port ") + QString::number(m_port.portNumber())
               + QStringLiteral(" was reconnected."));
+    // The box saying it was lost would now contradict the Ready beside it.
+    m_boxes.dismiss(lostPortText(QStringLiteral("Comm Port ") + QString::number(m_port.portNumber())
+                                 + QStringLiteral(" was disconnected!")));
     if (!InitCommand()) {
         m_port.close();
         m_reconnecting = true;

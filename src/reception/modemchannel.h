@@ -35,7 +35,10 @@ public:
     void ReinitModem();
     void ApplyCommSettings();
     // Announces the ready status with its log line, even when unchanged.
-    void SetCidStatus(bool ready);
+    // why says what keeps it from being ready ("suspended", "no modem on
+    // Comm 1"); when empty the reason given last stands.
+    void SetCidStatus(bool ready, const QString& why = {});
+    QString notReadyReason() const { return m_notReadyReason; }
     bool isPortOpen() const;
     // Suspend: the port is closed until Start opens it again.
     void closePort();
@@ -56,6 +59,12 @@ public:
     // tries to open it again; Suspend ends the tries.
     bool reconnecting() const { return m_reconnecting; }
     void stopReconnecting() { m_reconnecting = false; }
+
+    // While no modem is there, each Timer3 tick looks whether a device has
+    // appeared at the path of one of the ports; deviceAppeared tells, once.
+    void watchForNewDevices();
+    void stopWatchingForDevices() { m_watchingForDevices = false; }
+    bool watchingForDevices() const { return m_watchingForDevices; }
 
     // Each sends its text and a carriage return; false when dropped.
     bool ResetCommand();
@@ -102,21 +111,29 @@ Q_SIGNALS:
     // Text arrived on the port, or call text was kept off it: the pipeline's
     // settle time starts or goes on (see takeReceivedText).
     void textArrived();
-    // Ready or not, as SetCidStatus announced it.
-    void cidStatusChanged(bool ready);
+    // Ready or not, as SetCidStatus announced it, and why not.
+    void cidStatusChanged(bool ready, const QString& why);
     // Timer2 follows this: on while an answer check is armed.
     void timer2Changed(bool enabled);
     // Detection began or ended; meanwhile nothing else may use the port.
     void detectionRunningChanged(bool running);
+    // A device is now at the path of this port, where there was none.
+    void deviceAppeared(int port, const QString& device);
 
 private:
     void setTimer2Enabled(bool enabled);
     void onPortLost(const QString& reason);
     void keepIfCallText(const QString& text);
     void reconnectLostPort();
+    void lookForNewDevices();
+    QList<bool> devicesThere() const;
     QString openFailureDetail(bool opened, const QString& reason) const;
+    QString openFailureReason(bool opened, int portNumber) const;
 
     QString m_iniPath;
+    QString m_notReadyReason;
+    QList<bool> m_devicesThere; // per port, when the watch began or last looked
+    bool m_watchingForDevices = false;
     WorkingSettings& m_settings;
     SerialPort& m_port;
     Clock& m_clock;

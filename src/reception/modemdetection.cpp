@@ -63,7 +63,9 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
         selectPort(port);
         m_port.setSettingsText(ProbeSettings);
         m_port.setReadAllBuffered();
-        m_port.open();
+        const bool opened = m_port.open();
+        findings.append({ port, commPortDevice(m_iniPath, port),
+                          opened ? SerialPort::OpenFailure::None : m_port.lastOpenFailure(), false, false });
         m_port.write(ProbeCommand);
         m_clock.sleep(ProbeWaitMs);
         const QString response = m_port.readAll();
@@ -72,7 +74,9 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
             continue;
 
         modemFound = true;
+        findings.last().answered = true;
         ProbeModemType(port);
+        findings.last().voice = bVoiceFound;
         if (stopNow()) {
             m_port.close();
             return;
@@ -93,7 +97,7 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
         if (answer == MessageBoxes::Answer::Yes) {
             Q_EMIT pleaseWaitDone();
             sModemInit = sFoundInit;
-            modemChosen = true;
+            modemChosen = modemTaken = true;
             return;
         }
         sModemInit.clear();
@@ -103,18 +107,21 @@ void MdmCnFg::FindCommPort(qint16& nSerialPort, QString& sModemInit)
         return;
 
     if (bVoiceFound && !modemChosen) {
-        m_boxes.show(QStringLiteral("There was a voice compatible modem found,\r\n but you elected not to use it."),
-                     QStringLiteral("No Modem Selected"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+        if (!quiet)
+            m_boxes.show(QStringLiteral("There was a voice compatible modem found,\r\n but you elected not to use it."),
+                         QStringLiteral("No Modem Selected"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
         m_log.log(QStringLiteral("A voice compatible modem was not selected."));
     }
     if (!modemFound && nVoicePort == 0) {
-        m_boxes.show(QStringLiteral("No modem was detected on your system."), QString(), MessageBoxes::Icon::None,
-                     MessageBoxes::Buttons::Ok);
+        if (!quiet)
+            m_boxes.show(QStringLiteral("No modem was detected on your system."), QString(), MessageBoxes::Icon::None,
+                         MessageBoxes::Buttons::Ok);
         m_log.log(QStringLiteral("No modem was detected on the system."));
     }
     if (modemFound && !bVoiceFound) {
-        m_boxes.show(QStringLiteral("A modem was detected, but it is not a voice compatible modem."), QString(),
-                     MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+        if (!quiet)
+            m_boxes.show(QStringLiteral("A modem was detected, but it is not a voice compatible modem."), QString(),
+                         MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
         m_log.log(QStringLiteral("No voice compatible modem was detected."));
     }
 }
@@ -170,13 +177,14 @@ ModemDetector::ModemDetector(const QString& iniPath, WorkingSettings& settings, 
     , m_modem(modem)
 { }
 
-bool ModemDetector::DetectModem()
+bool ModemDetector::DetectModem(bool quiet)
 {
     // One run at a time: a second would probe over the first and send every
     // command to a modem that has already answered.
     if (m_modem.detectionInProgress())
         return false;
     MdmCnFg detector(m_iniPath, m_port, m_clock, m_boxes, m_log, m_modem);
+    detector.quiet = quiet;
     connect(&detector, &MdmCnFg::tryingPort, this, &ModemDetector::tryingPort);
     connect(&detector, &MdmCnFg::pleaseWaitDone, this, &ModemDetector::pleaseWaitDone);
     m_modem.setDetectionInProgress(true);
@@ -186,10 +194,26 @@ bool ModemDetector::DetectModem()
     qint16 port = m_settings.ComPort;
     QString command = m_settings.ModemStrng;
     detector.FindCommPort(port, command);
+    m_findings = detector.findings;
+    m_foundModem = detector.modemTaken;
     if (detector.stopped()) {
         m_modem.setDetectionInProgress(false);
         Q_EMIT pleaseWaitDone();
         return false;
+    }
+    if (quiet && !detector.modemTaken) {
+        // Opening a port known to hold no modem would only add boxes to what
+        // the caller shows; the settings stay as they were.
+        m_modem.setDetectionInProgress(false);
+        QString why = QStringLiteral("no modem found");
+        for (const PortFinding& finding : std::as_const(m_findings)) {
+            if (finding.failure == SerialPort::OpenFailure::PermissionDenied) {
+                why = QStringLiteral("permission denied on Comm %1").arg(finding.port);
+                break;
+            }
+        }
+        m_modem.SetCidStatus(false, why);
+        return true;
     }
     m_settings.ComPort = port;
     m_settings.ModemStrng = command;

@@ -2,6 +2,9 @@
 // Finds the port with a caller-ID capable modem and the command it accepts.
 #pragma once
 
+#include "platform/serialport.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -11,8 +14,17 @@ class ActivityLog;
 class Clock;
 class MdmCmd;
 class MessageBoxes;
-class SerialPort;
 struct WorkingSettings;
+
+// What detection met on one port.
+struct PortFinding
+{
+    qint16 port = 0;
+    QString device;
+    SerialPort::OpenFailure failure = SerialPort::OpenFailure::None;
+    bool answered = false; // a modem said OK
+    bool voice = false; // and took a caller-ID command
+};
 
 class MdmCnFg final : public QObject
 {
@@ -31,6 +43,13 @@ public:
     QString sFoundInit;
     qint16 nVoicePort = 0;
     bool bVoiceFound = false;
+    // Every port tried, in order.
+    QList<PortFinding> findings;
+    // A modem was found and the user took it.
+    bool modemTaken = false;
+    // The closing boxes (no modem, not voice, not chosen) are left to a
+    // window that shows the findings instead.
+    bool quiet = false;
 
     // Stopped because the program is ending: the results mean nothing and
     // no further box was shown.
@@ -71,8 +90,12 @@ public:
 
     // Runs a fresh MdmCnFg over the working port and command, then applies
     // the result with ApplyCommSettings. False, with nothing stored, when a
-    // detection already runs or the program ended meanwhile.
-    bool DetectModem();
+    // detection already runs or the program ended meanwhile. quiet: when no
+    // modem is taken nothing is applied and no box is shown; lastFindings()
+    // tell the caller what there was.
+    bool DetectModem(bool quiet = false);
+    const QList<PortFinding>& lastFindings() const { return m_findings; }
+    bool lastFoundModem() const { return m_foundModem; }
 
 Q_SIGNALS:
     void tryingPort(int port);
@@ -89,6 +112,8 @@ private:
     MessageBoxes& m_boxes;
     ActivityLog& m_log;
     MdmCmd& m_modem;
+    QList<PortFinding> m_findings;
+    bool m_foundModem = false;
 };
 
 } // namespace Quillon

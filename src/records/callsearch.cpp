@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 
+#include <algorithm>
+
 namespace Quillon {
 
 namespace {
@@ -15,6 +17,21 @@ namespace {
 bool bindsText(SearchType type, const QString& text)
 {
     return type != SearchType::All && !text.isEmpty();
+}
+
+bool digitsOnly(const QString& text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
+}
+
+// The number with the separators of every display layout (and of numbers typed
+// into the lists by hand) taken out, so that 5551234567 finds 555-123-4567.
+QString numberDigits()
+{
+    QString column = QStringLiteral("CID.Number");
+    for (const char* separator : { "-", " ", "(", ")", ".", "/", "+" })
+        column = QStringLiteral("REPLACE(%1, '%2', '')").arg(column, QLatin1String(separator));
+    return column;
 }
 
 QString whereClause(SearchType type, const QString& text)
@@ -28,8 +45,10 @@ QString whereClause(SearchType type, const QString& text)
         // literally named "Nothing" would match.
         if (text.isEmpty())
             return QStringLiteral(" WHERE CID.Name = 'Nothing'");
-        return type == SearchType::Name ? QStringLiteral(" WHERE CID.Name LIKE '%' || ? || '%'")
-                                        : QStringLiteral(" WHERE CID.Number LIKE '%' || ? || '%'");
+        if (type == SearchType::Name)
+            return QStringLiteral(" WHERE CID.Name LIKE '%' || ? || '%'");
+        return QStringLiteral(" WHERE %1 LIKE '%' || ? || '%'")
+            .arg(digitsOnly(text) ? numberDigits() : QStringLiteral("CID.Number"));
     }
     return {};
 }

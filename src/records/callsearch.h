@@ -20,7 +20,8 @@ enum class SearchType
 };
 
 // Statement listing the calls of a search, newest first; a Name or Number
-// search with text takes that text as its one bound parameter.
+// search with text takes that text as its one bound parameter. A Number
+// search of digits alone matches the stored numbers' digits, whatever layout.
 QString callSearchStatement(SearchType type, const QString& text);
 // The same search's row count.
 QString callSearchCountStatement(SearchType type, const QString& text);

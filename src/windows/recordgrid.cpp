@@ -3,6 +3,7 @@
 
 #include "records/recordgridmodel.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLayout>
@@ -21,6 +22,19 @@ QStringList rowKey(const RecordGridModel* model, int row, const QStringList& fie
     for (const QString& field : fields)
         key.append(model->index(row, model->column(field)).data().toString());
     return key;
+}
+
+// The design width, made for a smaller font; a number in its longest layout
+// is never cut off.
+int columnWidth(const QTableView* grid, const GridColumn& column)
+{
+    const int design = twipsToPixels(column.widthTwips);
+    if (column.field != u"Number")
+        return design;
+    const QFontMetrics metrics = grid->fontMetrics();
+    const int widest = qMax(metrics.horizontalAdvance(QStringLiteral("0000 000-0000")),
+                            metrics.horizontalAdvance(QStringLiteral("00000-000000")));
+    return qMax(design, widest + 2 * metrics.averageCharWidth());
 }
 
 } // namespace
@@ -70,7 +84,7 @@ void layOutGridColumns(QTableView* grid, const QList<GridColumn>& columns)
         if (section < 0)
             continue;
         grid->setColumnHidden(section, false);
-        grid->setColumnWidth(section, twipsToPixels(column.widthTwips));
+        grid->setColumnWidth(section, columnWidth(grid, column));
         header->moveSection(header->visualIndex(section), visual++);
     }
     if (!model->sortField().isEmpty()) {

@@ -109,6 +109,8 @@ void RejectWindow::Form_Load()
     CenterForm(this);
     m_txtName->setMaxLength(50);
     m_txtNumber->setMaxLength(numberLimit);
+    // The boxes are what the window is opened for, not the list below them.
+    m_txtName->setFocus();
 }
 
 void RejectWindow::fillIn(const QString& name, const QString& number)

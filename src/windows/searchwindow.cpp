@@ -41,6 +41,14 @@ const QList<GridColumn>& searchColumns()
 }
 
 constexpr int nameLimit = 50;
+
+// An empty grid alone does not tell a search that found nothing from one not run.
+QString countLine(qint64 count)
+{
+    if (count == 0)
+        return QStringLiteral("No calls match");
+    return QString::number(count) + QStringLiteral(" Record(s) Displayed");
+}
 constexpr int numberLimit = 12;
 
 } // namespace
@@ -237,7 +245,7 @@ void SearchWindow::LoadGrid(int type, const QString& text)
     }
     m_shownType = type;
     m_shownText = text;
-    m_lblRcCount->setText(QString::number(count.count) + QStringLiteral(" Record(s) Displayed"));
+    m_lblRcCount->setText(countLine(count.count));
     layOutGridColumns(m_grid, searchColumns());
     fitDateTimeColumn();
 }
@@ -249,7 +257,7 @@ bool SearchWindow::showCount(QString* error)
         *error = count.error;
         return false;
     }
-    m_lblRcCount->setText(QString::number(count.count) + QStringLiteral(" Record(s) Displayed"));
+    m_lblRcCount->setText(countLine(count.count));
     return true;
 }
 

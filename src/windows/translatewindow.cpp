@@ -106,6 +106,8 @@ void TranslateWindow::Form_Load()
     m_txtFirstName->setMaxLength(nameLimit);
     m_txtLastName->setMaxLength(nameLimit);
     m_txtNumber->setMaxLength(numberLimit);
+    // The boxes are what the window is opened for, not the list below them.
+    m_txtFirstName->setFocus();
 }
 
 void TranslateWindow::fillIn(const QString& name, const QString& number)

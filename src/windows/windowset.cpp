@@ -51,9 +51,8 @@ QString geometryText(const QRect& rect)
     return QStringLiteral("%1,%2,%3,%4").arg(rect.left()).arg(rect.top()).arg(rect.width()).arg(rect.height());
 }
 
-// Puts the window where it was last closed. A window that would now lie
-// off every screen (a monitor gone) stays centred; one that could not grow
-// keeps its size.
+// Puts the window where it was last closed, moved wholly onto the screen
+// (a monitor gone, another scale); one that could not grow keeps its size.
 void restoreGeometry(QWidget* window, const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char(','));
@@ -74,21 +73,13 @@ void restoreGeometry(QWidget* window, const QString& text)
             size = size.boundedTo(screen->availableGeometry().size());
         size = size.expandedTo(window->minimumSize());
     }
-    const QRect wanted(QPoint(values[0], values[1]), size);
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->availableGeometry();
-        if (area.intersected(wanted).width() >= 40 && area.intersected(wanted).height() >= 20) {
-            window->setGeometry(wanted);
-            return;
-        }
-    }
-    window->resize(size);
-    CenterForm(window);
+    placeOnScreen(window, QRect(QPoint(values[0], values[1]), size));
 }
 
 void bringForward(QWidget* window)
 {
     window->show();
+    keepOnScreen(window);
     if (window->isMinimized())
         window->showNormal();
     window->raise();

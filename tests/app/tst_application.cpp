@@ -10,10 +10,17 @@
 #include "support/sqlfile.h"
 #include "windows/windowrig.h"
 
+#include <QAccessible>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSysInfo>
+#include <QSystemTrayIcon>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -78,12 +85,17 @@ private Q_SLOTS:
         QVERIFY(lockFile || setrlimit(RLIMIT_FSIZE, &full) == 0);
         QCOMPARE(h->app->Main(), Application::StartResult::Running);
         QVERIFY(h->checked());
+        // Hidden in the tray, it comes out when started again.
+        h->window()->setTrayAvailableCheck([] { return true; });
+        h->window()->showMinimized();
+        QTRY_VERIFY(!h->window()->isVisible());
         const QString logBefore = h->dir.readFile(u"CID.Log"_s);
         const QStringList boxesBefore = h->shownBoxes();
         QtSerialPort secondPort;
         Application second(h->dir.path(), AppServices { h->clock, h->boxes, h->sound, h->help, secondPort });
         QCOMPARE(second.Main(), Application::StartResult::AlreadyRunning);
         QVERIFY(!second.mainWindow()->isVisible());
+        QTRY_VERIFY(h->window()->isVisible() && !h->window()->isMinimized());
         QCOMPARE(h->shownBoxes(), boxesBefore);
         QCOMPARE(h->dir.readFile(u"CID.Log"_s), logBefore);
         // A full disk also keeps out the serial port's own lock file.
@@ -258,6 +270,76 @@ private Q_SLOTS:
         QCOMPARE(h->port->isOpen(), how.isEmpty());
     }
 
+    void firstRunWithoutAModem_data()
+    {
+        QTest::addColumn<QString>("button"); // pressed once the modem is plugged in; empty: none, the program notices
+        QTest::addColumn<QString>("opened"); // the window that follows, if any
+        QTest::newRow("plugged in later") << QString() << QString();
+        QTest::newRow("Look Again") << u"cmdLookAgain"_s << QString();
+        QTest::newRow("a server on the network") << u"cmdServer"_s << u"frmNetwork"_s;
+        QTest::newRow("Communications") << u"cmdComm"_s << u"frmCommSettings"_s;
+        QTest::newRow("Close") << u"cmdClose"_s << QString();
+    }
+    void firstRunWithoutAModem()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, opened);
+        QVERIFY(h->prepare({}));
+        const QString link = h->dir.file(u"modem"_s); // not there yet
+        h->dir.writeIni(u"[Ports]\nComm1="_s + link + u"\nComm2=\nComm3=\nComm4=\nComm5=\nComm6=\n"_s);
+        QCOMPARE(h->app->Main(), Application::StartResult::Running);
+        // One window, no chain of boxes.
+        QCOMPARE(h->shownBoxes(), QStringList());
+        QPointer<frmFirstRun> firstRun = h->app->firstRunWindow();
+        QVERIFY(firstRun && firstRun->isVisible());
+        QCOMPARE(firstRun->findChild<QLabel*>(u"lblPorts"_s)->text().section(u'\n', 0, 1),
+                 u"Comm 1 (%1): nothing there\nComm 2 (no device set): nothing there"_s.arg(link));
+        QVERIFY(!firstRun->findChild<QPushButton*>(u"cmdSimulator"_s)->isVisibleTo(firstRun));
+        QCOMPARE(h->window()->statusText(), u"Not Ready: no modem found"_s);
+        QCOMPARE(h->ini(u"Comm"_s, u"Cnfg"_s), u"True"_s);
+
+        QVERIFY(h->modem.createLink(link));
+        if (!button.isEmpty())
+            QTest::mouseClick(firstRun->findChild<QPushButton*>(button), Qt::LeftButton);
+        QTRY_VERIFY(!firstRun || !firstRun->isVisible());
+        const QString found = u"Found Modem|A modem was found on Comm Port 1.\r\nDo you wish to use this modem?"_s;
+        if (!opened.isEmpty()) {
+            QWidget* next = h->app->windows()->window(opened);
+            QVERIFY(next && next->isVisible());
+        } else if (button == u"cmdLookAgain"_s) {
+            QCOMPARE(h->shownBoxes(), QStringList { found });
+        } else if (button.isEmpty()) { // offered without Reset
+            h->pass(5100);
+            QTRY_COMPARE(
+                h->shownBoxes(),
+                QStringList(
+                    { u"Modem Plugged In|A device appeared on Comm 1 (%1).\r\nLook for a modem there now?"_s.arg(link),
+                      found }));
+        }
+        const bool ready = button.isEmpty() || button == u"cmdLookAgain"_s;
+        QCOMPARE(h->window()->statusText(), ready ? u"Ready"_s : u"Not Ready: no modem found"_s);
+    }
+
+    void firstRunSaysWhy_data()
+    {
+        QTest::addColumn<int>("failure"); // SerialPort::OpenFailure of the second port
+        QTest::addColumn<QString>("why"); // the start of it
+        QTest::newRow("nothing there") << int(SerialPort::OpenFailure::NoDevice) << u"Plug in a voice modem"_s;
+        QTest::newRow("permission denied")
+            << int(SerialPort::OpenFailure::PermissionDenied)
+            << u"You may not use the serial ports yet. To be allowed, run\n    sudo adduser $USER dialout\n"_s;
+        QTest::newRow("in use") << int(SerialPort::OpenFailure::InUse) << u"Plug in a voice modem"_s;
+    }
+    void firstRunSaysWhy()
+    {
+        QFETCH(int, failure);
+        QFETCH(QString, why);
+        const QList<PortFinding> findings { { 1, u"/dev/ttyS0"_s, SerialPort::OpenFailure::None, false, false },
+                                            { 5, u"/dev/ttyACM0"_s, SerialPort::OpenFailure(failure), false, false } };
+        QVERIFY2(frmFirstRun::whyText(findings).startsWith(why), qPrintable(frmFirstRun::whyText(findings)));
+        QCOMPARE(frmFirstRun::findingsText(findings).section(u'\n', 0, 0), u"Comm 1 (/dev/ttyS0): no answer"_s);
+    }
+
     void quit_data()
     {
         QTest::addColumn<bool>("viaExit"); // else the close box
@@ -313,6 +395,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("initially");
         QTest::newRow("RingIn") << u"RingIn"_s << &WorkingSettings::RingIn << true;
         QTest::newRow("Enable_Notify") << u"Notify"_s << &WorkingSettings::Notify << true;
+        QTest::newRow("NotifyInactive") << u"NotifyInactive"_s << &WorkingSettings::NotifyInactive << true;
         QTest::newRow("Call_Reject") << u"Reject"_s << &WorkingSettings::Reject << true;
         QTest::newRow("ExtDelay") << u"ExitDelay"_s << &WorkingSettings::ExitDelay << true;
         QTest::newRow("EnableLog") << u"EnableLog"_s << &WorkingSettings::EnableLog << false;
@@ -363,7 +446,8 @@ private Q_SLOTS:
         QCOMPARE(run(u"Start"_s), QStringList()); // started already
         QCOMPARE(run(u"Suspend"_s), QStringList({ u"Program Suspended"_s, notReady }));
         QVERIFY(!h->port->isOpen());
-        QCOMPARE(h->window()->statusText(), u"Not Ready"_s);
+        QCOMPARE(h->window()->statusText(), u"Not Ready: suspended"_s);
+        QCOMPARE(h->window()->trayIcon()->toolTip(), u"Quillon CallerID\nNot Ready: suspended"_s);
         QCOMPARE(run(u"Suspend"_s), QStringList()); // suspended already: nothing from the menu,
         QCOMPARE(run(u"SpndBtn"_s), QStringList({ notReady })); // the status again from the toolbar
         QVERIFY(h->action(u"SpndBtn"_s)->isChecked() && !h->action(u"StrtBtn"_s)->isChecked());
@@ -383,7 +467,7 @@ private Q_SLOTS:
         h->writeIni(u"[Comm]\nCnfg=True\nComPort=2\n[Settings]\nEnableLog=True"_s);
         QVERIFY(!run(u"StrtBtn"_s).contains(u"CID Status = Ready"_s));
         QCOMPARE(h->shownBoxes(), QStringList { u"Comm Port Error|Comm Port 2 could not be found!"_s });
-        QCOMPARE(h->window()->statusText(), u"Not Ready"_s);
+        QCOMPARE(h->window()->statusText(), u"Not Ready: no modem on Comm 2"_s);
         QVERIFY(!h->action(u"StrtBtn"_s)->isChecked() && h->action(u"SpndBtn"_s)->isChecked());
     }
 
@@ -406,14 +490,15 @@ private Q_SLOTS:
         h->pass(1100);
         h->modem.stop();
         h->pass(200);
-        QCOMPARE(h->window()->statusText(), u"Not Ready"_s);
+        QCOMPARE(h->window()->statusText(), u"Not Ready: Comm 1 was disconnected; waiting for it to come back"_s);
         if (suspend)
             h->action(u"Suspend"_s)->trigger();
         h->pass(10000); // still away: tried quietly
         QVERIFY(h->modem.start() && h->modem.createLink(link));
         h->pass(6100);
-        QCOMPARE(h->window()->statusText(), suspend ? u"Not Ready"_s : u"Ready"_s);
-        QCOMPARE(h->shownBoxes().size(), 1); // the loss, once
+        QCOMPARE(h->window()->statusText(), suspend ? u"Not Ready: suspended"_s : u"Ready"_s);
+        QCOMPARE(h->shownBoxes().size(), 1); // the loss, once, closed when the port is back
+        QCOMPARE(h->boxes.dismissed, suspend ? QStringList() : QStringList { h->boxes.shown.first().text });
         QCOMPARE(h->dir.logMessages().filter(u"Comm Port 1 was"_s),
                  QStringList({ u"Comm Port 1 was disconnected!"_s, u"Comm Port 1 was reconnected."_s })
                      .mid(0, suspend ? 1 : 2));
@@ -482,6 +567,10 @@ private Q_SLOTS:
             listed << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2);
         }
         QCOMPARE(listed, rows);
+        // The tray tells who called last and how many calls came unseen, until the window is looked at.
+        const QString lastLine
+            = u"Quillon CallerID\nReady\nLast call: <b>MOM, 555-765-4322 at "_s + dateTimeText(lastCall);
+        QCOMPARE(h->window()->trayIcon()->toolTip(), lastLine + u"\n3 calls since you last looked"_s);
         // One ring per call, however many RING lines the modem sent.
         QCOMPARE(h->sound.played, QStringList(on ? 3 : 0, h->dir.path() + u"/RingIn.wav"_s));
 
@@ -496,6 +585,9 @@ private Q_SLOTS:
             h->pass(500);
         const qint64 shownFor = lastCall.secsTo(h->clock.now());
         QVERIFY2(shownFor >= 20 && shownFor <= 25, qPrintable(QString::number(shownFor)));
+        h->window()->restoreFromTray();
+        QVERIFY(QTest::qWaitForWindowActive(h->window()));
+        QCOMPARE(h->window()->trayIcon()->toolTip(), lastLine);
     }
 
     void windowsAndHelpFromTheMenus()
@@ -523,6 +615,95 @@ private Q_SLOTS:
         // It goes when the main window goes.
         QVERIFY(h->window()->close());
         QTRY_VERIFY(!h->app->windows()->window(u"frmAbout"_s) || !about->isVisible());
+    }
+
+    void keyboardReachesEveryCommand()
+    {
+        QVERIFY(h->start(u"ExitDelay=False"_s));
+        frmCIDDisplay* window = h->window();
+        // Each menu's access keys are its own: no two items share one, and every item has one.
+        QList<QWidget*> menus { window->menuBar() };
+        for (QMenu* menu : window->findChildren<QMenu*>())
+            menus << menu;
+        QVERIFY(menus.size() >= 8); // the bar, its four, Import, Export, the tray's, the list's
+        for (QWidget* menu : std::as_const(menus)) {
+            QString keys;
+            for (QAction* item : menu->actions()) {
+                if (item->isSeparator() || !item->isVisible())
+                    continue;
+                const QString text = item->text();
+                const qsizetype amp = text.indexOf(u'&');
+                QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(menu->objectName() + u": "_s + text));
+                const QChar key = text.at(amp + 1).toLower();
+                QVERIFY2(!keys.contains(key), qPrintable(menu->objectName() + u": "_s + text + u" and "_s + keys));
+                keys += key;
+            }
+        }
+        // A screen reader names the list, the toolbar and each of its buttons.
+        QCOMPARE(h->list()->accessibleName(), u"Calls"_s);
+        auto* toolbar = window->findChild<QToolBar*>(u"Toolbar1"_s);
+        QCOMPARE(toolbar->windowTitle(), u"Main Toolbar"_s);
+        for (QToolButton* button : toolbar->findChildren<QToolButton*>()) {
+            if (!button->defaultAction() || button->defaultAction()->isSeparator())
+                continue;
+            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(button);
+            QVERIFY(named && !named->text(QAccessible::Name).isEmpty());
+        }
+
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_F1);
+        QCOMPARE(h->shownBoxes(), QStringList { u"Error Finding Help File|Could not find QuillonCID.html"_s });
+        QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+        QWidget* search = h->app->windows()->window(u"frmSearch"_s);
+        QVERIFY(search && search->isVisible());
+        search->close();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        h->boxes.queueAnswer(MessageBoxes::Answer::No);
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(h->shownBoxes().value(1), u"Exit|Are you sure you want to quit?"_s);
+    }
+
+    void textIsNeverCutOff_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("lines"); // on the notice; "…" ends a line cut short
+        QTest::newRow("short") << u"SMITH JOHN"_s << QStringList { u"SMITH JOHN"_s };
+        QTest::newRow("broken at a blank")
+            << u"BARTHOLOMEW WORTHINGTON"_s << QStringList { u"BARTHOLOMEW"_s, u"WORTHINGTON"_s };
+        QTest::newRow("more than two lines") << u"MAXIMILIANO ALEJANDRO DE LA CRUZ VILLANUEVA"_s
+                                             << QStringList { u"MAXIMILIANO"_s, u"ALEJANDRO DE LA…"_s };
+        QTest::newRow("one long word") << u"SUPERCALIFRAGILISTICEXPIALIDOCIOUS"_s
+                                       << QStringList { u"SUPERCALIFRAGI…"_s };
+    }
+    void textIsNeverCutOff()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, lines);
+        QVERIFY(h->start());
+        // A large font in the list: number and time still show whole.
+        QFont large = h->list()->font();
+        large.setPointSize(20);
+        h->list()->setFont(large);
+        QVERIFY(h->call(name, u"5558675309"_s).isValid());
+        const QFontMetrics metrics(large);
+        QTreeWidgetItem* row = h->list()->topLevelItem(0);
+        for (int column : { 1, 2 })
+            QVERIFY2(h->list()->columnWidth(column) > metrics.horizontalAdvance(row->text(column)),
+                     qPrintable(row->text(column)));
+        // The notice breaks the name between words; the start of a line cut short is the same for every font.
+        frmSplash notice;
+        notice.setCaller(name, u"555-867-5309"_s);
+        const QStringList shown = notice.shownName().split(u'\n');
+        QCOMPARE(shown.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i].endsWith(u'…'))
+                QVERIFY2(shown[i].endsWith(u'…') && lines[i].startsWith(shown[i].chopped(1).left(5)),
+                         qPrintable(shown[i]));
+            else
+                QCOMPARE(shown[i], lines[i]);
+        }
     }
 
     void boxEnterPressesTheDefault_data()

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <utility>
@@ -36,6 +37,8 @@ public:
         return answer;
     }
 
+    void dismiss(const QString& text) override { dismissed.append(text); }
+
     // Answers for the next Yes/No boxes, in order; when none is queued, Yes. meanwhile runs while the box is up, as the
     // user's or the desktop's doing before the answer.
     void queueAnswer(Answer answer, std::function<void()> meanwhile = {})
@@ -44,6 +47,7 @@ public:
     }
 
     QList<Shown> shown;
+    QStringList dismissed; // the texts of boxes closed because what they told is over
 
 private:
     QList<std::pair<Answer, std::function<void()>>> m_answers; // each with what runs meanwhile

@@ -26,24 +26,30 @@ private Q_SLOTS:
         QTest::addColumn<bool>("resizable");
         QTest::addColumn<QString>("sortBy"); // the header clicked twice; empty: no grid
         QTest::addColumn<QStringList>("sorted"); // the first two rows after each click
+        QTest::addColumn<QString>("focused"); // on opening; empty: not checked
         QTest::newRow("Search") << u"Search"_s << u"Srch"_s << u"Search Caller Information"_s << true << u"Name"_s
                                 << QStringList { u"BLACKSMITH CO|555-987-6543"_s, u"CALLER 001|555-000-0299"_s,
-                                                 u"UNKNOWN|UNKNOWN"_s, u"SMITH JOHN|555-123-4567"_s };
+                                                 u"UNKNOWN|UNKNOWN"_s, u"SMITH JOHN|555-123-4567"_s }
+                                << u"Option1"_s;
         QTest::newRow("Reject") << u"Reject"_s << u"RjctLst"_s << u"Rejected Numbers"_s << true << u"Number"_s
                                 << QStringList { u"CALLER 300|555-000-0000"_s, u"CALLER 299|555-000-0001"_s,
-                                                 u"TELEMARKETER|800-555-0199"_s, u"CALLER 001|555-000-0299"_s };
+                                                 u"TELEMARKETER|800-555-0199"_s, u"CALLER 001|555-000-0299"_s }
+                                << u"txtName"_s;
         QTest::newRow("PhoneBook") << u"PhoneBook"_s << u"PhnIndx"_s << u"Phone Index"_s << true << u"Number"_s
                                    << QStringList { u"SMITH JOHN|212-867-5309"_s, u"O'BRIEN PAT|416-555-0101"_s,
-                                                    u"UNKNOWN|UNKNOWN"_s, u"BLACKSMITH CO|555-987-6543"_s };
+                                                    u"UNKNOWN|UNKNOWN"_s, u"BLACKSMITH CO|555-987-6543"_s }
+                                   << QString();
         QTest::newRow("Translate") << u"Translate"_s << u"trnslate"_s << u"Enter Caller Information"_s << true
                                    << u"Name"_s
                                    << QStringList { u"CALLER 001|555-000-0299"_s, u"CALLER 002|555-000-0298"_s,
-                                                    u"WILSON ANN|212-555-0100"_s, u"CALLER 300|555-000-0000"_s };
-        QTest::newRow("Network") << u"Network"_s << QString() << u"Network"_s << true << QString() << QStringList();
+                                                    u"WILSON ANN|212-555-0100"_s, u"CALLER 300|555-000-0000"_s }
+                                   << u"txtFirstName"_s;
+        QTest::newRow("Network") << u"Network"_s << QString() << u"Network"_s << true << QString() << QStringList()
+                                 << u"chkShare"_s;
         QTest::newRow("Format") << u"Format"_s << QString() << u"CallerID Format"_s << false << QString()
-                                << QStringList();
+                                << QStringList() << QString();
         QTest::newRow("Communications") << u"Communications"_s << u"CommSet"_s << u"Communications"_s << false
-                                        << QString() << QStringList();
+                                        << QString() << QStringList() << QString();
     }
     void openResizeCloseOnEscapeSortAndComeBack()
     {
@@ -53,9 +59,12 @@ private Q_SLOTS:
         QFETCH(bool, resizable);
         QFETCH(QString, sortBy);
         QFETCH(QStringList, sorted);
+        QFETCH(QString, focused);
         QVERIFY(startWithCalls());
         QVERIFY(open(command));
         QCOMPARE(m_window->windowTitle(), title);
+        if (!focused.isEmpty())
+            QCOMPARE(QApplication::focusWidget()->objectName(), focused);
         if (!button.isEmpty()) { // the same one brought forward
             m_window->hide();
             h->action(button)->trigger();
@@ -109,6 +118,48 @@ private Q_SLOTS:
             QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
             QCOMPARE(shown().mid(0, 2), sorted.mid(2 * clicks - 2, 2));
         }
+    }
+
+    void savedPlaceComesBackOnScreen_data()
+    {
+        QTest::addColumn<QString>("window"); // the main window, or the window a command opens
+        QTest::addColumn<QString>("saved"); // where, against the free area of the screen
+        for (const char* window : { "frmCIDDisplay", "Search" }) {
+            for (const char* saved : { "inside", "hanging off the bottom right", "above and left", "off every screen",
+                                       "larger than the screen" })
+                QTest::addRow("%s, %s", window, saved) << QString::fromLatin1(window) << QString::fromLatin1(saved);
+        }
+    }
+    void savedPlaceComesBackOnScreen()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, saved);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QSize size(360, 260);
+        const QHash<QString, QRect> places {
+            { u"inside"_s, QRect(area.topLeft() + QPoint(30, 40), size) },
+            { u"hanging off the bottom right"_s, QRect(area.bottomRight() - QPoint(100, 50), size) },
+            { u"above and left"_s, QRect(area.topLeft() - QPoint(500, 400), size) },
+            { u"off every screen"_s, QRect(area.bottomRight() + QPoint(5000, 5000), size) },
+            { u"larger than the screen"_s, QRect(area.topLeft(), area.size() + QSize(200, 200)) },
+        };
+        const QRect place = places.value(saved);
+        const QString text = u"%1,%2,%3,%4"_s.arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height());
+        const bool main = window == u"frmCIDDisplay"_s;
+        QVERIFY(h->start(main ? u"\n[Windows]\nfrmCIDDisplay="_s + text : QString()));
+        QWidget* shown = h->window();
+        if (!main) {
+            QVERIFY(SetIniValue(h->dir.iniPath(), u"Windows"_s, u"frmSearch"_s, text));
+            QVERIFY(open(window));
+            shown = m_window;
+        }
+        const auto shownAt
+            = [](const QRect& r) { return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); };
+        QVERIFY2(area.contains(shown->geometry()), qPrintable(shownAt(shown->geometry()) + u" in "_s + shownAt(area)));
+        if (saved == u"inside"_s)
+            QCOMPARE(shown->geometry().topLeft(), place.topLeft());
+        else if (saved == u"off every screen"_s) // the frame comes on once shown
+            QVERIFY((shown->geometry().center() - area.center()).manhattanLength() <= 4);
     }
 
     void callerActionsInEveryList_data()
