@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settingsstore.h"
 
+#include "config/blockingsettings.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -324,6 +326,7 @@ void loadShellSettings(const QString& iniPath, WorkingSettings& settings)
     if (settings.NmbrLngth < 1 || settings.NmbrLngth > 254)
         settings.NmbrLngth = 10;
     settings.ExitDelay = readBool(section, QStringLiteral("ExitDelay"), true);
+    loadBlockingSettings(iniPath, settings);
 }
 
 } // namespace Quillon
