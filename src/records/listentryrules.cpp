@@ -62,6 +62,8 @@ Relayout relayoutNumber(const QString& number, qint16 format, QString* laidOut)
         if (c.isDigit())
             digits.append(c);
     }
+    if (digits.size() != numberLengthForFormat(format))
+        return Relayout::Left;
     FormatCidNumber(digits, format);
     return digits == number ? Relayout::Unchanged : Relayout::Left;
 }

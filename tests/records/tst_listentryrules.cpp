@@ -46,6 +46,7 @@ private Q_SLOTS:
         row("relayout: already in it", 1, "555-123-4567", "555-123-4567|unchanged");
         row("relayout: too few digits", 3, "555-123-4567", "555-123-4567|left");
         row("relayout: a pattern", 2, "800-*", "800-*|left");
+        row("relayout: a short number, left alone by the layout", 1, "12345", "12345|left");
         row("relayout: the stand-in", 2, "000-000-0000", "000-000-0000|not a number");
         row("relayout: a special value", 2, "ID BLOCKED", "ID BLOCKED|not a number");
     }
