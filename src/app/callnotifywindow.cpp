@@ -60,6 +60,12 @@ frmSplash::frmSplash()
     // A caller's name is shown as it came, never read as markup.
     m_lblTelcoName->setTextFormat(Qt::PlainText);
     m_lblTelcoNumber->setTextFormat(Qt::PlainText);
+    m_lblRejected = makeLabel(this, QStringLiteral("lblRejected"), QStringLiteral("Rejected"),
+                              { kLabelLeft, 158, kValueWidth, 17 });
+    QFont rejectedFont = m_lblRejected->font();
+    rejectedFont.setBold(true);
+    m_lblRejected->setFont(rejectedFont);
+    m_lblRejected->hide();
     Q_UNUSED(lblName)
     Q_UNUSED(lblNumber)
 
@@ -71,10 +77,16 @@ frmSplash::frmSplash()
     CenterForm(this);
 }
 
-void frmSplash::setCaller(const QString& name, const QString& number)
+void frmSplash::setCaller(const QString& name, const QString& number, bool rejected)
 {
     m_lblTelcoName->setText(name);
     m_lblTelcoNumber->setText(number);
+    m_lblRejected->setVisible(rejected);
+}
+
+bool frmSplash::callerRejected() const
+{
+    return !m_lblRejected->isHidden();
 }
 
 QString frmSplash::callerName() const

@@ -17,13 +17,16 @@ class frmSplash final : public QWidget
 public:
     frmSplash();
 
-    void setCaller(const QString& name, const QString& number);
+    // rejected: the caller was answered and hung up; the notice says so.
+    void setCaller(const QString& name, const QString& number, bool rejected = false);
     QString callerName() const;
     QString callerNumber() const;
+    bool callerRejected() const;
 
 private:
     QLabel* m_lblTelcoName = nullptr;
     QLabel* m_lblTelcoNumber = nullptr;
+    QLabel* m_lblRejected = nullptr;
 };
 
 } // namespace Quillon

@@ -80,9 +80,10 @@ public:
     // The call steps that belong to the window.
     void PlayRingSound();
     // New row on top of the call list; the window title becomes the name.
-    void AddCallToList(const QString& name, const QString& number);
+    // rejected: the row is marked (an icon, and "Rejected" as its tip).
+    void AddCallToList(const QString& name, const QString& number, bool rejected = false);
     // Pops up the notification when the window is minimised and notify is on.
-    void ShowCallNotify(const QString& name, const QString& number);
+    void ShowCallNotify(const QString& name, const QString& number, bool rejected = false);
     void SelectNewestCall();
 
     // Commands, as the menus and the toolbar run them.
@@ -146,6 +147,7 @@ private:
         Communications,
         Format,
         Network,
+        Blocking,
         Search,
         Reject,
         PhoneIndex,
