@@ -475,11 +475,19 @@ bool CallDatabase::CheckReject(const QString& name, const QString& number, QStri
     }
     if (allowed)
         return false;
-    // The same terms as the partial indexes, so that each is used.
+    // The same terms as the partial indexes, so that each is used. SQLite's
+    // GLOB knows * and ? as we do and sifts the patterns where they lie; it
+    // reads [ as the start of a set, so entries holding one are left to the
+    // matcher, which has the last word on every entry.
     QSqlQuery patterns(connection());
     patterns.setForwardOnly(true);
-    if (!patterns.exec(QStringLiteral("SELECT Number, 0 FROM Reject WHERE Number GLOB '*[*?]*'"
-                                      " UNION ALL SELECT Name, 1 FROM Reject WHERE Name GLOB '*[*?]*'")))
+    patterns.prepare(QStringLiteral("SELECT Number, 0 FROM Reject WHERE Number GLOB '*[*?]*'"
+                                    " AND (instr(Number, '[') > 0 OR ? GLOB Number)"
+                                    " UNION ALL SELECT Name, 1 FROM Reject WHERE Name GLOB '*[*?]*'"
+                                    " AND (instr(Name, '[') > 0 OR ? GLOB Name)"));
+    patterns.addBindValue(number);
+    patterns.addBindValue(name);
+    if (!patterns.exec())
         return fail(patterns.lastError(), error);
     while (patterns.next()) {
         const QString pattern = patterns.value(0).toString();

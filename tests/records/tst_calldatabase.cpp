@@ -271,6 +271,9 @@ private Q_SLOTS:
                  "Reject: ~=*WIRELESS* | V WIRELESS | 555-123-4567 -> 1 *WIRELESS*",
                  "Reject: *=~ | JOHN DOE | ID BLOCKED -> 1 *",
                  "Reject: ~=V* | JOHN DOE | V12 -> 0",
+                 // '[' stands for itself, as every character but * and ?.
+                 "Reject: ~=*[SPAM]* | [SPAM] CALL | 555-123-4567 -> 1 *[SPAM]*",
+                 "Reject: ~=[A-Z]* | JOHN DOE | 555-123-4567 -> 0",
                  "Reject allowed: 800-*=~;~=*DOE | JOHN DOE | 800-555-0000 -> 0",
                  "Reject allowed: 800-555-0000=~ | JOHN DOE | 800-555-0000 -> 1 800-555-0000",
              })
