@@ -94,6 +94,12 @@ frmSplash::frmSplash()
     // A caller's name is shown as it came, never read as markup.
     m_lblTelcoName->setTextFormat(Qt::PlainText);
     m_lblTelcoNumber->setTextFormat(Qt::PlainText);
+    m_lblRejected = makeLabel(this, QStringLiteral("lblRejected"), QStringLiteral("Rejected"),
+                              { kLabelLeft, 158, kValueWidth, 17 });
+    QFont rejectedFont = m_lblRejected->font();
+    rejectedFont.setBold(true);
+    m_lblRejected->setFont(rejectedFont);
+    m_lblRejected->hide();
     Q_UNUSED(lblName)
 
     m_cmdClose = new QPushButton(QStringLiteral("Close"), this);
@@ -105,7 +111,7 @@ frmSplash::frmSplash()
     CenterForm(this);
 }
 
-void frmSplash::setCaller(const QString& name, const QString& number)
+void frmSplash::setCaller(const QString& name, const QString& number, bool rejected)
 {
     m_callerName = name;
     const QFontMetrics metrics(m_lblTelcoName->font());
@@ -113,16 +119,23 @@ void frmSplash::setCaller(const QString& name, const QString& number)
     m_lblTelcoName->setText(lines);
     m_lblTelcoNumber->setText(metrics.elidedText(number, Qt::ElideRight, kValueWidth));
     setAccessibleName(programTitle() + QStringLiteral(": call from ") + name);
-    setAccessibleDescription(number);
+    setAccessibleDescription(rejected ? number + QStringLiteral(", Rejected") : number);
     // A second line of name pushes the rest down.
     const int nameHeight = qMax(37, int(lines.count(QLatin1Char('\n')) + 1) * metrics.lineSpacing());
     const int extra = nameHeight - 37;
     m_lblTelcoName->setFixedHeight(nameHeight);
     m_lblNumber->move(kLabelLeft, 100 + extra);
     m_lblTelcoNumber->move(kLabelLeft, 120 + extra);
+    m_lblRejected->move(kLabelLeft, 158 + extra);
+    m_lblRejected->setVisible(rejected);
     m_cmdClose->move(111, 180 + extra);
     m_edge->resize(kWidth, kHeight + extra);
     setFixedSize(kWidth, kHeight + extra);
+}
+
+bool frmSplash::callerRejected() const
+{
+    return !m_lblRejected->isHidden();
 }
 
 QString frmSplash::callerName() const

@@ -23,11 +23,13 @@ class frmSplash final : public QWidget
 public:
     frmSplash();
 
-    void setCaller(const QString& name, const QString& number);
+    // rejected: the caller was answered and hung up; the notice says so.
+    void setCaller(const QString& name, const QString& number, bool rejected = false);
     QString callerName() const;
     QString callerNumber() const;
     // The name as laid out on its lines.
     QString shownName() const;
+    bool callerRejected() const;
 
 private:
     QString m_callerName;
@@ -36,6 +38,7 @@ private:
     QPushButton* m_cmdClose = nullptr;
     QLabel* m_lblTelcoName = nullptr;
     QLabel* m_lblTelcoNumber = nullptr;
+    QLabel* m_lblRejected = nullptr;
 };
 
 } // namespace Quillon

@@ -185,7 +185,7 @@ void frmCIDDisplay::connectCore(CallStore& store)
     connect(&m_modem, &MdmCmd::timer2Changed, m_timer2, follow(m_timer2));
     connect(&m_pipeline, &ProcessCid::ringRequested, this, &frmCIDDisplay::PlayRingSound);
     connect(&m_pipeline, &ProcessCid::callListed, this,
-            [this](const CidCall& call) { AddCallToList(call.Name, call.Number); });
+            [this](const CidCall& call) { AddCallToList(call.Name, call.Number, call.Rejected); });
     connect(&m_pipeline, &ProcessCid::noticeRequested, this,
             [this](const CidCall& call) { ShowCallNotify(call.Name, call.Number, call.Rejected); });
     connect(&m_pipeline, &ProcessCid::reportDone, this, &frmCIDDisplay::SelectNewestCall);
@@ -248,6 +248,9 @@ void frmCIDDisplay::openWindow(Window which)
     case Window::Network:
         m_windows->openNetwork();
         break;
+    case Window::Blocking:
+        m_windows->openBlocking();
+        break;
     case Window::Search:
         m_windows->openSearch();
         break;
@@ -292,6 +295,7 @@ void frmCIDDisplay::buildMenus()
     addOpener(settings, QStringLiteral("Communications"), QStringLiteral("&Communications"), Window::Communications);
     addOpener(settings, QStringLiteral("Format"), QStringLiteral("&Number Format"), Window::Format);
     addOpener(settings, QStringLiteral("Network"), QStringLiteral("Net&work"), Window::Network);
+    addOpener(settings, QStringLiteral("Blocking"), QStringLiteral("&Blocking"), Window::Blocking);
     addSeparator(settings, QStringLiteral("space3"));
     addItem(settings, QStringLiteral("RingIn"), QStringLiteral("E&mulate Ring"), &frmCIDDisplay::RingIn_Click, true);
     addItem(settings, QStringLiteral("EnableLog"), QStringLiteral("&Enable Log"), &frmCIDDisplay::EnableLog_Click,
@@ -518,9 +522,14 @@ void frmCIDDisplay::PlayRingSound()
     m_sound.play(m_files.ringSoundPath());
 }
 
-void frmCIDDisplay::AddCallToList(const QString& name, const QString& number)
+void frmCIDDisplay::AddCallToList(const QString& name, const QString& number, bool rejected)
 {
     auto* row = new QTreeWidgetItem({ name, number, dateTimeText(m_clock.now()) });
+    if (rejected) {
+        row->setIcon(0, style()->standardIcon(QStyle::SP_BrowserStop));
+        for (int column = 0; column < 3; ++column)
+            row->setToolTip(column, QStringLiteral("Rejected"));
+    }
     m_list->insertTopLevelItem(0, row);
     setWindowTitle(name);
     m_widestNumber = qMax(m_widestNumber, m_list->fontMetrics().horizontalAdvance(number));
@@ -547,7 +556,7 @@ void frmCIDDisplay::showSplash(const CallNotice& notice)
 {
     if (!m_splash)
         m_splash = new frmSplash;
-    m_splash->setCaller(notice.name, notice.number);
+    m_splash->setCaller(notice.name, notice.number, notice.rejected);
     m_splash->show();
     m_splash->raise();
     // Screen readers announce it without its taking the focus.

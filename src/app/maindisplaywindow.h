@@ -82,7 +82,8 @@ public:
     // The call steps that belong to the window.
     void PlayRingSound();
     // New row on top of the call list; the window title becomes the name.
-    void AddCallToList(const QString& name, const QString& number);
+    // rejected: the row is marked (an icon, and "Rejected" as its tip).
+    void AddCallToList(const QString& name, const QString& number, bool rejected = false);
     // With notify on, a notice when the window is minimised, or (a switch of
     // its own) open but not the active window: the desktop's, else the popup.
     void ShowCallNotify(const QString& name, const QString& number, bool rejected = false);
@@ -151,6 +152,7 @@ private:
         Communications,
         Format,
         Network,
+        Blocking,
         Search,
         Reject,
         PhoneIndex,

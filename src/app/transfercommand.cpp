@@ -93,7 +93,10 @@ int runTransferCommand(const QStringList& arguments, const FileLocations& files,
     if (!result.ok)
         return failed(QStringLiteral("nothing imported from %1: %2").arg(path, result.error));
     out << "Imported " << path << " into " << listTitle(list) << ": " << result.added << " added, " << result.skipped
-        << " skipped, " << result.refused << " refused" << Qt::endl;
+        << " skipped, " << result.refused << " refused";
+    if (result.leftAsTyped > 0)
+        out << ", " << result.leftAsTyped << " numbers left as typed (not in the number format)";
+    out << Qt::endl;
     return 0;
 }
 

@@ -160,11 +160,17 @@ void TransferMenu::importList(RecordList list)
         // Search and Phone Index read again as for a stored call.
         m_windows->callStored();
     }
+    QString left;
+    if (result.leftAsTyped > 0)
+        left = QStringLiteral("\r\nNumbers left as typed (their digits do not fit the number format, so they match "
+                              "no call): %1")
+                   .arg(result.leftAsTyped);
     m_boxes.show(QStringLiteral("%1 imported from %2\r\n\r\nAdded: %3\r\nSkipped (already there): %4\r\nRefused: %5")
-                     .arg(listTitle(list), QDir::toNativeSeparators(path))
-                     .arg(result.added)
-                     .arg(result.skipped)
-                     .arg(result.refused),
+                         .arg(listTitle(list), QDir::toNativeSeparators(path))
+                         .arg(result.added)
+                         .arg(result.skipped)
+                         .arg(result.refused)
+                     + left,
                  QStringLiteral("Import"), MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
 }
 

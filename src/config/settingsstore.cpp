@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settingsstore.h"
 
+#include "config/blockingsettings.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -325,6 +327,7 @@ void loadShellSettings(const QString& iniPath, WorkingSettings& settings)
         settings.NmbrLngth = 10;
     settings.ExitDelay = readBool(section, QStringLiteral("ExitDelay"), true);
     settings.NotifyInactive = readBool(section, QStringLiteral("NotifyInactive"), true);
+    loadBlockingSettings(iniPath, settings);
 }
 
 } // namespace Quillon

@@ -34,6 +34,13 @@ struct WorkingSettings : CommSettings
     // Number display, section [Settings].
     qint16 Format = 1;
     qint16 NmbrLngth = 10;
+
+    // Call blocking, section [Blocking]; all of it only while Reject is on,
+    // and never for a caller on the translate list.
+    bool Hidden = false; // callers whose number is withheld or missing
+    bool AllowListOnly = false; // every caller off the translate list
+    QString QuietHours; // "HH:MM-HH:MM", may wrap midnight; empty: off
+    bool HangUpFax = false; // HangUp=Fax: answer as a fax machine would
 };
 
 } // namespace Quillon

@@ -300,7 +300,7 @@ void NcidServer::sendLog(Client& client)
         QByteArray lines;
         for (const StoredCall& call : *calls) {
             lines += encodeNcidLine(
-                u"CIDLOG",
+                call.Rejected ? u"HUPLOG" : u"CIDLOG",
                 ncidCallFields(call.Date, call.Time, ncidNumber(call.Number), call.Name, storedTime(call, now)));
         }
         client.logAfter = calls->last().RowId;

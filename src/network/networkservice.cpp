@@ -164,10 +164,14 @@ void NetworkService::onLine(const NcidLine& line, const QString& text)
         m_pipeline.ProcessNetworkCall(text, cidCallFromNcid(line), line.kind == NcidLine::Kind::HungUp);
         break;
     case NcidLine::Kind::CallLog:
-    case NcidLine::Kind::HungUpLog:
+    case NcidLine::Kind::HungUpLog: {
         // Past calls: the history catches up, nobody is called to the phone.
-        m_pastCallsStored += m_pipeline.StoreMissedCall(cidCallFromNcid(line)) ? 1 : 0;
+        // One the server hung up on keeps that mark here too.
+        CidCall past = cidCallFromNcid(line);
+        past.Rejected = line.kind == NcidLine::Kind::HungUpLog;
+        m_pastCallsStored += m_pipeline.StoreMissedCall(past) ? 1 : 0;
         break;
+    }
     case NcidLine::Kind::Status:
         if (line.status == 250 && m_pastCallsStored > 0)
             m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "reception/callpipeline.h"
 
+#include "config/blockingsettings.h"
 #include "config/numberformat.h"
 #include "config/workingsettings.h"
 #include "platform/clock.h"
@@ -34,6 +35,13 @@ void formatNetworkNumber(QString& number, qint16 format)
 {
     if (!number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); }))
         FormatCidNumber(number, format);
+}
+
+// The parser's values for a number the caller withheld or the line did not
+// give; a network server may send none at all.
+bool isWithheldNumber(const QString& number)
+{
+    return number.isEmpty() || number == u"ID BLOCKED" || number == u"UNKNOWN";
 }
 
 } // namespace
@@ -152,11 +160,13 @@ void ProcessCid::ProcessCidReport(const QString& text)
     m_call.Digits = m_call.Number;
     FormatCidNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    translate(m_call);
-    const bool rejected = isListed(m_call);
+    bool allowed = false;
+    const bool allowListRead = translate(m_call, &allowed);
+    const QString reason = rejectReason(m_call, allowListRead ? std::optional<bool>(allowed) : std::nullopt);
+    const bool rejected = !reason.isEmpty();
     // Hanging up is the call source's job; the database only knows the list.
     if (rejected)
-        m_modem.RejectCall();
+        m_modem.RejectCall(reason);
     showAndStore(rejected);
     m_modem.setReportInProgress(false);
     m_modem.ReinitModem();
@@ -172,8 +182,10 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
     m_call.Digits = m_call.Number;
     formatNetworkNumber(m_call.Number, m_settings.Format);
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    translate(m_call);
-    const bool listed = isListed(m_call);
+    bool allowed = false;
+    translate(m_call, &allowed);
+    QString entry;
+    const bool listed = isListed(m_call, allowed, &entry);
     if (blockedByServer)
         m_log.log(QStringLiteral("Call Rejected by the server"));
     else if (listed)
@@ -194,33 +206,53 @@ bool ProcessCid::StoreMissedCall(const CidCall& call)
     if (isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number, &error) || !error.isEmpty())
         return false;
     translate(missed);
-    m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time);
+    m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time, missed.Rejected);
     return true;
 }
 
-void ProcessCid::translate(CidCall& call)
+bool ProcessCid::translate(CidCall& call, bool* allowed)
 {
     QString error;
-    call.Name = m_database.TranslateCaller(call.Name, call.Number, &error);
+    call.Name = m_database.TranslateCaller(call.Name, call.Number, &error, allowed);
     if (!error.isEmpty())
         m_log.log(QStringLiteral("Translate list skipped (") + error + QStringLiteral(")"));
+    return error.isEmpty();
 }
 
-bool ProcessCid::isListed(const CidCall& call)
+bool ProcessCid::isListed(const CidCall& call, bool allowed, QString* entry)
 {
     QString error;
-    const bool listed = m_database.CheckReject(call.Name, call.Number, &error);
+    const bool listed = m_database.CheckReject(call.Name, call.Number, &error, entry, allowed);
     if (!error.isEmpty())
         m_log.log(QStringLiteral("Reject list skipped (") + error + QStringLiteral(")"));
     return listed;
 }
 
+QString ProcessCid::rejectReason(const CidCall& call, std::optional<bool> allowed)
+{
+    // Unknown whether the caller is allowed: only what the user listed
+    // exactly may reject them.
+    QString entry;
+    if (isListed(call, allowed.value_or(true), &entry))
+        return QStringLiteral("reject list: ") + entry;
+    if (!m_settings.Reject || allowed.value_or(true))
+        return {};
+    if (m_settings.Hidden && isWithheldNumber(call.Number))
+        return QStringLiteral("number withheld");
+    if (m_settings.AllowListOnly)
+        return QStringLiteral("not on the allow list");
+    if (inQuietHours(m_settings.QuietHours, m_clock.now().time()))
+        return QStringLiteral("quiet hours");
+    return {};
+}
+
 void ProcessCid::showAndStore(bool rejected)
 {
+    m_call.Rejected = rejected;
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     Q_EMIT callListed(m_call);
     // A call the database refuses waits and is stored later.
-    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time);
+    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time, rejected);
     Q_EMIT noticeRequested(m_call);
     Q_EMIT callProcessed(m_call, rejected);
 }

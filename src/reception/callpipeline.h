@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace Quillon {
 
 class ActivityLog;
@@ -75,8 +77,14 @@ private:
     void readBurst();
     // The look-ups every call goes through, whatever its source; a look-up
     // the database cannot answer in time is skipped and said so in the log.
-    void translate(CidCall& call);
-    bool isListed(const CidCall& call);
+    // allowed: the number is on the translate list, which the blocking
+    // rules and the reject patterns never reject.
+    // False when the list could not be read.
+    bool translate(CidCall& call, bool* allowed = nullptr);
+    bool isListed(const CidCall& call, bool allowed, QString* entry);
+    // Why the call is to be rejected, as the log says it; empty: it rings.
+    // allowed: none when the translate list could not be read.
+    QString rejectReason(const CidCall& call, std::optional<bool> allowed);
     // Lists, stores, notifies and shares the current call.
     void showAndStore(bool rejected);
 

@@ -27,6 +27,9 @@ constexpr int ApplyWaitMs = 50;
 constexpr int RejectAnswerDelayMs = 100;
 constexpr int RejectHoldMs = 1000;
 constexpr int RejectSettleMs = 250;
+// Answered as a fax machine, the line carries the calling tone long enough
+// for an autodialer to note the number as a fax.
+constexpr int FaxToneMs = 5000;
 
 QString lostPortText(const QString& message)
 {
@@ -266,14 +269,26 @@ bool MdmCmd::HangUpCommand()
 
 // The modem's answers stay in the receive buffer; the re-initialisation that
 // ends call processing discards them.
-void MdmCmd::RejectCall()
+void MdmCmd::RejectCall(const QString& reason)
 {
     m_clock.sleep(RejectAnswerDelayMs);
+    if (m_settings.HangUpFax) {
+        m_port.write(QStringLiteral("AT+FCLASS=1\r"));
+        m_clock.sleep(RejectAnswerDelayMs);
+    }
     AnswerCommand();
-    m_clock.sleep(RejectHoldMs);
+    m_clock.sleep(m_settings.HangUpFax ? FaxToneMs : RejectHoldMs);
     HangUpCommand();
     m_clock.sleep(RejectSettleMs);
-    m_log.log(QStringLiteral("Call Rejected"));
+    if (m_settings.HangUpFax) {
+        // Back to data class, where caller-ID reports come; the
+        // initialisation that ends call processing follows as always.
+        m_port.write(QStringLiteral("AT+FCLASS=0\r"));
+        m_clock.sleep(RejectAnswerDelayMs);
+        InitCommand();
+        m_clock.sleep(RejectAnswerDelayMs);
+    }
+    m_log.log(QStringLiteral("Call Rejected (") + reason + QLatin1Char(')'));
 }
 
 void MdmCmd::setDetectionInProgress(bool inProgress)

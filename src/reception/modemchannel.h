@@ -71,8 +71,9 @@ public:
     bool InitCommand();
     bool AnswerCommand();
     bool HangUpCommand();
-    // Answers and hangs up on the call in progress, then logs "Call Rejected".
-    void RejectCall();
+    // Answers and hangs up on the call in progress, then logs "Call
+    // Rejected" with the reason in brackets.
+    void RejectCall(const QString& reason);
 
     // Response test of the initialisation answer: "OK" or "0" anywhere.
     static bool isInitResponseAccepted(const QString& response);

@@ -5,6 +5,8 @@
 #include "platform/clock.h"
 #include "records/activitylog.h"
 #include "records/callstore.h"
+#include "records/listentryrules.h"
+#include "records/storedcalls.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -218,7 +220,31 @@ DbProblem CallDatabase::tryOpen(QString& detail)
             return problem == DbProblem::Other ? DbProblem::NoTables : problem;
         }
     }
+    m_hasRejectedMark = hasRejectedColumn(db);
     return DbProblem::None;
+}
+
+// What later versions added to the file, added to a file made before them.
+// An older copy reads and writes the file as before (it names the columns it
+// writes; the new column stays empty in its rows). A file that cannot take
+// them (read-only, say) works without: calls are stored without the mark,
+// and patterns are found by reading the whole reject list. Only a file the
+// check found sound is changed.
+void CallDatabase::addLaterSchema()
+{
+    if (!isOpen() || m_damaged || m_checking)
+        return;
+    QSqlDatabase db = connection();
+    BusyBudget budget(*this, openBusyMs);
+    if (!hasRejectedColumn(db))
+        QSqlQuery(db).exec(QStringLiteral("ALTER TABLE CID ADD COLUMN Rejected INTEGER"));
+    m_hasRejectedMark = hasRejectedColumn(db);
+    static const char* const additions[] = {
+        "CREATE INDEX IF NOT EXISTS idx_reject_number_pattern ON Reject (Number) WHERE Number GLOB '*[*?]*'",
+        "CREATE INDEX IF NOT EXISTS idx_reject_name_pattern ON Reject (Name) WHERE Name GLOB '*[*?]*'",
+    };
+    for (const char* addition : additions)
+        QSqlQuery(db).exec(QString::fromLatin1(addition));
 }
 
 int CallDatabase::busyHandler(void* self, int count)
@@ -354,7 +380,7 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
 }
 
 bool CallDatabase::InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
-                              const QDateTime& arrived, bool lookFirst, QString* error)
+                              const QDateTime& arrived, bool lookFirst, QString* error, bool rejected)
 {
     if (!isOpen())
         return true;
@@ -378,9 +404,14 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
     // Values are always bound, never spliced into the statement. Each insert
     // is its own transaction, synced before it returns.
     QSqlQuery query(connection());
-    query.prepare(QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
+    query.prepare(m_hasRejectedMark
+                      ? QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime, Rejected)"
+                                       " VALUES (?, ?, ?, ?, ?, ?)")
+                      : QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
     for (const QVariant& value : values)
         query.addBindValue(value);
+    if (m_hasRejectedMark)
+        query.addBindValue(rejected ? 1 : 0);
     return query.exec() || fail(query.lastError(), error);
 }
 
@@ -388,8 +419,10 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
  * The name the user gave the number. An entry without a name stops the walk
  * there and counts as a failure; the name is then the one found by then.
  */
-QString CallDatabase::TranslateCaller(const QString& name, const QString& number, QString* error)
+QString CallDatabase::TranslateCaller(const QString& name, const QString& number, QString* error, bool* listed)
 {
+    if (listed)
+        *listed = false;
     if (!isOpen())
         return name;
     QSqlQuery query(connection());
@@ -402,35 +435,69 @@ QString CallDatabase::TranslateCaller(const QString& name, const QString& number
     }
     QString translated = name;
     while (query.next()) {
-        const QVariant listed = query.value(0);
-        if (listed.isNull()) {
+        if (listed)
+            *listed = true;
+        const QVariant entry = query.value(0);
+        if (entry.isNull()) {
             setError(error, QStringLiteral("The translate entry for ") + number + QStringLiteral(" has no name"));
             break;
         }
-        translated = listed.toString();
+        translated = entry.toString();
     }
     return translated;
 }
 
 /*!
  * Tells whether the caller's number or name is on the reject list, once
- * however many entries match. With rejection switched off the list is not
- * read at all.
+ * however many entries match: exact entries first, through their indexes,
+ * then the patterns, which the partial indexes of the schema keep apart from
+ * the rest so that a long list of exact entries costs nothing here. With
+ * rejection switched off the list is not read at all.
  */
-bool CallDatabase::CheckReject(const QString& name, const QString& number, QString* error)
+bool CallDatabase::CheckReject(const QString& name, const QString& number, QString* error, QString* entry, bool allowed)
 {
     if (!isOpen() || !m_settings.Reject)
         return false;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
     // Two EXISTS so that each side seeks its own index.
-    query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM Reject WHERE Number = ?)"
-                                 " OR EXISTS (SELECT 1 FROM Reject WHERE Name = ?)"));
+    query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM Reject WHERE Number = ?),"
+                                 " EXISTS (SELECT 1 FROM Reject WHERE Name = ?)"));
     query.addBindValue(number);
     query.addBindValue(name);
     if (!query.exec() || !query.next())
         return fail(query.lastError(), error);
-    return query.value(0).toInt() != 0;
+    const bool byNumber = query.value(0).toInt() != 0;
+    if (byNumber || query.value(1).toInt() != 0) {
+        if (entry)
+            *entry = byNumber ? number : name;
+        return true;
+    }
+    if (allowed)
+        return false;
+    // The same terms as the partial indexes, so that each is used. SQLite's
+    // GLOB knows * and ? as we do and sifts the patterns where they lie; it
+    // reads [ as the start of a set, so entries holding one are left to the
+    // matcher, which has the last word on every entry.
+    QSqlQuery patterns(connection());
+    patterns.setForwardOnly(true);
+    patterns.prepare(QStringLiteral("SELECT Number, 0 FROM Reject WHERE Number GLOB '*[*?]*'"
+                                    " AND (instr(Number, '[') > 0 OR ? GLOB Number)"
+                                    " UNION ALL SELECT Name, 1 FROM Reject WHERE Name GLOB '*[*?]*'"
+                                    " AND (instr(Name, '[') > 0 OR ? GLOB Name)"));
+    patterns.addBindValue(number);
+    patterns.addBindValue(name);
+    if (!patterns.exec())
+        return fail(patterns.lastError(), error);
+    while (patterns.next()) {
+        const QString pattern = patterns.value(0).toString();
+        if (rejectEntryMatches(pattern, patterns.value(1).toInt() == 0 ? number : name)) {
+            if (entry)
+                *entry = pattern;
+            return true;
+        }
+    }
+    return patterns.lastError().isValid() ? fail(patterns.lastError(), error) : false;
 }
 
 } // namespace Quillon

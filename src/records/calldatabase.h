@@ -64,11 +64,16 @@ public:
     bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
                     QString* error = nullptr);
     // The name the user gave the number, else name. When the number was
-    // entered more than once, the entry added last wins.
-    QString TranslateCaller(const QString& name, const QString& number, QString* error = nullptr);
+    // entered more than once, the entry added last wins. listed: whether the
+    // number is on the translate list at all (the allow list).
+    QString TranslateCaller(const QString& name, const QString& number, QString* error = nullptr,
+                            bool* listed = nullptr);
     // Whether the number or the name is on the reject list; never while
     // rejection is switched off. False when the list could not be read.
-    bool CheckReject(const QString& name, const QString& number, QString* error = nullptr);
+    // Entries holding '*' or '?' are patterns, which pass over a caller on
+    // the allow list (allowed). entry: the entry that matched, for the log.
+    bool CheckReject(const QString& name, const QString& number, QString* error = nullptr, QString* entry = nullptr,
+                     bool allowed = false);
 
     // Stores calls in arrival order, keeping those the database refuses.
     CallStore& store() { return *m_store; }
@@ -106,8 +111,15 @@ public:
     static QuickCheck quickCheck(const QString& path, const std::function<void(void*)>& started = {});
     // The call with the time it arrived, never twice: a call whose earlier
     // attempt may have reached the file is looked for first.
+    // rejected: the mark, on a file that has room for it.
     bool InsertCall(const QString& name, const QString& number, const QString& date, const QString& time,
-                    const QDateTime& arrived, bool lookFirst, QString* error = nullptr);
+                    const QDateTime& arrived, bool lookFirst, QString* error = nullptr, bool rejected = false);
+    // Whether calls are stored with the rejected mark.
+    bool hasRejectedMark() const { return m_hasRejectedMark; }
+    // Adds what later versions added to the file (the rejected mark, the
+    // reject list's pattern indexes) to a file made before them, once the
+    // check of the file has found it sound.
+    void addLaterSchema();
 
 private:
     static int busyHandler(void* self, int count);
@@ -122,6 +134,7 @@ private:
     bool m_damaged = false;
     QString m_damageDetail;
     bool m_checking = false;
+    bool m_hasRejectedMark = false;
     QDateTime m_busyDeadline; // invalid: each statement waits up to defaultBusyMs
     QDateTime m_busyStarted;
     std::unique_ptr<CallStore> m_store;

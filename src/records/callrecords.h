@@ -18,7 +18,11 @@ class CallRecords
 public:
     explicit CallRecords(CallDatabase& database);
 
-    static GridQuery searchQuery(SearchType type, const QString& text) { return callSearchQuery(type, text); }
+    // withMark: a Rejected column, "Rejected" for each call that was.
+    static GridQuery searchQuery(SearchType type, const QString& text, bool withMark = false)
+    {
+        return callSearchQuery(type, text, withMark);
+    }
     // Every distinct name and number pair, by name.
     static GridQuery phoneIndexQuery();
     RecordCount countSearch(SearchType type, const QString& text) const;

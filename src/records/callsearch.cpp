@@ -81,10 +81,13 @@ QString callSearchStatement(SearchType type, const QString& text)
         + QStringLiteral(" ORDER BY ") + newestFirst();
 }
 
-GridQuery callSearchQuery(SearchType type, const QString& text)
+GridQuery callSearchQuery(SearchType type, const QString& text, bool withMark)
 {
-    GridQuery query { QStringLiteral("SELECT CID.rowid AS RowId, CID.Name, CID.Number, CID.SysTime FROM CID")
-                          + whereClause(type, text),
+    GridQuery query { QStringLiteral("SELECT CID.rowid AS RowId, CID.Name, CID.Number, CID.SysTime")
+                          + (withMark
+                                 ? QStringLiteral(", CASE CID.Rejected WHEN 1 THEN 'Rejected' ELSE '' END AS Rejected")
+                                 : QString())
+                          + QStringLiteral(" FROM CID") + whereClause(type, text),
                       {},
                       newestFirst() };
     if (bindsText(type, text))

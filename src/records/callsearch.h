@@ -27,7 +27,7 @@ QString callSearchStatement(SearchType type, const QString& text);
 QString callSearchCountStatement(SearchType type, const QString& text);
 // The search for a grid that sorts by its columns: the rows carry their rowid
 // as RowId, so that a call can be told apart from an identical one.
-GridQuery callSearchQuery(SearchType type, const QString& text);
+GridQuery callSearchQuery(SearchType type, const QString& text, bool withMark = false);
 // A number of rows, or why it could not be had.
 struct RecordCount
 {

@@ -34,10 +34,11 @@ CallStore::~CallStore()
     delete m_thread;
 }
 
-bool CallStore::StoreCall(const QString& name, const QString& number, const QString& date, const QString& time)
+bool CallStore::StoreCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                          bool rejected)
 {
     const qsizetype before = m_waiting.size();
-    m_waiting.append({ name, number, date, time, m_clock.now(), false });
+    m_waiting.append({ name, number, date, time, m_clock.now(), false, rejected });
     flush();
     if (!m_waiting.isEmpty() && !m_database.checking()) {
         m_log.log(QStringLiteral("Call not stored (") + m_refusal + QStringLiteral("); calls waiting to be stored: ")
@@ -79,8 +80,8 @@ bool CallStore::flush()
     qsizetype stored = 0;
     while (!m_waiting.isEmpty() && !m_database.checking()) {
         WaitingCall& call = m_waiting.first();
-        if (!m_database.InsertCall(call.name, call.number, call.date, call.time, call.arrived, call.tried,
-                                   &m_refusal)) {
+        if (!m_database.InsertCall(call.name, call.number, call.date, call.time, call.arrived, call.tried, &m_refusal,
+                                   call.rejected)) {
             call.tried = true;
             break;
         }
@@ -140,6 +141,8 @@ void CallStore::checkDone(const QuickCheck& check)
         m_database.markDamaged(check.result.left(500));
     else if (!check.ran)
         m_log.log(QStringLiteral("CallerID.mdb could not be checked: ") + check.result);
+    else
+        m_database.addLaterSchema();
     const qsizetype before = m_waiting.size();
     flush();
     if (m_waiting.size() != before)

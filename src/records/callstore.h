@@ -26,6 +26,7 @@ struct WaitingCall
     QString time;
     QDateTime arrived;
     bool tried = false; // an attempt failed: look for it before storing it again
+    bool rejected = false;
 };
 
 class CallStore final : public QObject
@@ -39,7 +40,8 @@ public:
 
     // Stores the call after those still waiting. A call the database refuses
     // waits, with a log line naming the reason. True when nothing waits.
-    bool StoreCall(const QString& name, const QString& number, const QString& date, const QString& time);
+    bool StoreCall(const QString& name, const QString& number, const QString& date, const QString& time,
+                   bool rejected = false);
     // Another attempt for the waiting calls, waiting at most budgetMs on a lock.
     void retry(int budgetMs = retryBudgetMs);
     static constexpr int retryBudgetMs = 200;

@@ -2,6 +2,7 @@
 #include "records/listentries.h"
 
 #include "records/calldatabase.h"
+#include "records/listentryrules.h"
 #include "records/transaction.h"
 
 #include <QSqlError>
@@ -72,6 +73,55 @@ bool ListEntries::change(const QString& statement, const QVariantList& values, i
     if (changed)
         *changed = query.numRowsAffected();
     return true;
+}
+
+bool ListEntries::relayoutNumbers(qint16 format, RelayoutCounts* counts, QString* error)
+{
+    *counts = {};
+    if (!m_database.isOpen())
+        return true;
+    if (!m_database.writable(error))
+        return false;
+    Transaction transaction(m_database.connection(), error, Transaction::Lock::Immediate);
+    if (!transaction.isActive())
+        return false;
+    for (const RecordList list : { RecordList::Reject, RecordList::Translate }) {
+        QList<std::pair<qint64, QString>> changes;
+        QSqlQuery read(m_database.connection());
+        read.setForwardOnly(true);
+        if (!read.exec(QStringLiteral("SELECT rowid, Number FROM %1 WHERE Number IS NOT NULL").arg(tableName(list))))
+            return fail(read, error);
+        while (read.next()) {
+            QString laidOut;
+            switch (relayoutNumber(read.value(1).toString(), format, &laidOut)) {
+            case Relayout::Rewritten:
+                changes.append({ read.value(0).toLongLong(), laidOut });
+                break;
+            case Relayout::Left:
+                ++counts->left;
+                break;
+            case Relayout::NotANumber:
+            case Relayout::Unchanged:
+                break;
+            }
+        }
+        if (read.lastError().isValid())
+            return fail(read, error);
+        QSqlQuery write(m_database.connection());
+        if (!write.prepare(QStringLiteral("UPDATE %1 SET Number = ? WHERE rowid = ?").arg(tableName(list))))
+            return fail(write, error);
+        for (const auto& [rowId, number] : std::as_const(changes)) {
+            write.bindValue(0, number);
+            write.bindValue(1, rowId);
+            if (!write.exec())
+                return fail(write, error);
+        }
+        counts->rewritten += changes.size();
+    }
+    if (transaction.commit(error))
+        return true;
+    *counts = {};
+    return false;
 }
 
 bool ListEntries::remove(RecordList list, const QVariantList& rowIds, QString* error)

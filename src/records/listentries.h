@@ -32,6 +32,15 @@ public:
     // Rows of any list, stored calls too, by rowid.
     bool remove(RecordList list, const QVariantList& rowIds, QString* error = nullptr);
 
+    // Lays the numbers of the reject and translate lists out in format, all
+    // or none; counts the numbers rewritten and those left as they were.
+    struct RelayoutCounts
+    {
+        qint64 rewritten = 0;
+        qint64 left = 0;
+    };
+    bool relayoutNumbers(qint16 format, RelayoutCounts* counts, QString* error = nullptr);
+
 private:
     // One statement with its values; nothing (and true) while the connection is closed.
     bool change(const QString& statement, const QVariantList& values, int* changed, QString* error);

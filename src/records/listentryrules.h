@@ -35,6 +35,25 @@ struct PersonName
     QString last;
     QString first;
 };
+// What becomes of a listed number when the layout changes to format: laid
+// out anew when its digits fit (or already in it), else left as it is. The
+// reject list's stand-in and texts without a digit (the special values) are
+// no numbers to lay out.
+enum class Relayout
+{
+    NotANumber,
+    Unchanged,
+    Rewritten,
+    Left,
+};
+Relayout relayoutNumber(const QString& number, qint16 format, QString* laidOut);
+
+// A reject entry holding '*' (any run of characters, none too) or '?' (one
+// character) is a pattern over the whole number or name; any other entry
+// matches only the very same text.
+bool isRejectPattern(QStringView entry);
+bool rejectEntryMatches(QStringView entry, QStringView text);
+
 // A listed name split for the boxes: its first word is the last name, so
 // that storing the boxes unchanged gives the same name back.
 PersonName splitListedName(const QString& name);

@@ -6,6 +6,7 @@
 #include "records/calldatabase.h"
 #include "records/csvtext.h"
 #include "records/listentryrules.h"
+#include "records/storedcalls.h"
 #include "records/transaction.h"
 
 #include <QDate>
@@ -117,7 +118,25 @@ QString rowName(int record, int line)
     return QStringLiteral("row %1 (line %2)").arg(record).arg(line);
 }
 
-ImportRows readCsv(RecordList list, const QString& text)
+// Reject and translate numbers as the windows store what is typed: in the
+// chosen layout when their digits fit it (a translate number trimmed first).
+// Names stay as written, so that an exported list comes back unchanged;
+// entries stored by an earlier export keep their stand-ins. True when the
+// number had to be left as typed.
+bool applyWindowRules(RecordList list, QStringList& row, qint16 format)
+{
+    if (list == RecordList::Translate)
+        row[0] = trimBlanks(row[0]);
+    // A pattern is typed as it is meant.
+    if (list == RecordList::Reject && isRejectPattern(row[0]))
+        return false;
+    QString laidOut;
+    const Relayout relayout = relayoutNumber(row[0], format, &laidOut);
+    row[0] = laidOut;
+    return relayout == Relayout::Left;
+}
+
+ImportRows readCsv(RecordList list, const QString& text, const ImportOptions& options)
 {
     const ListShape& shape = shapeOf(list);
     ImportRows result;
@@ -127,6 +146,19 @@ ImportRows readCsv(RecordList list, const QString& text)
         result.error = reader.failed() ? QStringLiteral("row 1: ") + reader.error()
                                        : QStringLiteral("the file is empty; a header row naming the columns is needed");
         return result;
+    }
+    // A translate list may give the names as the window's two boxes do; they
+    // are then stored as the window stores them: LAST FIRST, in capitals.
+    int firstName = -1;
+    int lastName = -1;
+    if (list == RecordList::Translate) {
+        for (int i = 0; i < fields.size(); ++i) {
+            const QString key = fields[i].trimmed().remove(QLatin1Char(' ')).toLower();
+            if (key == u"firstname" || key == u"first")
+                firstName = i;
+            else if (key == u"lastname" || key == u"last")
+                lastName = i;
+        }
     }
     // Columns are found by name, in any order and any case; others are ignored.
     QList<int> source(shape.columns.size(), -1);
@@ -142,8 +174,9 @@ ImportRows readCsv(RecordList list, const QString& text)
             source[c] = i;
         }
     }
+    const bool composeName = list == RecordList::Translate && source[1] < 0 && (firstName >= 0 || lastName >= 0);
     for (int c = 0; c < shape.columns.size(); ++c) {
-        if (source[c] < 0) {
+        if (source[c] < 0 && !(composeName && c == 1)) {
             result.error = QStringLiteral("the header row has no %1 column (it needs %2)")
                                .arg(shape.columns[c], shape.columns.join(QStringLiteral(", ")));
             return result;
@@ -164,16 +197,26 @@ ImportRows readCsv(RecordList list, const QString& text)
         QStringList row;
         row.reserve(shape.columns.size());
         for (int c : std::as_const(source))
-            row.append(fields[c]);
+            row.append(c >= 0 ? fields[c] : QString());
+        if (composeName) {
+            const QString first = firstName >= 0 ? trimBlanks(fields[firstName]).toUpper() : QString();
+            const QString last = lastName >= 0 ? trimBlanks(fields[lastName]).toUpper() : QString();
+            if (!first.isEmpty() || !last.isEmpty())
+                row[1] = last + QLatin1Char(' ') + first;
+        }
         if (list == RecordList::Calls && !isSysTime(row[4])) {
             result.error = rowName(record, reader.recordLine())
                 + QStringLiteral(": SysTime \"%1\" is not a time as YYYY-MM-DD HH:MM:SS").arg(row[4].left(40));
             return result;
         }
-        if (acceptEntry(list, row))
+        const bool left = list != RecordList::Calls && options.numberFormat != 0
+            && applyWindowRules(list, row, options.numberFormat);
+        if (acceptEntry(list, row)) {
             result.rows.append(row);
-        else
+            result.leftAsTyped += left ? 1 : 0;
+        } else {
             ++result.refused;
+        }
     }
     if (reader.failed()) {
         result.error = rowName(record + 1, reader.recordLine()) + QStringLiteral(": ") + reader.error();
@@ -384,17 +427,25 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
         result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return result;
     }
+    // Calls carry the rejected mark as a last column, True or False; empty
+    // for calls stored before there was one. Import passes over it.
+    QStringList header = shape.columns;
+    QStringList selected = shape.columns;
+    if (list == RecordList::Calls && hasRejectedColumn(db)) {
+        header.append(QStringLiteral("Rejected"));
+        selected.append(QStringLiteral("CASE Rejected WHEN 1 THEN 'True' WHEN 0 THEN 'False' END"));
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT 20000")
-                           .arg(shape.columns.join(QStringLiteral(", ")), shape.table))) {
+                           .arg(selected.join(QStringLiteral(", ")), shape.table))) {
         result.error = sqlError(query);
         return result;
     }
     QByteArray chunk;
     chunk.reserve(1 << 21);
-    appendCsvRecord(chunk, shape.columns);
-    QStringList fields(shape.columns.size());
+    appendCsvRecord(chunk, header);
+    QStringList fields(header.size());
     qint64 last = std::numeric_limits<qint64>::min();
     for (bool more = true; more;) {
         query.bindValue(0, last);
@@ -435,7 +486,7 @@ ImportRows readImportFile(RecordList list, const QByteArray& bytes, const Import
     const QString text = decodeTextFile(bytes);
     if (list == RecordList::Calls && looksLikeCallLog(text))
         return readCallLog(text, options);
-    return readCsv(list, text);
+    return readCsv(list, text, options);
 }
 
 /*!
@@ -464,6 +515,7 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         return result;
     }
     result.refused = rows.refused;
+    result.leftAsTyped = rows.leftAsTyped;
 
     const ListShape& shape = shapeOf(list);
     if (!stageRows(db, shape, rows.rows, result.error) || !mergeStaged(db, shape, result)) {

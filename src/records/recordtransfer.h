@@ -26,6 +26,9 @@ struct ImportResult
     qint64 added = 0;
     qint64 skipped = 0; // already stored, or met earlier in the same file
     qint64 refused = 0; // entries the list cannot hold, such as one without a number
+    // List numbers that could not be laid out in the number format (their
+    // digits do not fit it): they match no call until mended.
+    qint64 leftAsTyped = 0;
     QString error; // one line, naming the row when a row is at fault
 };
 
@@ -36,14 +39,16 @@ struct ImportRows
     bool ok = false;
     QList<QStringList> rows;
     qint64 refused = 0;
+    qint64 leftAsTyped = 0;
     QString error;
 };
 
 struct ImportOptions
 {
-    // The number format code that numbers from a network call log are laid
-    // out in, as the program shows numbers; 0 keeps them as they are. CSV
-    // files hold numbers as they are to be stored.
+    // The number format code that numbers from a network call log, and the
+    // reject and translate entries, are laid out in as the program shows
+    // numbers and as the list windows store what is typed; 0 keeps
+    // everything as it is. Calls in CSV files are stored as they are.
     qint16 numberFormat = 0;
 };
 

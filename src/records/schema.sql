@@ -13,7 +13,8 @@ CREATE TABLE IF NOT EXISTS CID (
     Number  TEXT,
     Date    TEXT,
     Time    TEXT,
-    SysTime TEXT
+    SysTime TEXT,
+    Rejected INTEGER -- 1: answered and hung up; empty in rows an older copy stored
 );
 
 CREATE TABLE IF NOT EXISTS Reject (
@@ -32,5 +33,9 @@ CREATE TABLE IF NOT EXISTS Translate (
 CREATE INDEX IF NOT EXISTS idx_translate_number ON Translate (Number);
 CREATE INDEX IF NOT EXISTS idx_reject_number ON Reject (Number);
 CREATE INDEX IF NOT EXISTS idx_reject_name ON Reject (Name);
+-- Reject entries holding '*' or '?' are patterns: these keep them apart, so
+-- that the call path reads only them and not the whole list.
+CREATE INDEX IF NOT EXISTS idx_reject_number_pattern ON Reject (Number) WHERE Number GLOB '*[*?]*';
+CREATE INDEX IF NOT EXISTS idx_reject_name_pattern ON Reject (Name) WHERE Name GLOB '*[*?]*';
 -- Record windows list calls newest first.
 CREATE INDEX IF NOT EXISTS idx_cid_systime ON CID (SysTime);

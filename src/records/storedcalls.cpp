@@ -39,13 +39,23 @@ std::pair<qint64, qint64> newestCallRows(const QSqlDatabase& db, int count, QStr
     return { query.value(0).toLongLong(), query.value(1).toLongLong() };
 }
 
+bool hasRejectedColumn(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('CID') WHERE name = 'Rejected'")))
+        return false;
+    return query.next();
+}
+
 QList<StoredCall> storedCallsAfter(const QSqlDatabase& db, qint64 after, qint64 last, int count, QString* error)
 {
     QList<StoredCall> calls;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT Name, Number, Date, Time, SysTime, rowid FROM CID"
-                                 " WHERE rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?"));
+    query.prepare(QStringLiteral("SELECT Name, Number, Date, Time, SysTime, rowid, %1 FROM CID"
+                                 " WHERE rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?")
+                      .arg(hasRejectedColumn(db) ? QStringLiteral("Rejected") : QStringLiteral("NULL")));
     query.addBindValue(after);
     query.addBindValue(last);
     query.addBindValue(count);
@@ -55,7 +65,8 @@ QList<StoredCall> storedCallsAfter(const QSqlDatabase& db, qint64 after, qint64 
     }
     while (query.next()) {
         calls.append({ query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                       query.value(3).toString(), query.value(4).toString(), query.value(5).toLongLong() });
+                       query.value(3).toString(), query.value(4).toString(), query.value(5).toLongLong(),
+                       query.value(6).toInt() == 1 });
     }
     return calls;
 }

@@ -19,7 +19,12 @@ struct StoredCall
     QString Time;
     QString SysTime; // "yyyy-MM-dd HH:mm:ss"
     qint64 RowId = 0;
+    bool Rejected = false; // answered and hung up (unknown for calls stored before the mark)
 };
+
+// Whether table CID holds the rejected mark (column Rejected); a file made by
+// an older copy gains it when the program opens it, unless it is read-only.
+bool hasRejectedColumn(const QSqlDatabase& db);
 
 // Questions whose answer may be "could not tell" give the reason in error;
 // the answer is then the empty one.

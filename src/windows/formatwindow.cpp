@@ -3,6 +3,9 @@
 
 #include "config/settingsstore.h"
 #include "config/workingsettings.h"
+#include "platform/messageboxes.h"
+#include "records/calldatabase.h"
+#include "records/listentries.h"
 #include "windows/centerform.h"
 
 #include <QButtonGroup>
@@ -30,10 +33,15 @@ constexpr FormatOption formatOptions[] = {
 
 } // namespace
 
-FormatWindow::FormatWindow(QWidget* owner, WorkingSettings& settings, const QString& iniPath)
+FormatWindow::FormatWindow(QWidget* owner, WorkingSettings& settings, const QString& iniPath, CallDatabase& database,
+                           MessageBoxes& boxes)
     : QWidget(owner, Qt::Window)
     , m_settings(settings)
     , m_iniPath(iniPath)
+    , m_database(database)
+    , m_boxes(boxes)
+    , m_storedFormat(
+          iniInt16(GetIniValue(iniPath, QStringLiteral("Settings"), QStringLiteral("Format"), QStringLiteral("1")), 1))
     , m_formats(new QButtonGroup(this))
 {
     setObjectName(QStringLiteral("frmFormat"));
@@ -96,6 +104,34 @@ void FormatWindow::cmdSave_Click()
     SetIniValue(m_iniPath, QStringLiteral("Settings"), QStringLiteral("Format"), QString::number(m_settings.Format));
     SetIniValue(m_iniPath, QStringLiteral("Settings"), QStringLiteral("NmbrLngth"),
                 QString::number(m_settings.NmbrLngth));
+    if (m_settings.Format != m_storedFormat && m_database.isOpen())
+        offerRelayout();
+    m_storedFormat = m_settings.Format;
+}
+
+// Lists are compared with numbers as shown: in the old layout every number
+// on them would silently stop matching.
+void FormatWindow::offerRelayout()
+{
+    const QString caption = QStringLiteral("CallerID Format");
+    if (m_boxes.show(QStringLiteral("Numbers on the reject and translate lists are kept in the layout calls are "
+                                    "shown in, and in the old one they no longer match.\r\nRewrite them in the new "
+                                    "layout now?"),
+                     caption, MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo)
+        != MessageBoxes::Answer::Yes)
+        return;
+    ListEntries::RelayoutCounts counts;
+    QString error;
+    if (!ListEntries(m_database).relayoutNumbers(m_settings.Format, &counts, &error)) {
+        m_boxes.show(QStringLiteral("The lists could not be rewritten: ") + error, caption,
+                     MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    m_boxes.show(QStringLiteral("Numbers rewritten in the new layout: %1.\r\nLeft as they were, because their "
+                                "digits do not fit it or they are patterns: %2.")
+                     .arg(counts.rewritten)
+                     .arg(counts.left),
+                 caption, MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
 }
 
 } // namespace Quillon

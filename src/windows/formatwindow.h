@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // frmFormat: the telephone number display format. A choice takes effect at
-// once; Save stores it.
+// once; Save stores it, and offers to lay the list numbers out anew.
 #pragma once
 
 #include <QString>
@@ -10,6 +10,8 @@ class QButtonGroup;
 
 namespace Quillon {
 
+class CallDatabase;
+class MessageBoxes;
 struct WorkingSettings;
 
 class FormatWindow : public QWidget
@@ -17,7 +19,8 @@ class FormatWindow : public QWidget
     Q_OBJECT
 
 public:
-    FormatWindow(QWidget* owner, WorkingSettings& settings, const QString& iniPath);
+    FormatWindow(QWidget* owner, WorkingSettings& settings, const QString& iniPath, CallDatabase& database,
+                 MessageBoxes& boxes);
     ~FormatWindow() override;
     Q_DISABLE_COPY_MOVE(FormatWindow)
 
@@ -28,9 +31,13 @@ public:
 
 private:
     void onFormatChosen(int format);
+    void offerRelayout();
 
     WorkingSettings& m_settings;
     QString m_iniPath;
+    CallDatabase& m_database;
+    MessageBoxes& m_boxes;
+    qint16 m_storedFormat; // the layout the lists were last kept in
     QButtonGroup* m_formats;
 };
 

@@ -78,6 +78,12 @@ RejectWindow::RejectWindow(QWidget* owner, CallDatabase& database, MessageBoxes&
     entry->addWidget(m_txtName, 1, 0);
     entry->addWidget(lblNumber, 0, 1);
     entry->addWidget(m_txtNumber, 1, 1);
+    // Patterns are found by trying them; say so where they are typed.
+    auto* lblPattern = new QLabel(QStringLiteral("* stands for any characters, ? for one: 800-*, *WIRELESS*"), this);
+    lblPattern->setObjectName(QStringLiteral("lblPattern"));
+    lblPattern->setToolTip(QStringLiteral("800-* rejects every number starting 800-, *WIRELESS* every name holding "
+                                          "WIRELESS, 555-01?-0000 ten numbers"));
+    entry->addWidget(lblPattern, 2, 0, 1, 2);
     entry->setColumnStretch(0, 3);
     entry->setColumnStretch(1, 2);
     auto* gridBox = new QVBoxLayout;

@@ -35,6 +35,8 @@ const QList<GridColumn>& searchColumns()
     static const QList<GridColumn> columns {
         { QStringLiteral("Name"), QStringLiteral("Name"), 2445 },
         { QStringLiteral("Number"), QStringLiteral("Number"), 1635 },
+        // Only when the file holds the mark.
+        { QStringLiteral("Rejected"), QStringLiteral("Rejected"), 1020 },
         { QStringLiteral("SysTime"), QStringLiteral("Date/Time"), dateTimeDesignTwips },
     };
     return columns;
@@ -239,7 +241,8 @@ void SearchWindow::LoadGrid(int type, const QString& text)
     const RecordCount count = m_calls.countSearch(searchType, text);
     QString error = count.error;
     if (!count.ok
-        || !m_model->setGridQuery(m_database.connection(), CallRecords::searchQuery(searchType, text), &error)) {
+        || !m_model->setGridQuery(m_database.connection(),
+                                  CallRecords::searchQuery(searchType, text, m_database.hasRejectedMark()), &error)) {
         reportFailure(QStringLiteral("The search could not be run."), error);
         return;
     }

@@ -4,6 +4,7 @@
 #include "config/settingsstore.h"
 #include "reception/modemdetection.h"
 #include "windows/aboutwindow.h"
+#include "windows/blockingwindow.h"
 #include "windows/calleractions.h"
 #include "windows/centerform.h"
 #include "windows/commsettingswindow.h"
@@ -34,10 +35,11 @@ struct WindowSet::Private : WindowParts
     QPointer<TranslateWindow> translate;
     QPointer<AboutWindow> about;
     QPointer<NetworkWindow> networkWindow;
+    QPointer<BlockingWindow> blocking;
 
     QList<QWidget*> windows() const
     {
-        return { communications, format, search, reject, phoneIndex, translate, about, networkWindow };
+        return { communications, format, search, reject, phoneIndex, translate, about, networkWindow, blocking };
     }
 };
 
@@ -90,7 +92,7 @@ void bringForward(QWidget* window)
 
 WindowSet::WindowSet(QWidget* owner, const WindowParts& parts)
     : QObject(owner)
-    , d(new Private { parts, owner, {}, {}, {}, {}, {}, {}, {}, {} })
+    , d(new Private { parts, owner, {}, {}, {}, {}, {}, {}, {}, {}, {} })
 {
     connect(&d->detector, &ModemDetector::settingsApplied, this, &WindowSet::refreshCommSettings);
 }
@@ -150,12 +152,19 @@ CommSettingsWindow* WindowSet::makeCommunications()
 
 void WindowSet::openFormat()
 {
-    bringForward(loaded(d->format, [this] { return new FormatWindow(d->owner, d->settings, d->iniPath); }));
+    bringForward(loaded(d->format,
+                        [this] { return new FormatWindow(d->owner, d->settings, d->iniPath, d->database, d->boxes); }));
 }
 
 void WindowSet::openNetwork()
 {
     bringForward(loaded(d->networkWindow, [this] { return new NetworkWindow(d->owner, d->network); }));
+}
+
+void WindowSet::openBlocking()
+{
+    bringForward(
+        loaded(d->blocking, [this] { return new BlockingWindow(d->owner, d->settings, d->iniPath, d->boxes); }));
 }
 
 void WindowSet::openSearch()

@@ -47,6 +47,7 @@ public:
     void openCommunications(); // frmCommSettings
     void openFormat(); // frmFormat
     void openNetwork(); // frmNetwork
+    void openBlocking(); // frmBlocking
     void openSearch(); // frmSearch
     void openReject(); // frmReject
     void openPhoneIndex(); // frmPhnBook (brought forward without querying again)

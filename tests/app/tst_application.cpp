@@ -553,23 +553,31 @@ private Q_SLOTS:
         h->window()->showMinimized();
         QTRY_VERIFY(h->window()->isMinimized());
         h->pass(1100);
+        // The last caller is rejected: marked in the list and the notice.
+        QVERIFY(ListEntries(h->app->database()).add(RecordList::Reject, u"555-765-4322"_s, u"N/A"_s));
         QStringList rows;
         QDateTime lastCall;
         for (const QString& name : { u"JOHN DOE"_s, u"ANONYMOUS CALLER"_s, u"<b>MOM"_s }) {
             lastCall = h->call(name, u"555765432"_s + QString::number(rows.size()));
             QVERIFY(lastCall.isValid());
-            rows.prepend(u"%1|555-765-432%2|%3"_s.arg(name).arg(rows.size()).arg(dateTimeText(lastCall)));
+            rows.prepend(u"%1|555-765-432%2|%3%4"_s.arg(name)
+                             .arg(rows.size())
+                             // Listed once the line was answered and hung up (1.35 s).
+                             .arg(dateTimeText(lastCall.addMSecs(rows.size() == 2 ? 1350 : 0)),
+                                  rows.size() == 2 ? u"|Rejected"_s : QString()));
             QCOMPARE(h->window()->windowTitle(), name);
         }
         QStringList listed;
         for (int row = 0; row < h->list()->topLevelItemCount(); ++row) {
             const QTreeWidgetItem* item = h->list()->topLevelItem(row);
-            listed << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2);
+            listed << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2)
+                    + (item->icon(0).isNull() ? QString() : u'|' + item->toolTip(0));
         }
         QCOMPARE(listed, rows);
-        // The tray tells who called last and how many calls came unseen, until the window is looked at.
+        // The tray tells who called last (listed after the hang-up) and how many calls came unseen,
+        // until the window is looked at.
         const QString lastLine
-            = u"Quillon CallerID\nReady\nLast call: <b>MOM, 555-765-4322 at "_s + dateTimeText(lastCall);
+            = u"Quillon CallerID\nReady\nLast call: <b>MOM, 555-765-4322 at "_s + dateTimeText(lastCall.addMSecs(1350));
         QCOMPARE(h->window()->trayIcon()->toolTip(), lastLine + u"\n3 calls since you last looked"_s);
         // One ring per call, however many RING lines the modem sent.
         QCOMPARE(h->sound.played, QStringList(on ? 3 : 0, h->dir.path() + u"/RingIn.wav"_s));
@@ -581,6 +589,8 @@ private Q_SLOTS:
         QCOMPARE(name->text(), u"<b>MOM"_s);
         QCOMPARE(name->textFormat(), Qt::PlainText); // shown as it came, never as bold markup
         QCOMPARE(h->window()->splash()->findChild<QLabel*>(u"lblTelcoNumber"_s)->text(), u"555-765-4322"_s);
+        QVERIFY(h->window()->splash()->callerRejected());
+        QCOMPARE(h->window()->splash()->findChild<QLabel*>(u"lblRejected"_s)->text(), u"Rejected"_s);
         while (h->window()->splash() && h->window()->splash()->isVisible() && lastCall.secsTo(h->clock.now()) < 60)
             h->pass(500);
         const qint64 shownFor = lastCall.secsTo(h->clock.now());
@@ -745,7 +755,8 @@ private Q_SLOTS:
                                        << QStringList { u"TELEMARKETER|800-555-0199"_s };
         QTest::newRow("import translate")
             << u"ImportTranslate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n555,\"NEW, ONE\"\n")
-            << u"Import|Translate list imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 1\r\nRefused: 0"_s
+            << u"Import|Translate list imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 1\r\nRefused: 0"
+               "\r\nNumbers left as typed (their digits do not fit the number format, so they match no call): 1"_s
             << QStringList { u"NEW, ONE|555"_s, u"WILSON ANN|212-555-0100"_s };
         const QByteArray calls = "Name,Number,Date,Time,SysTime\nNEW,1,06/12,14:32,";
         QTest::newRow("import calls")

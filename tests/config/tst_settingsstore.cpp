@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "config/blockingsettings.h"
 #include "config/networksettings.h"
 #include "config/portmap.h"
 #include "config/settingsstore.h"
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void portDevices();
     void networkSettings_data();
     void networkSettings();
+    void blocking_data();
+    void blocking();
 };
 
 void TestSettingsStore::ini_data()
@@ -180,6 +183,57 @@ void TestSettingsStore::networkSettings()
     QVERIFY(SaveNetworkSettings(dir.iniPath(), n));
     QVERIFY(LoadNetworkSettings(dir.iniPath()) == n);
     QVERIFY(dir.readFile(u"QuillonCID.ini"_s).contains(u"Receive="_s + boolText(n.Receive)));
+}
+
+void TestSettingsStore::blocking_data()
+{
+    // The [Blocking] lines; the span of quiet hours, with each time of day "in" or "out" of it.
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("loaded"); // Hidden AllowListOnly QuietHours HangUpFax
+    QTest::addColumn<QString>("times");
+    QTest::newRow("missing") << QString() << u"0 0 [] 0"_s << u"00:00 out, 12:00 out"_s;
+    QTest::newRow("across midnight")
+        << u"[blocking]\nhidden=TRUE\nAllowListOnly=False\nQuietHours= 22:00-07:00 \nHangUp=fax\n"_s
+        << u"1 0 [22:00-07:00] 1"_s << u"21:59 out, 22:00 in, 23:59 in, 00:00 in, 06:59 in, 07:00 out, 12:00 out"_s;
+    QTest::newRow("within a day, blanks, one-digit hour")
+        << u"[Blocking]\nAllowListOnly=1\nQuietHours=9:30 - 12:00\nHangUp=Answer\n"_s << u"0 1 [9:30 - 12:00] 0"_s
+        << u"09:29 out, 09:30 in, 11:59 in, 12:00 out"_s;
+    QTest::newRow("empty span") << u"[Blocking]\nQuietHours=08:00-08:00\n"_s << u"0 0 [08:00-08:00] 0"_s
+                                << u"07:59 out, 08:00 out, 08:01 out"_s;
+    // Kept as typed for the window to show, but blocking nothing.
+    for (const char* bad : { "22:00", "22:00-25:00", "10pm-7am", "22:00-07:00-08:00", "22.00-07.00" })
+        QTest::addRow("unreadable %s", bad) << u"[Blocking]\nQuietHours=%1\nHangUp=Modem\n"_s.arg(QLatin1String(bad))
+                                            << u"0 0 [%1] 0"_s.arg(QLatin1String(bad)) << u"23:00 out, 03:00 out"_s;
+}
+
+void TestSettingsStore::blocking()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, loaded);
+    QFETCH(QString, times);
+    AppDir dir;
+    dir.writeIni(ini);
+    WorkingSettings s;
+    s.Hidden = s.AllowListOnly = s.HangUpFax = true; // every value is replaced
+    s.QuietHours = u"x"_s;
+    loadShellSettings(dir.iniPath(), s);
+    QCOMPARE(u"%1 %2 [%3] %4"_s.arg(int(s.Hidden)).arg(int(s.AllowListOnly)).arg(s.QuietHours).arg(int(s.HangUpFax)),
+             loaded);
+    for (const QString& check : times.split(u", "_s)) {
+        const QTime now = QTime::fromString(check.left(5), u"HH:mm"_s);
+        QVERIFY(now.isValid());
+        QVERIFY2(inQuietHours(s.QuietHours, now) == check.endsWith(u" in"_s), qPrintable(check));
+    }
+    // Stored as read back.
+    QVERIFY(saveBlockingSettings(dir.iniPath(), s));
+    WorkingSettings again;
+    loadBlockingSettings(dir.iniPath(), again);
+    QCOMPARE(u"%1 %2 [%3] %4"_s.arg(int(again.Hidden))
+                 .arg(int(again.AllowListOnly))
+                 .arg(again.QuietHours)
+                 .arg(int(again.HangUpFax)),
+             loaded);
+    QCOMPARE(GetIniValue(dir.iniPath(), u"Blocking"_s, u"HangUp"_s, {}), s.HangUpFax ? u"Fax"_s : u"Answer"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

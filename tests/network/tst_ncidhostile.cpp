@@ -10,6 +10,7 @@
 #include "reception/callpipeline.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
+#include "records/listentries.h"
 #include "records/storedcalls.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
@@ -56,8 +57,9 @@ struct Sharing
     {
         ++stored;
         history->run(
-            u"INSERT INTO CID VALUES ('CALLER %1', '%2', '06/12', '14:32', '2026-06-12 14:32:00')"_s.arg(stored).arg(
-                number));
+            u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', '%2', '06/12', '14:32', '2026-06-12 14:32:00')"_s
+                .arg(stored)
+                .arg(number));
         server.sendCall(ncidCallFields(u"06/12"_s, u"14:32"_s, number, u"CALLER"_s, QDateTime()), false);
     }
 };
@@ -227,9 +229,10 @@ private Q_SLOTS:
     {
         constexpr int calls = 20000;
         Sharing sharing(calls, 0);
-        QVERIFY(sharing.history->run(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                     "INSERT INTO CID SELECT 'CALLER ' || i, i, '06/12', '14:32', "
-                                     "'2026-06-12 14:32:00' FROM n"_s.arg(calls)));
+        QVERIFY(sharing.history->run(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO CID (Name, Number, Date, Time, SysTime) SELECT 'CALLER ' || i, i, '06/12', '14:32', "
+            "'2026-06-12 14:32:00' FROM n"_s.arg(calls)));
         sharing.stored = calls;
         Display display(sharing.server.serverPort());
         QVERIFY(display.waitFor(u"CIDLOG:"_s));
@@ -348,6 +351,17 @@ private Q_SLOTS:
         QVERIFY(later.waitFor(u"300"_s));
         QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
         QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*\\+1 555 1234\\*"_s), 1);
+
+        // A rejected call goes out as HUP; its mark is stored, so every display connecting afterwards, also to
+        // a restarted program, is sent it as HUPLOG.
+        QVERIFY(ListEntries(database).add(RecordList::Reject, u"555-999-*"_s, u"N/A"_s));
+        pipeline.ProcessCidReport(u"RING\r\n\r\nDATE = 0612\r\nTIME = 1433\r\nNMBR = 5559990000\r\nNAME = ROBO\r\n"_s);
+        QVERIFY(live.waitFor(u"HUP: .*NMBR\\*5559990000\\*"_s));
+        Display third(service.server().serverPort());
+        QVERIFY(third.waitFor(u"300"_s));
+        QCOMPARE(third.count(u"HUPLOG: .*NMBR\\*5559990000\\*"_s), 1);
+        QCOMPARE(third.count(u"CIDLOG: .*NMBR\\*5559990000\\*"_s), 0);
+        QCOMPARE(third.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
     }
 
     // A name from the modem in UTF-8 is read as such; other bytes one a

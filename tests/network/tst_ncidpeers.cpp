@@ -84,7 +84,8 @@ private Q_SLOTS:
         if (stored < 0)
             QVERIFY(history.run(u"DROP TABLE CID"_s));
         for (int i = 1; i <= stored; ++i)
-            QVERIFY(history.run(u"INSERT INTO CID VALUES ('CALLER %1', '555-000-000%1', '06/12', '14:0%1', "
+            QVERIFY(history.run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', "
+                                u"'555-000-000%1', '06/12', '14:0%1', "
                                 "'2026-06-12 14:0%1:00')"_s.arg(i)));
         FakeClock clock;
         NcidServer server(clock);

@@ -68,6 +68,8 @@ private Q_SLOTS:
     void processCidReport();
     void refusedCalls_data();
     void refusedCalls();
+    void blocking_data();
+    void blocking();
 };
 
 void TestCallPipeline::processCidReport_data()
@@ -85,7 +87,8 @@ void TestCallPipeline::processCidReport_data()
     row("translated, then rejected",
         "list Telemarketer|555-123-4567 0 busy ATA ATH0; notify Telemarketer|555-123-4567 1 busy ATA ATH0; "
         "select 1 ATA ATH0 ATZ AT#CID=1; end 1 ATA ATH0 ATZ AT#CID=1",
-        "Database connection established. / Telco Info - %1 / Call Rejected / Displayed name = Telemarketer");
+        "Database connection established. / Telco Info - %1 / Call Rejected (reject list: Telemarketer) / Displayed "
+        "name = Telemarketer");
     // Lists, table and log gone under the open connection: the call is still shown.
     row("broken",
         "ring 0; list JOHN DOE|555-123-4567 0 busy; notify JOHN DOE|555-123-4567 0 busy; select 0 ATZ AT#CID=1; "
@@ -288,6 +291,101 @@ void TestCallPipeline::refusedCalls()
     QCOMPARE(damaged.size(), int(obstacle == u"damaged"_s));
     if (obstacle == u"damaged"_s)
         QCOMPARE(fileBytes(path), before);
+}
+
+void TestCallPipeline::blocking_data()
+{
+    // setup: "Off" (Call Reject off), "Hidden", "AllowListOnly", "Quiet=<span>", "Fax", "reject:<number entry>",
+    // "rejectName:<name entry>", "allow:<number>" (on the translate list as Mom). The call comes in at time.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("number"); // NMBR as the modem sends it
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason"); // in the log line; empty: not rejected
+    QTest::addColumn<QString>("commands"); // before the re-initialisation
+    QTest::addColumn<int>("ms"); // the call held the window for
+    const auto row = [](const char* tag, const char* setup, const char* time, const char* number, const char* reason,
+                        const char* commands, int ms, const char* name = "JOHN DOE") {
+        QTest::newRow(tag) << QString::fromLatin1(setup) << QString::fromLatin1(time) << QString::fromLatin1(number)
+                           << QString::fromLatin1(name) << QString::fromLatin1(reason) << QString::fromLatin1(commands)
+                           << ms;
+    };
+    const int answered = 1350 + 600; // answered, hung up, then re-initialised
+    const int rang = 600;
+    row("pattern", "reject:555-12?-*", "14:32", "5551234567", "reject list: 555-12?-*", "ATA ATH0", answered);
+    row("pattern, another number", "reject:555-12?-*", "14:32", "5552234567", "", "", rang);
+    row("name pattern", "rejectName:*WIRELESS*", "14:32", "5551234567", "reject list: *WIRELESS*", "ATA ATH0", answered,
+        "WIRELESS CALLER");
+    row("pattern, allowed", "reject:555-* allow:5551234567", "14:32", "5551234567", "", "", rang);
+    row("number missing (UNKNOWN)", "Hidden", "14:32", "P", "number withheld", "ATA ATH0", answered);
+    row("number withheld (ID BLOCKED)", "Hidden", "14:32", "O", "number withheld", "ATA ATH0", answered);
+    row("withheld, Hidden off", "", "14:32", "P", "", "", rang);
+    row("Hidden, number given", "Hidden", "14:32", "5551234567", "", "", rang);
+    row("allow list only", "AllowListOnly", "14:32", "5551234567", "not on the allow list", "ATA ATH0", answered);
+    row("allow list only, allowed", "AllowListOnly allow:5551234567", "14:32", "5551234567", "", "", rang);
+    row("quiet hours", "Quiet=22:00-07:00", "23:30", "5551234567", "quiet hours", "ATA ATH0", answered);
+    row("quiet hours, after midnight", "Quiet=22:00-07:00", "06:59", "5551234567", "quiet hours", "ATA ATH0", answered);
+    row("quiet hours, ended", "Quiet=22:00-07:00", "07:00", "5551234567", "", "", rang);
+    row("quiet hours, not yet", "Quiet=22:00-07:00", "21:59", "5551234567", "", "", rang);
+    row("quiet hours, within a day", "Quiet=12:00-13:00", "12:00", "5551234567", "quiet hours", "ATA ATH0", answered);
+    row("quiet hours, allowed", "Quiet=22:00-07:00 allow:5551234567", "23:30", "5551234567", "", "", rang);
+    row("quiet hours, unreadable", "Quiet=late", "23:30", "5551234567", "", "", rang);
+    row("Call Reject off", "Off Hidden AllowListOnly Quiet=00:00-23:59 reject:*", "14:32", "P", "", "", rang);
+    row("fax", "Fax AllowListOnly", "14:32", "5551234567", "not on the allow list",
+        "AT+FCLASS=1 ATA ATH0 AT+FCLASS=0 AT#CID=1", 100 + 100 + 5000 + 250 + 200 + 600);
+}
+
+void TestCallPipeline::blocking()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, time);
+    QFETCH(QString, number);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QFETCH(QString, commands);
+    QFETCH(int, ms);
+
+    Rig rig;
+    QVERIFY(rig.database.OpenCallDatabase());
+    rig.settings.RingIn = false;
+    ListEntries entries(rig.database);
+    for (const QString& item : setup.split(u' ', Qt::SkipEmptyParts)) {
+        const QString value = item.section(u':', 1);
+        rig.settings.Reject = rig.settings.Reject && item != u"Off"_s;
+        rig.settings.Hidden = rig.settings.Hidden || item == u"Hidden"_s;
+        rig.settings.AllowListOnly = rig.settings.AllowListOnly || item == u"AllowListOnly"_s;
+        rig.settings.HangUpFax = rig.settings.HangUpFax || item == u"Fax"_s;
+        if (item.startsWith(u"Quiet="_s))
+            rig.settings.QuietHours = item.mid(6);
+        else if (item.startsWith(u"reject:"_s))
+            QVERIFY(entries.add(RecordList::Reject, value, u"N/A"_s));
+        else if (item.startsWith(u"rejectName:"_s))
+            QVERIFY(entries.add(RecordList::Reject, u"000-000-0000"_s, value));
+        else if (item.startsWith(u"allow:"_s))
+            QVERIFY(entries.add(RecordList::Translate, value.left(3) + u'-' + value.mid(3, 3) + u'-' + value.mid(6),
+                                u"Mom"_s));
+    }
+    rig.clock.setNow(QDateTime(rig.clock.now().date(), QTime::fromString(time, u"HH:mm"_s)));
+    QList<bool> marks;
+    QObject::connect(&rig.pipeline, &ProcessCid::callListed, [&](const CidCall& c) { marks.append(c.Rejected); });
+    QObject::connect(&rig.pipeline, &ProcessCid::noticeRequested, [&](const CidCall& c) { marks.append(c.Rejected); });
+    QFile::remove(rig.dir.logPath());
+    rig.sim.sendCall({ .number = number, .name = name });
+    rig.sim.advance(100);
+    rig.pipeline.OnComm();
+    rig.clock.advance(2500);
+    const QDateTime before = rig.clock.now();
+    rig.pipeline.timer1Tick();
+
+    const bool rejected = !reason.isEmpty();
+    const QStringList rejectLines = rig.dir.logMessages().filter(u"Call Rejected"_s);
+    QCOMPARE(rejectLines.join(u'|'), rejected ? u"Call Rejected (%1)"_s.arg(reason) : QString());
+    QCOMPARE(rig.sim.receivedCommands().join(u' '),
+             (commands.isEmpty() ? QString() : commands + u' ') + u"ATZ AT#CID=1"_s);
+    QCOMPARE(before.msecsTo(rig.clock.now()), ms);
+    QCOMPARE(marks, QList<bool>(2, rejected));
+    QCOMPARE(SqlFile(rig.dir.databasePath()).rows(u"SELECT Rejected FROM CID"_s),
+             QStringList { rejected ? u"1"_s : u"0"_s });
 }
 
 QTEST_GUILESS_MAIN(TestCallPipeline)

@@ -6,7 +6,9 @@
 #include "records/callrecords.h"
 #include "records/callstore.h"
 #include "records/listentries.h"
+#include "records/listentryrules.h"
 #include "records/recordtransfer.h"
+#include "records/storedcalls.h"
 #include "support/appdir.h"
 #include "support/fakeclock.h"
 #include "support/programfiles.h"
@@ -191,6 +193,55 @@ private Q_SLOTS:
             QCOMPARE(start.secsTo(f.clock.now()), 30);
     }
 
+    // The rejected mark: a file made before it gains the column at open, which an older copy's rows leave
+    // empty; a file that cannot take the column then (another program writing) still takes calls, without it.
+    void rejectedMark_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("marked"); // calls are stored with the mark
+        QTest::newRow("made with it") << u"new"_s << true;
+        QTest::newRow("made before it") << u"older"_s << true;
+        QTest::newRow("made before it, busy at open") << u"older busy"_s << false;
+    }
+
+    void rejectedMark()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, marked);
+        Fixture f;
+        const QString path = f.file(u"CallerID.mdb"_s);
+        QVERIFY(f.app.createDatabase() && QFile::rename(f.app.databasePath(), path));
+        std::optional<SqlFile> other(std::in_place, path);
+        QVERIFY(file == u"new"_s || other->run(u"ALTER TABLE CID DROP COLUMN Rejected"_s));
+        if (file.contains(u"busy"_s))
+            QVERIFY(other->run(u"BEGIN IMMEDIATE"_s));
+        QVERIFY(f.database.OpenCallDatabase());
+        QCOMPARE(f.database.hasRejectedMark(), file == u"new"_s);
+        // The file is changed only once its check found it sound.
+        QSignalSpy checked(&f.database.store(), &CallStore::checkFinished);
+        f.database.store().startCheck();
+        QVERIFY(checked.wait(10000));
+        other.reset(); // its write ends
+        QCOMPARE(f.database.hasRejectedMark(), marked);
+        QString error;
+        QVERIFY2(f.database.InsertCall(u"ROBO"_s, u"800-555-0000"_s, u"06/12"_s, u"14:32"_s, f.clock.now(), false,
+                                       &error, true),
+                 qPrintable(error));
+        QVERIFY(f.database.InsertCall(u"MOM"_s, u"555-123-4567"_s, u"06/12"_s, u"14:33"_s, f.clock.now(), false, &error,
+                                      false));
+        // An older copy names the columns it writes.
+        QVERIFY(SqlFile(path).run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('OLD', '1', "
+                                  "'06/12', '14:34', '2026-06-12 14:34:00')"_s));
+        QCOMPARE(f.rows(u"SELECT Name, %1 FROM CID ORDER BY rowid"_s.arg(marked ? u"Rejected"_s : u"'-'"_s)),
+                 marked ? QStringList({ u"ROBO|1"_s, u"MOM|0"_s, u"OLD|"_s })
+                        : QStringList({ u"ROBO|-"_s, u"MOM|-"_s, u"OLD|-"_s }));
+        QCOMPARE(hasRejectedColumn(f.database.connection()), marked);
+        QList<StoredCall> history = storedCallsAfter(f.database.connection(), 0, 3, 3);
+        QCOMPARE(history.size(), 3);
+        QCOMPARE(QList<bool>({ history[0].Rejected, history[1].Rejected, history[2].Rejected }),
+                 QList<bool>({ marked, false, false }));
+    }
+
     void lists_data()
     {
         // "<table>: <rows> | <name> | <number> -> <expected>", rows "number=name;..." ('~': NULL). Translate gives the
@@ -213,6 +264,18 @@ private Q_SLOTS:
                  "Reject: 1=~ |  | 555-123-4567 -> 0",
                  "Reject: 1= |  | 555-123-4567 -> 1",
                  "Reject off: 555-123-4567=~ | JOHN DOE | 555-123-4567 -> 0",
+                 // Patterns ('*', '?'): the entry that matched, numbers before names; none for an allowed caller.
+                 "Reject: 1=X;800-*=~ | JOHN DOE | 800-555-0000 -> 1 800-*",
+                 "Reject: 800-*=~ | JOHN DOE | 1-800-555-0000 -> 0",
+                 "Reject: ~=*WIRELESS*;555-01?-0000=~ | WIRELESS CALLER | 555-019-0000 -> 1 555-01?-0000",
+                 "Reject: ~=*WIRELESS* | V WIRELESS | 555-123-4567 -> 1 *WIRELESS*",
+                 "Reject: *=~ | JOHN DOE | ID BLOCKED -> 1 *",
+                 "Reject: ~=V* | JOHN DOE | V12 -> 0",
+                 // '[' stands for itself, as every character but * and ?.
+                 "Reject: ~=*[SPAM]* | [SPAM] CALL | 555-123-4567 -> 1 *[SPAM]*",
+                 "Reject: ~=[A-Z]* | JOHN DOE | 555-123-4567 -> 0",
+                 "Reject allowed: 800-*=~;~=*DOE | JOHN DOE | 800-555-0000 -> 0",
+                 "Reject allowed: 800-555-0000=~ | JOHN DOE | 800-555-0000 -> 1 800-555-0000",
              })
             QTest::newRow(lookUp) << QString::fromLatin1(lookUp);
     }
@@ -232,9 +295,13 @@ private Q_SLOTS:
             QVERIFY(QSqlQuery(f.database.connection()).exec(u"DROP TABLE Reject"_s));
         }
         QString error;
-        const QString result = table == u"Translate"_s
+        QString entry;
+        const bool allowed = table == u"Reject allowed"_s;
+        QString result = table == u"Translate"_s
             ? f.database.TranslateCaller(name, parts.value(2), &error)
-            : QString::number(int(f.database.CheckReject(name, parts.value(2), &error)));
+            : QString::number(int(f.database.CheckReject(name, parts.value(2), &error, &entry, allowed)));
+        if (!entry.isEmpty() && (isRejectPattern(entry) || allowed))
+            result += u' ' + entry;
         QCOMPARE((error.isEmpty() ? QString() : u"false "_s) + result, lookUp.section(u" -> "_s, 1));
     }
 
@@ -282,7 +349,7 @@ private Q_SLOTS:
         // Another attempt for a call whose first one may have reached the file stores it once.
         QVERIFY(f.database.InsertCall(u"O'BRIEN; DROP TABLE CID"_s, u"ID BLOCKED"_s, u"06/12"_s, u"NONE"_s,
                                       f.clock.now(), true));
-        QCOMPARE(f.rows(u"SELECT * FROM CID"_s),
+        QCOMPARE(f.rows(u"SELECT Name, Number, Date, Time, SysTime FROM CID"_s),
                  QStringList { u"O'BRIEN; DROP TABLE CID|ID BLOCKED|06/12|NONE|2026-06-12 14:32:00"_s });
         QCOMPARE(chmod(QFile::encodeName(f.file(u"CallerID.mdb"_s)).constData(), 0444), 0);
         QVERIFY(giveToNobody({ f.app.path(), f.dir }));

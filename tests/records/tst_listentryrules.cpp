@@ -41,6 +41,59 @@ private Q_SLOTS:
         row("split: first word is the last name", 1, "WILSON ANN MARIE", "WILSON|ANN MARIE");
         row("split: one word", 1, "ACME", "ACME|");
         row("split: stored with no first name", 1, "WILSON ", "WILSON|");
+        // A listed number when the layout changes: the number then what became of it.
+        row("relayout: digits fit", 2, "555-123-4567", "55 5123-4567|rewritten");
+        row("relayout: already in it", 1, "555-123-4567", "555-123-4567|unchanged");
+        row("relayout: too few digits", 3, "555-123-4567", "555-123-4567|left");
+        row("relayout: a pattern", 2, "800-*", "800-*|left");
+        row("relayout: a short number, left alone by the layout", 1, "12345", "12345|left");
+        row("relayout: the stand-in", 2, "000-000-0000", "000-000-0000|not a number");
+        row("relayout: a special value", 2, "ID BLOCKED", "ID BLOCKED|not a number");
+    }
+
+    void rejectMatch_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matches");
+        const auto row = [](const char* entry, const char* text, bool matches) {
+            QTest::addRow("%s ~ %s", entry, text) << QString::fromUtf8(entry) << QString::fromUtf8(text) << matches;
+        };
+        row("555-123-4567", "555-123-4567", true); // exact, as before
+        row("555-123-4567", "555-123-45678", false);
+        row("john doe", "JOHN DOE", false); // letter case counts
+        row("800-*", "800-555-0000", true); // at the end
+        row("800-*", "1-800-555-0000", false); // the whole text
+        row("800-*", "800-", true); // a run of none
+        row("*-0000", "555-123-0000", true); // at the start
+        row("*-0000", "555-123-00001", false);
+        row("555-*-0000", "555-123-0000", true); // in the middle
+        row("*WIRELESS*", "WIRELESS CALLER", true);
+        row("*WIRELESS*", "V WIRELESS", true);
+        row("*WIRELESS*", "WIRELES", false);
+        row("555-01?-0000", "555-019-0000", true);
+        row("555-01?-0000", "555-01-0000", false); // exactly one
+        row("555-01?-0000", "555-0199-0000", false);
+        row("V?*", "V12345", true); // both
+        row("V?*", "V", false);
+        row("*1*2*3", "x1y2z3", true); // a later '*' takes over
+        row("*1*2*3", "x1y2z3x", false);
+        row("*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false); // no runaway back-tracking needed
+        row("*", "", true); // only '*': every text
+        row("*", "ID BLOCKED", true);
+        row("?", "", false);
+        row("", "", true);
+        row("UNKNOWN", "UNKNOWN", true); // special values, exact
+        row("UNK*", "UNKNOWN", true);
+    }
+
+    void rejectMatch()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, text);
+        QFETCH(bool, matches);
+        QCOMPARE(rejectEntryMatches(entry, text), matches);
+        QCOMPARE(isRejectPattern(entry), entry.contains(u'*') || entry.contains(u'?'));
     }
 
     void rules()
@@ -50,6 +103,13 @@ private Q_SLOTS:
         QFETCH(QString, result);
         const QString rule = QString::fromLatin1(QTest::currentDataTag()).section(u':', 0, 0);
         const QStringList boxes = typed.split(u'|');
+        if (rule == u"relayout"_s) {
+            QString laidOut;
+            const Relayout kind = relayoutNumber(typed, qint16(format), &laidOut);
+            const char* const kinds[] = { "not a number", "unchanged", "rewritten", "left" };
+            QCOMPARE(laidOut + u'|' + QLatin1String(kinds[int(kind)]), result);
+            return;
+        }
         if (rule == u"split"_s) {
             const PersonName name = splitListedName(typed);
             QCOMPARE(name.last + u'|' + name.first, result);

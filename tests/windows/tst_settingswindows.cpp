@@ -4,6 +4,8 @@
 #include "reception/modemdetection.h"
 #include "windowrig.h"
 
+#include <QCheckBox>
+
 namespace Quillon::Test {
 
 class TestSettingsWindows : public WindowRig
@@ -122,6 +124,88 @@ private Q_SLOTS:
         click(u"cmdSave"_s);
         QVERIFY(m_window->isVisible());
         QCOMPARE(h->ini(u"Settings"_s, u"Format"_s) + u'|' + h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
+    }
+
+    // A new layout saved: the list numbers whose digits fit it are rewritten when the user says Yes (the
+    // default); the stand-in, special values, patterns and numbers of other lengths are not.
+    void formatSaveOffersToRewriteLists_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("lists"); // reject numbers / translate numbers, by rowid
+        QTest::addColumn<QString>("said");
+        const QString asked = u"CallerID Format|Numbers on the reject and translate lists are kept in the layout "
+                              "calls are shown in, and in the old one they no longer match.\r\nRewrite them in the "
+                              "new layout now?"_s;
+        QTest::newRow("yes") << true
+                             << u"55 5123-4567,000-000-0000,ID BLOCKED,800-*,12345 / 21 2555-0100,55 5246-8100"_s
+                             << asked
+                + u"/CallerID Format|Numbers rewritten in the new layout: 3.\r\nLeft as they "
+                  "were, because their digits do not fit it or they are patterns: 2."_s;
+        QTest::newRow("no") << false << u"555-123-4567,000-000-0000,ID BLOCKED,800-*,12345 / 212-555-0100,5552468100"_s
+                            << asked;
+    }
+
+    void formatSaveOffersToRewriteLists()
+    {
+        QFETCH(bool, yes);
+        QFETCH(QString, lists);
+        QFETCH(QString, said);
+        QVERIFY(h->start());
+        h->rows(u"INSERT INTO Reject (Number, Name) VALUES ('555-123-4567', 'N/A'), ('000-000-0000', 'ACME'), "
+                "('ID BLOCKED', 'N/A'), ('800-*', 'N/A'), ('12345', 'N/A')"_s);
+        h->rows(
+            u"INSERT INTO Translate (Number, Name) VALUES ('212-555-0100', 'WILSON ANN'), ('5552468100', 'DENTIST')"_s);
+        QVERIFY(open(u"Format"_s));
+        choose(u"Option1"_s);
+        click(u"cmdSave"_s); // the same layout: no question
+        QCOMPARE(h->shownBoxes(), QStringList());
+        choose(u"Option2"_s);
+        h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
+        click(u"cmdSave"_s);
+        QCOMPARE(h->shownBoxes().join(u'/'), said);
+        QCOMPARE(h->rows(u"SELECT Number FROM Reject ORDER BY rowid"_s).join(u',') + u" / "_s
+                     + h->rows(u"SELECT Number FROM Translate ORDER BY rowid"_s).join(u','),
+                 lists);
+        click(u"cmdSave"_s); // saved again in that layout: asked no more
+        QCOMPARE(h->shownBoxes().join(u'/'), said);
+    }
+
+    // Blocking: Save applies and stores, Exit leaves both as they were; quiet hours that cannot be read are
+    // refused with a box and stay in their box.
+    void blockingSaveAppliesAndStores()
+    {
+        QVERIFY(h->start() && open(u"Blocking"_s));
+        const auto state = [this] {
+            const WorkingSettings& s = h->app->settings();
+            return u"%1 %2 [%3] %4|%5 %6 [%7] %8"_s.arg(int(s.Hidden))
+                .arg(int(s.AllowListOnly))
+                .arg(s.QuietHours)
+                .arg(int(s.HangUpFax))
+                .arg(h->ini(u"Blocking"_s, u"Hidden"_s), h->ini(u"Blocking"_s, u"AllowListOnly"_s),
+                     h->ini(u"Blocking"_s, u"QuietHours"_s), h->ini(u"Blocking"_s, u"HangUp"_s));
+        };
+        QCOMPARE(checkedOptions(), u"optAnswer"_s);
+        child<QCheckBox>(u"chkHidden"_s)->setChecked(true);
+        child<QLineEdit>(u"txtQuietHours"_s)->setText(u"22:00-07:00"_s);
+        choose(u"optFax"_s);
+        click(u"cmdExit"_s);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(state(), u"0 0 [] 0|<missing> <missing> [<missing>] <missing>"_s);
+
+        QVERIFY(open(u"Blocking"_s));
+        QVERIFY(!child<QCheckBox>(u"chkHidden"_s)->isChecked());
+        child<QCheckBox>(u"chkAllowListOnly"_s)->setChecked(true);
+        child<QLineEdit>(u"txtQuietHours"_s)->setText(u"10pm-7am"_s);
+        click(u"cmdSave"_s);
+        QCOMPARE(h->shownBoxes().join(u'/'),
+                 u"Blocking|Quiet hours are written from-to as HH:MM-HH:MM, such as 22:00-07:00, or left empty."_s);
+        QCOMPARE(child<QLineEdit>(u"txtQuietHours"_s)->text(), u"10pm-7am"_s);
+        QCOMPARE(state(), u"0 0 [] 0|<missing> <missing> [<missing>] <missing>"_s);
+        child<QLineEdit>(u"txtQuietHours"_s)->setText(u" 22:00-07:00 "_s);
+        choose(u"optFax"_s);
+        click(u"cmdSave"_s);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), u"0 1 [22:00-07:00] 1|False True [22:00-07:00] Fax"_s);
     }
 };
 

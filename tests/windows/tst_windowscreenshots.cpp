@@ -30,7 +30,10 @@ private Q_SLOTS:
              "ID BLOCKED|ID BLOCKED;NGUYEN LINH|312-555-0199;DOCTOR'S OFFICE|555-246-8100"_s.split(u';'))
             h->addCall(call);
         h->rows(u"INSERT INTO Reject (Number, Name) VALUES ('800-555-0199', 'N/A'), ('000-000-0000', 'CARD SERVICES'), "
-                "('888-555-0123', 'SURVEY LINE')"_s);
+                "('888-555-0123', 'SURVEY LINE'), ('900-*', 'N/A'), ('000-000-0000', '*WIRELESS*')"_s);
+        h->rows(u"UPDATE CID SET Rejected = 1 WHERE Number IN ('UNKNOWN', 'ID BLOCKED')"_s);
+        h->app->settings().Hidden = true;
+        h->app->settings().QuietHours = u"22:00-07:00"_s;
         h->rows(u"INSERT INTO Translate (Number, Name) VALUES ('555-123-4567', 'SMITH JOHN'), "
                 "('212-555-0147', 'GARCIA MARIA'), ('555-246-8100', 'DENTIST ')"_s);
         h->app->network().settings().Share = true; // shown, not applied
@@ -38,8 +41,8 @@ private Q_SLOTS:
         for (const QString& shot :
              u"Communications:frmCommSettings:communications Format:frmFormat:number-format "
              "Search:frmSearch:search Reject:frmReject:reject-list Translate:frmTranslate:"
-             "translate-list PhoneBook:frmPhnBook:phone-index About:frmAbout:about Network:frmNetwork:network"_s.split(
-                 u' ')) {
+             "translate-list PhoneBook:frmPhnBook:phone-index About:frmAbout:about Network:frmNetwork:network "
+             "Blocking:frmBlocking:blocking"_s.split(u' ')) {
             QVERIFY(open(shot.section(u':', 0, 0)));
             QCOMPARE(m_window->objectName(), shot.section(u':', 1, 1));
             if (auto* text = child(u"txtSearch"_s)) { // the callers by name

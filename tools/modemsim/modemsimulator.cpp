@@ -245,6 +245,9 @@ struct ModemSimulator::Private
         } else if (rest == QLatin1String("E0") || rest == QLatin1String("E1")) {
             echo = rest.endsWith(QLatin1Char('1'));
             ok = true;
+        } else if (rest == QLatin1String("+FCLASS=0") || rest == QLatin1String("+FCLASS=1")) {
+            // Data or fax class: in fax class the answer sends the fax calling tone.
+            ok = true;
         } else if (rest == QLatin1String("V0") || rest == QLatin1String("V1")) {
             numeric = rest.endsWith(QLatin1Char('0'));
             ok = true;
