@@ -404,12 +404,15 @@ private Q_SLOTS:
         h->dir.writeIni(u"[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n[Ports]\nComm1="_s + link);
         QCOMPARE(h->app->Main(), Application::StartResult::Running);
         h->pass(1100);
+        h->modem.sendRaw("RING\r\n"); // heard just before the loss: still processed
+        h->pass(200);
         h->modem.stop();
         h->pass(200);
         QCOMPARE(h->window()->statusText(), u"Not Ready"_s);
         if (suspend)
             h->action(u"Suspend"_s)->trigger();
         h->pass(10000); // still away: tried quietly
+        QCOMPARE(h->dir.logMessages().filter(u"Telco Info - RING"_s).size(), 1);
         QVERIFY(h->modem.start() && h->modem.createLink(link));
         h->pass(6100);
         QCOMPARE(h->window()->statusText(), suspend ? u"Not Ready"_s : u"Ready"_s);
