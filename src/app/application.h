@@ -101,6 +101,8 @@ private:
     frmCIDDisplay m_window;
     QPointer<frmCnfg> m_pleaseWait;
     bool m_ended = false;
+    bool m_ending = false; // the program's end has begun
+
     bool m_iniUnreadable = false;
 };
 

@@ -10,7 +10,18 @@
 #include "records/calldatabase.h"
 #include "records/storedcalls.h"
 
+#include <utility>
+
 namespace Quillon {
+
+namespace {
+
+// Past calls held before they are stored; bounds the memory a long log takes.
+constexpr qsizetype maxPastCallsAtOnce = 5000;
+// The longest a display's log waits for a lock, each page.
+constexpr int historyBudgetMs = 50;
+
+} // namespace
 
 NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, CallDatabase& database, MdmCmd& modem,
                                ActivityLog& log, Clock& clock, MessageBoxes& boxes, QObject* parent)
@@ -24,11 +35,21 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     , m_boxes(boxes)
     , m_server(clock)
 {
-    m_server.setHistory(NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
+    const NcidServer::History history = NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
         if (!m_database.isOpen())
             return std::nullopt;
         return m_database.connection();
-    }));
+    });
+    // A file another program holds locked makes a display go without its
+    // log (or the rest of it) rather than freeze the window.
+    m_server.setHistory({ [this, range = history.range](int count) {
+                             CallDatabase::BusyBudget budget(m_database, historyBudgetMs);
+                             return range(count);
+                         },
+                          [this, page = history.page](qint64 after, qint64 last, int count) {
+                              CallDatabase::BusyBudget budget(m_database, historyBudgetMs);
+                              return page(after, last, count);
+                          } });
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
     connect(&m_server, &NcidServer::messagesDropped, this, [this](const QString& peer) {
@@ -37,10 +58,12 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
+        m_pastCallsSeen.clear();
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
         m_modem.SetCidStatus(true);
     });
     connect(&m_client, &NcidClient::disconnected, this, [this] {
+        storePastCalls();
         m_log.log(QStringLiteral("Disconnected from caller-ID server ") + serverName());
         m_modem.SetCidStatus(false);
     });
@@ -149,8 +172,17 @@ void NetworkService::callProcessed(const CidCall& call, bool hungUp)
                           hungUp);
 }
 
+void NetworkService::storePastCalls()
+{
+    m_pastCallsStored += m_pipeline.StoreMissedCalls(std::exchange(m_pastCalls, {}));
+}
+
 void NetworkService::onLine(const NcidLine& line, const QString& text)
 {
+    // The log has come once anything else comes; a huge one goes in parts.
+    if ((line.kind != NcidLine::Kind::CallLog && line.kind != NcidLine::Kind::HungUpLog)
+        || m_pastCalls.size() >= maxPastCallsAtOnce)
+        storePastCalls();
     switch (line.kind) {
     case NcidLine::Kind::Call:
     case NcidLine::Kind::HungUp:
@@ -159,8 +191,14 @@ void NetworkService::onLine(const NcidLine& line, const QString& text)
     case NcidLine::Kind::CallLog:
     case NcidLine::Kind::HungUpLog:
         // Past calls: the history catches up, nobody is called to the phone.
-        m_pastCallsStored += m_pipeline.StoreMissedCall(cidCallFromNcid(line)) ? 1 : 0;
-        break;
+        {
+            const CidCall past = cidCallFromNcid(line);
+            const QString same = past.Date + u'\t' + past.Time + u'\t' + past.Number + u'\t'
+                + callNameKey(past.Number, past.Name) + u'\t'
+                + (past.When.isValid() ? QString::number(past.When.date().year()) : QString());
+            m_pastCalls.append({ past, ++m_pastCallsSeen[same] });
+            break;
+        }
     case NcidLine::Kind::Status:
         if (line.status == 250 && m_pastCallsStored > 0)
             m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));

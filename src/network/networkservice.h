@@ -7,8 +7,10 @@
 #include "config/networksettings.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
+#include "reception/callpipeline.h"
 #include "reception/reportparser.h"
 
+#include <QHash>
 #include <QObject>
 
 namespace Quillon {
@@ -18,7 +20,6 @@ class CallDatabase;
 class Clock;
 class MdmCmd;
 class MessageBoxes;
-class ProcessCid;
 
 class NetworkService final : public QObject
 {
@@ -69,7 +70,14 @@ private:
     NetworkSettings m_settings;
     NetworkSettings m_applied; // what the server and the source run with
     bool m_sourceApplied = false;
+    void storePastCalls();
+
     int m_pastCallsStored = 0;
+    // The server's log as it comes, stored in one go once it has come.
+    QList<ProcessCid::MissedCall> m_pastCalls;
+    // How often each past call came in the server's log since connecting:
+    // two identical lines are two calls.
+    QHash<QString, int> m_pastCallsSeen;
 };
 
 } // namespace Quillon

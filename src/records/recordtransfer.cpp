@@ -6,6 +6,7 @@
 #include "records/calldatabase.h"
 #include "records/csvtext.h"
 #include "records/listentryrules.h"
+#include "records/storedcalls.h"
 #include "records/transaction.h"
 
 #include <QDate>
@@ -29,7 +30,7 @@ struct ListShape
 {
     QString table;
     QStringList columns; // in table and file order
-    QList<int> key; // columns that make two entries the same entry
+    QList<int> key; // columns that make two entries the same entry; calls: storedcalls.h
 };
 
 const ListShape& shapeOf(RecordList list)
@@ -37,7 +38,7 @@ const ListShape& shapeOf(RecordList list)
     static const ListShape calls { tableName(RecordList::Calls),
                                    { QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date"),
                                      QStringLiteral("Time"), QStringLiteral("SysTime") },
-                                   { 2, 3, 1 } };
+                                   {} };
     static const ListShape reject { tableName(RecordList::Reject),
                                     { QStringLiteral("Number"), QStringLiteral("Name") },
                                     { 0, 1 } };
@@ -326,6 +327,50 @@ bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStri
     return transaction.commit(&error);
 }
 
+// Drops the staged calls stored already. Calls are a multiset: a file that
+// holds a call twice adds it twice, less the times it is stored.
+bool dropStoredCalls(QSqlQuery& query, const QString& temp, QString& error)
+{
+    const QString stagedYear = callYearSql(QStringLiteral("c2"), QStringLiteral("c4"));
+    const QString stagedName = callNameKeySql(QStringLiteral("c1"), QStringLiteral("c0"));
+    return exec(query, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_CID (c2, c3, c1)").arg(temp),
+                error)
+        && exec(query,
+                QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_same"
+                               " (date, time, number, name, year, stored INTEGER)"),
+                error)
+        && exec(query, QStringLiteral("DELETE FROM temp.quillon_import_same"), error)
+        && exec(query,
+                QStringLiteral("INSERT INTO temp.quillon_import_same SELECT DISTINCT c2, c3, c1, %1, %2, 0 FROM %3")
+                    .arg(stagedName, stagedYear, temp),
+                error)
+        && exec(query,
+                QStringLiteral("CREATE INDEX IF NOT EXISTS temp.quillon_import_same_key"
+                               " ON quillon_import_same (date, time, number, name, year)"),
+                error)
+        // One pass over the stored calls, each looked up among the few staged.
+        && exec(query,
+                QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_count (same INTEGER PRIMARY KEY, n)"),
+                error)
+        && exec(query, QStringLiteral("DELETE FROM temp.quillon_import_count"), error)
+        && exec(query,
+                QStringLiteral("INSERT INTO temp.quillon_import_count SELECT s.rowid, count(*) FROM main.CID AS t"
+                               " JOIN temp.quillon_import_same AS s ON s.date = IFNULL(t.Date, '')"
+                               " AND s.time = IFNULL(t.Time, '') AND s.number = IFNULL(t.Number, '')"
+                               " AND s.name = %1 AND s.year = %2 GROUP BY s.rowid")
+                    .arg(callNameKeySql(QStringLiteral("t.Number"), QStringLiteral("t.Name")),
+                         callYearSql(QStringLiteral("t.Date"), QStringLiteral("t.SysTime"))),
+                error)
+        && exec(query,
+                QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM (SELECT seq, c1, c2, c3, %2 AS name,"
+                               " %3 AS year, row_number() OVER (PARTITION BY c1, c2, c3, %2, %3 ORDER BY seq) AS nth"
+                               " FROM %1) AS i JOIN temp.quillon_import_same AS s ON s.date = i.c2"
+                               " AND s.time = i.c3 AND s.number = i.c1 AND s.name = i.name AND s.year = i.year"
+                               " JOIN temp.quillon_import_count AS c ON c.same = s.rowid WHERE i.nth <= c.n)")
+                    .arg(temp, stagedName, stagedYear),
+                error);
+}
+
 // Moves the staged entries not stored yet into the list, counting them.
 bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& result)
 {
@@ -345,19 +390,22 @@ bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& r
         return false;
     }
     QSqlQuery query(db);
-    if (!exec(
-            query,
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)").arg(temp, shape.table, keys),
-            error)
-        || !exec(
-            query,
-            QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
-            error)
-        || !exec(query,
-                 QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
-                     .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
-                 error)
-        || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
+    const bool dropped = shape.table == tableName(RecordList::Calls)
+        ? dropStoredCalls(query, temp, error)
+        // A list holds an entry once.
+        : exec(query,
+               QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)")
+                   .arg(temp, shape.table, keys),
+               error)
+            && exec(
+                query,
+                QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
+                error)
+            && exec(query,
+                    QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
+                        .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
+                    error);
+    if (!dropped || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
         return false;
     result.added = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
