@@ -20,7 +20,7 @@ struct CidCall
     bool Rejected = false;
     // When the call came, as its source tells it with the year (a server's
     // call log); invalid when only Date and Time tell it.
-    QDateTime When;
+    QDateTime When {};
 };
 
 // Fills call from one burst of received text; false (and every field
