@@ -391,6 +391,32 @@ private Q_SLOTS:
         service.stopReceiving();
     }
 
+    // A display that connects while another program holds the file locked
+    // goes without its log rather than hold the window for the lock's wait.
+    void displayWhileLocked()
+    {
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        QVERIFY(database.OpenCallDatabase());
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        service.settings().Share = true;
+        service.settings().SharePort = probe.serverPort();
+        probe.close();
+        service.server().setHelloWaitMs(0);
+        service.apply();
+        SqlFile locker(rig.dir.databasePath());
+        QVERIFY(locker.run(u"BEGIN EXCLUSIVE"_s));
+        const QDateTime before = rig.clock.now();
+        Display display(service.server().serverPort());
+        QVERIFY(display.waitFor(u"300"_s));
+        QVERIFY(display.lines.contains(u"253 No call log"_s));
+        QVERIFY2(before.msecsTo(rig.clock.now()) <= 100, qPrintable(QString::number(before.msecsTo(rig.clock.now()))));
+    }
+
     // A name from the modem in UTF-8 is read as such; other bytes one a
     // character, as before.
     void modemText_data()
