@@ -16,8 +16,8 @@ namespace Quillon {
 
 namespace {
 
-// Past calls held before they are stored; bounds the memory a long log takes.
-constexpr qsizetype maxPastCallsAtOnce = 5000;
+// Past calls stored at one turn of the event loop: a few tens of ms.
+constexpr qsizetype pastCallsPerTurn = 200;
 // The longest a display's log waits for a lock, each page.
 constexpr int historyBudgetMs = 50;
 
@@ -59,11 +59,12 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
         m_pastCallsSeen.clear();
+        m_pastCallsKnown.clear();
+        m_pastCallsLogEnded = false;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
         m_modem.SetCidStatus(true);
     });
     connect(&m_client, &NcidClient::disconnected, this, [this] {
-        storePastCalls();
         m_log.log(QStringLiteral("Disconnected from caller-ID server ") + serverName());
         m_modem.SetCidStatus(false);
     });
@@ -174,15 +175,21 @@ void NetworkService::callProcessed(const CidCall& call, bool hungUp)
 
 void NetworkService::storePastCalls()
 {
-    m_pastCallsStored += m_pipeline.StoreMissedCalls(std::exchange(m_pastCalls, {}));
+    m_pastCallsQueued = false;
+    const QList<ProcessCid::MissedCall> part = m_pastCalls.mid(0, pastCallsPerTurn);
+    m_pastCalls.remove(0, part.size());
+    m_pastCallsStored += m_pipeline.StoreMissedCalls(part, m_pastCallsKnown);
+    if (!m_pastCalls.isEmpty()) {
+        m_pastCallsQueued = true;
+        QMetaObject::invokeMethod(this, &NetworkService::storePastCalls, Qt::QueuedConnection);
+        return;
+    }
+    if (std::exchange(m_pastCallsLogEnded, false) && m_pastCallsStored > 0)
+        m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));
 }
 
 void NetworkService::onLine(const NcidLine& line, const QString& text)
 {
-    // The log has come once anything else comes; a huge one goes in parts.
-    if ((line.kind != NcidLine::Kind::CallLog && line.kind != NcidLine::Kind::HungUpLog)
-        || m_pastCalls.size() >= maxPastCallsAtOnce)
-        storePastCalls();
     switch (line.kind) {
     case NcidLine::Kind::Call:
     case NcidLine::Kind::HungUp:
@@ -197,11 +204,18 @@ void NetworkService::onLine(const NcidLine& line, const QString& text)
                 + callNameKey(past.Number, past.Name) + u'\t'
                 + (past.When.isValid() ? QString::number(past.When.date().year()) : QString());
             m_pastCalls.append({ past, ++m_pastCallsSeen[same] });
+            if (!m_pastCallsQueued) {
+                m_pastCallsQueued = true;
+                QMetaObject::invokeMethod(this, &NetworkService::storePastCalls, Qt::QueuedConnection);
+            }
             break;
         }
     case NcidLine::Kind::Status:
-        if (line.status == 250 && m_pastCallsStored > 0)
-            m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));
+        if (line.status == 250) {
+            m_pastCallsLogEnded = true;
+            if (!m_pastCallsQueued)
+                storePastCalls();
+        }
         break;
     case NcidLine::Kind::Message:
         m_log.log(QStringLiteral("Network message - ") + line.text);

@@ -188,17 +188,19 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
     Q_EMIT reportDone();
 }
 
-int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls)
+int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& stored)
 {
     if (calls.isEmpty() || !m_database.isOpen())
         return 0;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    // Unreadable now: the next connect sends them again.
-    QString error;
-    QHash<QString, qint64> stored = countRecentCalls(m_database.connection(), &error);
-    if (!error.isEmpty())
-        return 0;
-    m_database.store().countWaiting(stored);
+    if (stored.isEmpty()) {
+        // Unreadable now: the next connect sends them again.
+        QString error;
+        stored = countRecentCalls(m_database.connection(), &error);
+        if (!error.isEmpty())
+            return 0;
+        m_database.store().countWaiting(stored);
+    }
     QList<NewCall> added;
     for (const MissedCall& missed : calls) {
         CidCall call = missed.call;
@@ -207,8 +209,10 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls)
         translate(call);
         const QDateTime when = call.When.isValid() ? call.When : m_clock.now();
         const int year = callYear(call.Date, when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        if (stored.value(sameCallKey(call.Date, call.Time, call.Number, call.Name, year)) >= missed.occurrence)
+        qint64& same = stored[sameCallKey(call.Date, call.Time, call.Number, call.Name, year)];
+        if (same >= missed.occurrence)
             continue;
+        ++same;
         added.append({ call.Name, call.Number, call.Date, call.Time, when });
     }
     m_database.store().StoreCalls(added);

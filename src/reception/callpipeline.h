@@ -8,6 +8,7 @@
 #include "reception/reportparser.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -58,7 +59,10 @@ public:
         CidCall call;
         int occurrence = 1;
     };
-    int StoreMissedCalls(const QList<MissedCall>& calls);
+    // same: how often each call is stored or waiting, by sameCallKey(); read
+    // when empty, and kept up to date with the calls stored here, so that a
+    // log stored in parts reads the stored calls once.
+    int StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& same);
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }
