@@ -356,8 +356,9 @@ void CallStore::readJournal()
             line.chop(1);
         const QString text = QString::fromUtf8(line);
         const QList<QStringView> fields = QStringView(text).split(u'\t');
-        if (fields.size() != 5)
-            continue; // a line cut short by a crash or a full disk
+        // Fewer: a line cut short; more: fields a later version added.
+        if (fields.size() < 5)
+            continue;
         WaitingCall call { unescapeField(fields[1]), unescapeField(fields[2]), unescapeField(fields[3]),
                            unescapeField(fields[4]), QDateTime::fromString(fields[0].toString(), journalTimeFormat) };
         if (!call.arrived.isValid())
