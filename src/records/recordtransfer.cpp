@@ -20,6 +20,7 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <functional>
 #include <limits>
 
 namespace Quillon {
@@ -118,7 +119,20 @@ QString rowName(int record, int line)
     return QStringLiteral("row %1 (line %2)").arg(record).arg(line);
 }
 
-ImportRows readCsv(RecordList list, const QString& text)
+// Takes each entry as it is read, so that a large file's entries are never
+// all held at once; false stops the reading.
+using RowSink = std::function<bool(const QStringList& row)>;
+
+// Hands the entry on, or keeps it when there is nobody to hand it to.
+bool take(ImportRows& result, QStringList& row, const RowSink& sink)
+{
+    if (sink)
+        return sink(row);
+    result.rows.append(row);
+    return true;
+}
+
+ImportRows readCsv(RecordList list, const QString& text, const RowSink& sink)
 {
     const ListShape& shape = shapeOf(list);
     ImportRows result;
@@ -171,10 +185,10 @@ ImportRows readCsv(RecordList list, const QString& text)
                 + QStringLiteral(": SysTime \"%1\" is not a time as YYYY-MM-DD HH:MM:SS").arg(row[4].left(40));
             return result;
         }
-        if (acceptEntry(list, row))
-            result.rows.append(row);
-        else
+        if (!acceptEntry(list, row))
             ++result.refused;
+        else if (!take(result, row, sink))
+            return result;
     }
     if (reader.failed()) {
         result.error = rowName(record + 1, reader.recordLine()) + QStringLiteral(": ") + reader.error();
@@ -203,7 +217,7 @@ bool looksLikeCallLog(const QString& text)
     return first.size() >= 4 && isDigits(first.left(3)) && first[3] == u' ';
 }
 
-ImportRows readCallLog(const QString& text, const ImportOptions& options)
+ImportRows readCallLog(const QString& text, const ImportOptions& options, const RowSink& sink)
 {
     ImportRows result;
     const QStringList lines = text.split(u'\n');
@@ -254,10 +268,12 @@ ImportRows readCallLog(const QString& text, const ImportOptions& options)
         QString number = shown(QStringLiteral("NMBR"));
         if (number != u"UNKNOWN")
             FormatCidNumber(number, options.numberFormat);
-        result.rows.append({ shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
-                             time.left(2) + u':' + time.mid(2),
-                             day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
-                                 + QStringLiteral(":00") });
+        QStringList row { shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
+                          time.left(2) + u':' + time.mid(2),
+                          day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
+                              + QStringLiteral(":00") };
+        if (!take(result, row, sink))
+            return result;
     }
     result.ok = true;
     return result;
@@ -289,42 +305,71 @@ QString stagingTable(const ListShape& shape)
     return QStringLiteral("temp.quillon_import_") + shape.table;
 }
 
-// Staged in the temporary database first, which locks nothing the running
-// program writes to.
-bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStringList>& rows, QString& error)
+// Entries are staged in the temporary database first, which locks nothing
+// the running program writes to; all of them or none.
+class Stager
 {
-    const QString staged = stagedColumns(shape);
-    const QString temp = stagingTable(shape);
-    Transaction transaction(db, &error);
-    if (!transaction.isActive())
-        return false;
-    QSqlQuery query(db);
-    // Never dropped: a grid reading lazily on the same connection keeps a
-    // statement open, and SQLite refuses to drop a table while one is.
-    if (!exec(query,
-              QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
-                  .arg(shape.table, staged),
-              error)
-        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
-        return false;
-
-    QSqlQuery insert(db);
-    QStringList marks(shape.columns.size(), QStringLiteral("?"));
-    if (!insert.prepare(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(temp, staged, marks.join(QStringLiteral(", "))))) {
-        error = sqlError(insert);
-        return false;
-    }
-    for (const QStringList& row : rows) {
-        for (int c = 0; c < row.size(); ++c)
-            insert.bindValue(c, row[c]);
-        if (!insert.exec()) {
-            error = sqlError(insert);
-            return false;
+public:
+    Stager(const QSqlDatabase& db, const ListShape& shape, QString& error)
+        : m_transaction(db, &error)
+        , m_insert(db)
+        , m_error(error)
+    {
+        if (!m_transaction.isActive())
+            return;
+        const QString staged = stagedColumns(shape);
+        const QString temp = stagingTable(shape);
+        QSqlQuery query(db);
+        // Never dropped: a statement open on the connection would make
+        // SQLite refuse to drop it.
+        if (!exec(query,
+                  QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
+                      .arg(shape.table, staged),
+                  error)
+            || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
+            return;
+        const QStringList marks(shape.columns.size(), QStringLiteral("?"));
+        if (!m_insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(temp, staged, marks.join(QStringLiteral(", "))))) {
+            error = sqlError(m_insert);
+            return;
         }
+        m_ok = true;
     }
-    insert.finish();
-    return transaction.commit(&error);
+    Q_DISABLE_COPY_MOVE(Stager)
+
+    bool isActive() const { return m_ok; }
+    qint64 count() const { return m_count; }
+    bool add(const QStringList& row)
+    {
+        for (int c = 0; c < row.size(); ++c)
+            m_insert.bindValue(c, row[c]);
+        if (!m_insert.exec()) {
+            m_error = sqlError(m_insert);
+            return m_ok = false;
+        }
+        ++m_count;
+        return true;
+    }
+    bool commit()
+    {
+        m_insert.finish();
+        return m_ok && m_transaction.commit(&m_error);
+    }
+
+private:
+    Transaction m_transaction;
+    QSqlQuery m_insert;
+    QString& m_error;
+    bool m_ok = false;
+    qint64 m_count = 0;
+};
+
+ImportRows readText(RecordList list, const QString& text, const ImportOptions& options, const RowSink& sink)
+{
+    if (list == RecordList::Calls && looksLikeCallLog(text))
+        return readCallLog(text, options, sink);
+    return readCsv(list, text, sink);
 }
 
 // Drops the staged calls stored already. Calls are a multiset: a file that
@@ -480,10 +525,7 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
 
 ImportRows readImportFile(RecordList list, const QByteArray& bytes, const ImportOptions& options)
 {
-    const QString text = decodeTextFile(bytes);
-    if (list == RecordList::Calls && looksLikeCallLog(text))
-        return readCallLog(text, options);
-    return readCsv(list, text);
+    return readText(list, decodeTextFile(bytes), options, {});
 }
 
 /*!
@@ -505,22 +547,37 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         result.error = QStringLiteral("%1 is too large to be a list (%2 bytes)").arg(path).arg(file.size());
         return result;
     }
-    const ImportRows rows = readImportFile(list, file.readAll(), options);
-    if (!rows.ok) {
-        result.error = rows.error;
-        result.refused = rows.refused;
-        return result;
-    }
-    result.refused = rows.refused;
+    const QString text = decodeTextFile(file.readAll());
+    file.close();
 
     const ListShape& shape = shapeOf(list);
-    if (!stageRows(db, shape, rows.rows, result.error) || !mergeStaged(db, shape, result)) {
+    const auto failed = [&] {
         result.added = 0;
         QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + stagingTable(shape));
         return result;
+    };
+    qint64 staged = 0;
+    {
+        // Staged as read: only the text is held whole, never its entries.
+        Stager stager(db, shape, result.error);
+        if (!stager.isActive())
+            return failed();
+        const ImportRows rows
+            = readText(list, text, options, [&stager](const QStringList& row) { return stager.add(row); });
+        result.refused = rows.refused;
+        if (!rows.ok) {
+            if (!rows.error.isEmpty())
+                result.error = rows.error;
+            return failed();
+        }
+        if (!stager.commit())
+            return failed();
+        staged = stager.count();
     }
+    if (!mergeStaged(db, shape, result))
+        return failed();
     result.ok = true;
-    result.skipped = rows.rows.size() - result.added;
+    result.skipped = staged - result.added;
     return result;
 }
 
