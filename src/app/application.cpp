@@ -34,8 +34,19 @@ Application::Application(const FileLocations& files, const AppServices& services
                                  m_services.help, m_database, m_modem, m_detector, m_pipeline, m_network })
 {
     connect(&m_window, &frmCIDDisplay::programEnded, this, [this] {
+        // Logout or a close while the box below is up: the calls are in the
+        // journal already, so the program just ends.
+        if (m_ending) {
+            m_ended = true;
+            Q_EMIT programEnded();
+            return;
+        }
+        m_ending = true;
         m_modem.setProgramEnding();
+        // A report already received is a call, not something to drop.
+        m_pipeline.finishBurst();
         finishWaitingCalls();
+        m_pipeline.finishBurst();
         m_ended = true;
         Q_EMIT programEnded();
     });
@@ -177,8 +188,9 @@ bool Application::Form_Load()
 }
 
 /*!
- * The last chance for calls the database refused: one more attempt, then
- * they go to a text file beside the log, and the user is told how many.
+ * The last chance for calls the database refused: one more attempt, then the
+ * user is told how many wait in the journal for the next start. Calls that
+ * arrive while the box is up are stored or journaled like any other.
  */
 void Application::finishWaitingCalls()
 {
@@ -191,15 +203,16 @@ void Application::finishWaitingCalls()
     if (count == 0)
         return;
     const QString path = store.waitingFilePath();
-    const bool saved = store.saveWaiting();
+    const bool saved = store.journaled();
     m_log.log(QStringLiteral("Calls not stored: %1, ").arg(count)
-              + (saved ? QStringLiteral("written to ") : QStringLiteral("could not be written to ")) + path);
+              + (saved ? QStringLiteral("kept in ") : QStringLiteral("could not be written to ")) + path);
     // Logout and shutdown do not wait for a box.
     if (m_window.closingWithoutAsking())
         return;
     const QString calls = count == 1 ? QStringLiteral("1 call") : QStringLiteral("%1 calls").arg(count);
-    m_services.boxes.show(calls + QStringLiteral(" could not be stored in CallerID.mdb and will be lost to it.\r\n")
-                              + (saved ? QStringLiteral("They are listed in ") + path + QStringLiteral(".")
+    m_services.boxes.show(calls + QStringLiteral(" could not be stored in CallerID.mdb yet.\r\n")
+                              + (saved ? QStringLiteral("They are kept in ") + path
+                                         + QStringLiteral(" and stored when the program starts again.")
                                        : QStringLiteral("They could not be written to ") + path
                                          + QStringLiteral(" either; the disk may be full.")),
                           QStringLiteral("Calls Not Stored"), MessageBoxes::Icon::Exclamation,

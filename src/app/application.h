@@ -108,6 +108,8 @@ private:
     QPointer<frmFirstRun> m_firstRun;
     bool m_ended = false;
     bool m_windowShown = false;
+    bool m_ending = false; // the program's end has begun
+
     bool m_iniUnreadable = false;
 };
 

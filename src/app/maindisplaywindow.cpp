@@ -220,8 +220,8 @@ void frmCIDDisplay::connectCore(CallStore& store)
         [this](const QString& detail) {
             m_boxes.show(QStringLiteral("CallerID.mdb is damaged (") + detail.left(200)
                              + QStringLiteral(").\r\nCalls are still shown, but nothing more is written to the file; "
-                                              "calls waiting to be stored go to CallsNotStored.txt beside CID.Log when "
-                                              "the program ends.\r\nHelp Topics tells how to recover the file."),
+                                              "calls waiting to be stored are kept in CallsNotStored.txt beside "
+                                              "CID.Log.\r\nHelp Topics tells how to recover the file."),
                          QStringLiteral("Database Damaged"), MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
         },
         Qt::QueuedConnection);

@@ -67,6 +67,16 @@ CidCall cidCallFromNcid(const NcidLine& line)
     call.Date = date.size() == 8 && allDigits(date) ? date.left(2) + u'/' + date.mid(2, 2) : QStringLiteral("NONE");
     const QString time = line.field(u"TIME").trimmed();
     call.Time = time.size() == 4 && allDigits(time) ? time.left(2) + u':' + time.mid(2) : QStringLiteral("NONE");
+    if (call.Date != u"NONE" && call.Time != u"NONE") {
+        // Month first as the protocol says; day first where that alone makes a date.
+        const int year = QStringView(date).mid(4).toInt();
+        QDate day(year, QStringView(date).left(2).toInt(), QStringView(date).mid(2, 2).toInt());
+        if (!day.isValid())
+            day = QDate(year, QStringView(date).mid(2, 2).toInt(), QStringView(date).left(2).toInt());
+        const QTime at(QStringView(time).left(2).toInt(), QStringView(time).mid(2).toInt());
+        if (day.isValid() && at.isValid())
+            call.When = QDateTime(day, at);
+    }
     call.Number = shownOrUnknown(line.field(u"NMBR"));
     call.Name = shownOrUnknown(line.field(u"NAME"));
     return call;

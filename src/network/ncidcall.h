@@ -22,7 +22,8 @@ NcidFields ncidCallFields(const QString& date, const QString& time, const QStrin
 QString ncidNumber(const QString& shown);
 
 // A received call line in the form of a modem report: Date "mm/dd" and Time
-// "hh:mm" ("NONE" when missing or malformed), "-" or nothing as "UNKNOWN".
+// "hh:mm" ("NONE" when missing or malformed), "-" or nothing as "UNKNOWN";
+// When the call's date and time with the year the line gives.
 // The number is as received; the caller formats it.
 CidCall cidCallFromNcid(const NcidLine& line);
 

@@ -10,7 +10,18 @@
 #include "records/calldatabase.h"
 #include "records/storedcalls.h"
 
+#include <utility>
+
 namespace Quillon {
+
+namespace {
+
+// Past calls stored at one turn of the event loop: a few tens of ms.
+constexpr qsizetype pastCallsPerTurn = 200;
+// The longest a display's log waits for a lock, each page.
+constexpr int historyBudgetMs = 50;
+
+} // namespace
 
 NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, CallDatabase& database, MdmCmd& modem,
                                ActivityLog& log, Clock& clock, MessageBoxes& boxes, QObject* parent)
@@ -24,11 +35,21 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     , m_boxes(boxes)
     , m_server(clock)
 {
-    m_server.setHistory(NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
+    const NcidServer::History history = NcidServer::databaseHistory([this]() -> std::optional<QSqlDatabase> {
         if (!m_database.isOpen())
             return std::nullopt;
         return m_database.connection();
-    }));
+    });
+    // A file another program holds locked makes a display go without its
+    // log (or the rest of it) rather than freeze the window.
+    m_server.setHistory({ [this, range = history.range](int count) {
+                             CallDatabase::BusyBudget budget(m_database, historyBudgetMs);
+                             return range(count);
+                         },
+                          [this, page = history.page](qint64 after, qint64 last, int count) {
+                              CallDatabase::BusyBudget budget(m_database, historyBudgetMs);
+                              return page(after, last, count);
+                          } });
     connect(&m_server, &NcidServer::messageRelayed, this,
             [this](const QString& text) { m_log.log(QStringLiteral("Network message - ") + text); });
     connect(&m_server, &NcidServer::messagesDropped, this, [this](const QString& peer) {
@@ -37,6 +58,9 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
     });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
+        m_pastCallsSeen.clear();
+        m_pastCallsKnown.clear();
+        m_pastCallsLogEnded = false;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
         m_modem.SetCidStatus(true);
     });
@@ -156,6 +180,21 @@ void NetworkService::callProcessed(const CidCall& call, bool hungUp)
                           hungUp);
 }
 
+void NetworkService::storePastCalls()
+{
+    m_pastCallsQueued = false;
+    const QList<ProcessCid::MissedCall> part = m_pastCalls.mid(0, pastCallsPerTurn);
+    m_pastCalls.remove(0, part.size());
+    m_pastCallsStored += m_pipeline.StoreMissedCalls(part, m_pastCallsKnown);
+    if (!m_pastCalls.isEmpty()) {
+        m_pastCallsQueued = true;
+        QMetaObject::invokeMethod(this, &NetworkService::storePastCalls, Qt::QueuedConnection);
+        return;
+    }
+    if (std::exchange(m_pastCallsLogEnded, false) && m_pastCallsStored > 0)
+        m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));
+}
+
 void NetworkService::onLine(const NcidLine& line, const QString& text)
 {
     switch (line.kind) {
@@ -169,12 +208,22 @@ void NetworkService::onLine(const NcidLine& line, const QString& text)
         // One the server hung up on keeps that mark here too.
         CidCall past = cidCallFromNcid(line);
         past.Rejected = line.kind == NcidLine::Kind::HungUpLog;
-        m_pastCallsStored += m_pipeline.StoreMissedCall(past) ? 1 : 0;
+        const QString same = past.Date + u'\t' + past.Time + u'\t' + past.Number + u'\t'
+            + callNameKey(past.Number, past.Name) + u'\t'
+            + (past.When.isValid() ? QString::number(past.When.date().year()) : QString());
+        m_pastCalls.append({ past, ++m_pastCallsSeen[same] });
+        if (!m_pastCallsQueued) {
+            m_pastCallsQueued = true;
+            QMetaObject::invokeMethod(this, &NetworkService::storePastCalls, Qt::QueuedConnection);
+        }
         break;
     }
     case NcidLine::Kind::Status:
-        if (line.status == 250 && m_pastCallsStored > 0)
-            m_log.log(QStringLiteral("Past calls from the server stored: ") + QString::number(m_pastCallsStored));
+        if (line.status == 250) {
+            m_pastCallsLogEnded = true;
+            if (!m_pastCallsQueued)
+                storePastCalls();
+        }
         break;
     case NcidLine::Kind::Message:
         m_log.log(QStringLiteral("Network message - ") + line.text);

@@ -7,8 +7,10 @@
 #include "config/networksettings.h"
 #include "network/ncidclient.h"
 #include "network/ncidserver.h"
+#include "reception/callpipeline.h"
 #include "reception/reportparser.h"
 
+#include <QHash>
 #include <QObject>
 
 namespace Quillon {
@@ -18,7 +20,6 @@ class CallDatabase;
 class Clock;
 class MdmCmd;
 class MessageBoxes;
-class ProcessCid;
 
 class NetworkService final : public QObject
 {
@@ -48,6 +49,9 @@ public:
     NcidServer& server() { return m_server; }
     NcidClient& client() { return m_client; }
 
+    // Past calls from the server's log not stored yet.
+    qsizetype pastCallsPending() const { return m_pastCalls.size(); }
+
     // Every processed call goes to the displays.
     void callProcessed(const CidCall& call, bool hungUp);
 
@@ -70,7 +74,18 @@ private:
     NetworkSettings m_settings;
     NetworkSettings m_applied; // what the server and the source run with
     bool m_sourceApplied = false;
+    void storePastCalls();
+
     int m_pastCallsStored = 0;
+    // The server's log as it comes, stored a part at each turn of the event
+    // loop, so that a long log does not hold the window.
+    QList<ProcessCid::MissedCall> m_pastCalls;
+    QHash<QString, qint64> m_pastCallsKnown; // see StoreMissedCalls
+    bool m_pastCallsQueued = false;
+    bool m_pastCallsLogEnded = false; // the log line waits until they are stored
+    // How often each past call came in the server's log since connecting:
+    // two identical lines are two calls.
+    QHash<QString, int> m_pastCallsSeen;
 };
 
 } // namespace Quillon

@@ -212,14 +212,13 @@ bool QtSerialPort::write(const QString& text)
 
 QString QtSerialPort::readAll()
 {
+    // A port lost meanwhile still hands over what it had delivered.
     if (!m_port.isOpen())
-        return {};
+        return modemText(std::exchange(m_input, {}));
     m_reading = true;
     // Take in what the kernel holds but the event loop has not delivered yet.
     for (int round = 0; round < 64 && m_port.isOpen() && m_port.waitForReadyRead(0); ++round) { }
     m_reading = false;
-    if (!m_port.isOpen())
-        return {};
     takeIn();
     return modemText(std::exchange(m_input, {}));
 }
@@ -259,7 +258,9 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     if (!m_port.isOpen())
         return;
     // Left open, a vanished device reports this error without end at full CPU.
+    // What it delivered before is kept for readAll().
     const QString reason = m_port.errorString();
+    takeIn();
     m_port.close();
     m_port.clearError();
     Q_EMIT portLost(reason);

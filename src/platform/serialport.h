@@ -46,7 +46,7 @@ public:
     // Dropped, returning false, when the port is closed.
     virtual bool write(const QString& text) = 0;
     // Everything received so far, one character per byte; empties the buffer.
-    // Empty when the port is closed.
+    // After a loss, what had arrived before it; else empty when closed.
     virtual QString readAll() = 0;
     // What readAll() would return now, left in the buffer.
     virtual QString peekAll() = 0;

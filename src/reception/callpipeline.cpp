@@ -109,6 +109,12 @@ void ProcessCid::timer1Tick()
     readBurst();
 }
 
+void ProcessCid::finishBurst()
+{
+    if (m_timer1Enabled && !m_reading && !m_modem.detectionInProgress())
+        readBurst();
+}
+
 void ProcessCid::readBurst()
 {
     // Off before processing: call text kept while it runs starts a new burst.
@@ -194,20 +200,35 @@ void ProcessCid::ProcessNetworkCall(const QString& text, const CidCall& call, bo
     Q_EMIT reportDone();
 }
 
-bool ProcessCid::StoreMissedCall(const CidCall& call)
+int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& stored)
 {
-    CidCall missed = call;
-    formatNetworkNumber(missed.Number, m_settings.Format);
-    if (!m_database.isOpen())
-        return false;
+    if (calls.isEmpty() || !m_database.isOpen())
+        return 0;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    // Unreadable now: the next connect sends it again.
-    QString error;
-    if (isCallStored(m_database.connection(), missed.Date, missed.Time, missed.Number, &error) || !error.isEmpty())
-        return false;
-    translate(missed);
-    m_database.store().StoreCall(missed.Name, missed.Number, missed.Date, missed.Time, missed.Rejected);
-    return true;
+    if (stored.isEmpty()) {
+        // Unreadable now: the next connect sends them again.
+        QString error;
+        stored = countRecentCalls(m_database.connection(), &error);
+        if (!error.isEmpty())
+            return 0;
+        m_database.store().countWaiting(stored);
+    }
+    QList<NewCall> added;
+    for (const MissedCall& missed : calls) {
+        CidCall call = missed.call;
+        formatNetworkNumber(call.Number, m_settings.Format);
+        // Stored under the name shown for it, so it is compared under that name.
+        translate(call);
+        const QDateTime when = call.When.isValid() ? call.When : m_clock.now();
+        const int year = callYear(call.Date, when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        qint64& same = stored[sameCallKey(call.Date, call.Time, call.Number, call.Name, year)];
+        if (same >= missed.occurrence)
+            continue;
+        ++same;
+        added.append({ call.Name, call.Number, call.Date, call.Time, when, call.Rejected });
+    }
+    m_database.store().StoreCalls(added);
+    return static_cast<int>(added.size());
 }
 
 bool ProcessCid::translate(CidCall& call, bool* allowed)
@@ -252,7 +273,7 @@ void ProcessCid::showAndStore(bool rejected)
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     Q_EMIT callListed(m_call);
     // A call the database refuses waits and is stored later.
-    m_database.store().StoreCall(m_call.Name, m_call.Number, m_call.Date, m_call.Time, rejected);
+    m_database.store().StoreCall({ m_call.Name, m_call.Number, m_call.Date, m_call.Time, {}, rejected });
     Q_EMIT noticeRequested(m_call);
     Q_EMIT callProcessed(m_call, rejected);
 }

@@ -8,6 +8,8 @@
 #include "reception/reportparser.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -42,14 +44,27 @@ public:
     // it, and disables Timer1.
     void timer1Tick();
     void ProcessCidReport(const QString& text);
+    // The program ends: text received and not yet read is processed now
+    // rather than lost with the settle time.
+    void finishBurst();
     // A call a network server reported as it happened (text: its line). A
     // listed caller cannot be hung up from here; blockedByServer says the
     // server did so itself.
     void ProcessNetworkCall(const QString& text, const CidCall& call, bool blockedByServer);
-    // A past call a network server sent at connect: stored, unless a call
-    // with its Date, Time and Number is, without list, popup or ring. True
-    // when it was stored.
-    bool StoreMissedCall(const CidCall& call);
+    // Past calls a network server sent at connect, without list, popup or
+    // ring, each with the time it came as its SysTime. occurrence: the call
+    // is the n-th line of the same call (same moment and number) in the
+    // server's log; stored unless n of them are already. All go to the file
+    // in batches; returns how many were new.
+    struct MissedCall
+    {
+        CidCall call;
+        int occurrence = 1;
+    };
+    // same: how often each call is stored or waiting, by sameCallKey(); read
+    // when empty, and kept up to date with the calls stored here, so that a
+    // log stored in parts reads the stored calls once.
+    int StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& same);
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }

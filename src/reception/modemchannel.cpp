@@ -338,6 +338,8 @@ void MdmCmd::onPortLost(const QString& reason)
     Q_UNUSED(reason)
     if (m_detectionInProgress)
         return; // detection treats it as a silent port and reports nothing per port
+    // A report the modem sent just before it went is still a call.
+    keepIfCallText(m_port.readAll());
     const QString message
         = QStringLiteral("Comm Port ") + QString::number(m_port.portNumber()) + QStringLiteral(" was disconnected!");
     SetCidStatus(false,

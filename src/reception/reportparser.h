@@ -2,6 +2,7 @@
 // The modem's caller-ID report, as text received between the rings.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 namespace Quillon {
@@ -17,6 +18,9 @@ struct CidCall
     QString Digits;
     // Set by the pipeline when the caller was rejected (answered and hung up).
     bool Rejected = false;
+    // When the call came, as its source tells it with the year (a server's
+    // call log); invalid when only Date and Time tell it.
+    QDateTime When {};
 };
 
 // Fills call from one burst of received text; false (and every field

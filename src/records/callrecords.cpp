@@ -26,7 +26,9 @@ CallRecords::CallRecords(CallDatabase& database)
 
 GridQuery CallRecords::phoneIndexQuery()
 {
-    return { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {}, QStringLiteral("CID.Name ASC") };
+    return {
+        QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {}, QStringLiteral("CID.Name ASC"), true
+    };
 }
 
 RecordCount CallRecords::countSearch(SearchType type, const QString& text) const

@@ -23,7 +23,7 @@ QString quotedIdentifier(const QString& name)
 } // namespace
 
 RecordGridModel::RecordGridModel(QObject* parent)
-    : QSqlQueryModel(parent)
+    : QAbstractTableModel(parent)
 { }
 
 void RecordGridModel::setCaption(const QString& field, const QString& caption)
@@ -38,7 +38,11 @@ void RecordGridModel::setDateTimeField(const QString& field)
 
 int RecordGridModel::column(const QString& field) const
 {
-    return record().indexOf(field);
+    for (int c = 0; c < m_fields.size(); ++c) {
+        if (m_fields[c].compare(field, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
 }
 
 bool RecordGridModel::setGridQuery(const QSqlDatabase& db, const GridQuery& query, QString* error)
@@ -61,7 +65,7 @@ bool RecordGridModel::rerun(QString* error)
 
 void RecordGridModel::sort(int column, Qt::SortOrder order)
 {
-    const QString field = record().fieldName(column);
+    const QString field = m_fields.value(column);
     if (field.isEmpty() || !hasQuery())
         return;
     QString error;
@@ -81,31 +85,97 @@ bool RecordGridModel::run(const QString& sortField, Qt::SortOrder order, QString
             + (order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
         orderBy = orderBy.isEmpty() ? chosen : chosen + QStringLiteral(", ") + orderBy;
     }
+    const QString statement
+        = orderBy.isEmpty() ? m_query.select : m_query.select + QStringLiteral(" ORDER BY ") + orderBy;
+    QList<QVariantList> rows;
+    QStringList fields;
+    if (!readPage(statement, 0, rows, &fields, error))
+        return false;
+    beginResetModel();
+    m_statement = statement;
+    m_fields = fields;
+    m_complete = m_query.oneRead || rows.size() < pageRows;
+    m_rows = std::move(rows);
+    endResetModel();
+    return true;
+}
+
+bool RecordGridModel::readPage(const QString& statement, qsizetype offset, QList<QVariantList>& rows,
+                               QStringList* fields, QString* error) const
+{
     QSqlQuery query(m_db);
-    bool ok
-        = query.prepare(orderBy.isEmpty() ? m_query.select : m_query.select + QStringLiteral(" ORDER BY ") + orderBy);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(m_query.oneRead ? statement : statement + QStringLiteral(" LIMIT ? OFFSET ?"));
     if (ok) {
         for (const QVariant& value : m_query.values)
             query.addBindValue(value);
+        if (!m_query.oneRead) {
+            query.addBindValue(pageRows);
+            query.addBindValue(offset);
+        }
         ok = query.exec();
     }
-    if (!ok) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
+    if (ok && fields) {
+        const QSqlRecord record = query.record();
+        for (int c = 0; c < record.count(); ++c)
+            fields->append(record.fieldName(c));
     }
-    setQuery(std::move(query));
-    if (lastError().isValid()) {
-        if (error)
-            *error = lastError().text();
-        return false;
+    while (ok && query.next()) {
+        QVariantList row;
+        row.reserve(query.record().count());
+        for (int c = 0; c < query.record().count(); ++c)
+            row.append(query.value(c));
+        rows.append(row);
     }
-    return true;
+    if (ok && query.lastError().isValid())
+        ok = false;
+    if (!ok && error)
+        *error = query.lastError().text();
+    // The read lock goes with the statement, now rather than at the next page.
+    query.finish();
+    return ok;
+}
+
+int RecordGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int RecordGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_fields.size());
+}
+
+bool RecordGridModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_complete;
+}
+
+void RecordGridModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || m_complete)
+        return;
+    QList<QVariantList> rows;
+    QString error;
+    if (!readPage(m_statement, m_rows.size(), rows, nullptr, &error)) {
+        m_complete = true;
+        Q_EMIT queryFailed(error);
+        return;
+    }
+    m_complete = rows.size() < pageRows;
+    if (rows.isEmpty())
+        return;
+    beginInsertRows({}, static_cast<int>(m_rows.size()), static_cast<int>(m_rows.size() + rows.size() - 1));
+    m_rows.append(rows);
+    endInsertRows();
 }
 
 QVariant RecordGridModel::data(const QModelIndex& index, int role) const
 {
-    const QVariant value = QSqlQueryModel::data(index, role);
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_fields.size()
+        || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const QVariant value = m_rows[index.row()][index.column()];
     if (role != Qt::DisplayRole || m_dateTimeField.isEmpty() || index.column() != column(m_dateTimeField))
         return value;
     const QString text = value.toString();
@@ -117,11 +187,13 @@ QVariant RecordGridModel::data(const QModelIndex& index, int role) const
 QVariant RecordGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
-        const auto caption = m_captions.constFind(record().fieldName(section).toLower());
+        const auto caption = m_captions.constFind(m_fields.value(section).toLower());
         if (caption != m_captions.constEnd())
             return *caption;
+        if (section >= 0 && section < m_fields.size())
+            return m_fields[section];
     }
-    return QSqlQueryModel::headerData(section, orientation, role);
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 } // namespace Quillon

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Read-only rows of a query for the record windows' grids: column captions
 // by field name, stored times shown in the user's date-time layout, and
-// sorting by a column done by the query, so rows are still fetched lazily.
+// sorting by a column done by the query. Rows are read a page at a time as
+// the grid scrolls, each page by a statement of its own that is finished
+// before it returns: an open grid never holds the file against a writer.
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace Quillon {
@@ -19,9 +22,12 @@ struct GridQuery
     QString select;
     QVariantList values;
     QString defaultOrder;
+    // Each page would cost a pass over the whole table (DISTINCT): the rows,
+    // few by their nature, are read in one statement.
+    bool oneRead = false;
 };
 
-class RecordGridModel : public QSqlQueryModel
+class RecordGridModel : public QAbstractTableModel
 {
     Q_OBJECT
 
@@ -29,11 +35,14 @@ public:
     explicit RecordGridModel(QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(RecordGridModel)
 
+    static constexpr int pageRows = 256;
+
     void setCaption(const QString& field, const QString& caption);
     // The field holds 'YYYY-MM-DD HH:MM:SS' text, shown through dateTimeText.
     void setDateTimeField(const QString& field);
-    // Column of the field in the current result; -1 when absent.
+    // Column of the field in the current result (any letter case); -1 when absent.
     int column(const QString& field) const;
+    QString fieldName(int column) const { return m_fields.value(column); }
 
     // Runs the query in the chosen column order. False with the reason in
     // error when it failed; the rows shown stay as they were.
@@ -49,6 +58,10 @@ public:
     QString sortField() const { return m_sortField; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
@@ -57,6 +70,9 @@ Q_SIGNALS:
 
 private:
     bool run(const QString& sortField, Qt::SortOrder order, QString* error);
+    // Up to pageRows rows from offset on; fields gets the result's names.
+    bool readPage(const QString& statement, qsizetype offset, QList<QVariantList>& rows, QStringList* fields,
+                  QString* error) const;
 
     QHash<QString, QString> m_captions;
     QString m_dateTimeField;
@@ -64,6 +80,10 @@ private:
     GridQuery m_query;
     QString m_sortField;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    QString m_statement; // the query in its order, without the page's bounds
+    QStringList m_fields;
+    QList<QVariantList> m_rows;
+    bool m_complete = true;
 };
 
 } // namespace Quillon

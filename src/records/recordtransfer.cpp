@@ -20,6 +20,7 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <functional>
 #include <limits>
 
 namespace Quillon {
@@ -30,7 +31,7 @@ struct ListShape
 {
     QString table;
     QStringList columns; // in table and file order
-    QList<int> key; // columns that make two entries the same entry
+    QList<int> key; // columns that make two entries the same entry; calls: storedcalls.h
 };
 
 const ListShape& shapeOf(RecordList list)
@@ -38,7 +39,7 @@ const ListShape& shapeOf(RecordList list)
     static const ListShape calls { tableName(RecordList::Calls),
                                    { QStringLiteral("Name"), QStringLiteral("Number"), QStringLiteral("Date"),
                                      QStringLiteral("Time"), QStringLiteral("SysTime") },
-                                   { 2, 3, 1 } };
+                                   {} };
     static const ListShape reject { tableName(RecordList::Reject),
                                     { QStringLiteral("Number"), QStringLiteral("Name") },
                                     { 0, 1 } };
@@ -136,7 +137,20 @@ bool applyWindowRules(RecordList list, QStringList& row, qint16 format)
     return relayout == Relayout::Left;
 }
 
-ImportRows readCsv(RecordList list, const QString& text, const ImportOptions& options)
+// Takes each entry as it is read, so that a large file's entries are never
+// all held at once; false stops the reading.
+using RowSink = std::function<bool(const QStringList& row)>;
+
+// Hands the entry on, or keeps it when there is nobody to hand it to.
+bool take(ImportRows& result, QStringList& row, const RowSink& sink)
+{
+    if (sink)
+        return sink(row);
+    result.rows.append(row);
+    return true;
+}
+
+ImportRows readCsv(RecordList list, const QString& text, const ImportOptions& options, const RowSink& sink)
 {
     const ListShape& shape = shapeOf(list);
     ImportRows result;
@@ -211,12 +225,13 @@ ImportRows readCsv(RecordList list, const QString& text, const ImportOptions& op
         }
         const bool left = list != RecordList::Calls && options.numberFormat != 0
             && applyWindowRules(list, row, options.numberFormat);
-        if (acceptEntry(list, row)) {
-            result.rows.append(row);
-            result.leftAsTyped += left ? 1 : 0;
-        } else {
+        if (!acceptEntry(list, row)) {
             ++result.refused;
+            continue;
         }
+        result.leftAsTyped += left ? 1 : 0;
+        if (!take(result, row, sink))
+            return result;
     }
     if (reader.failed()) {
         result.error = rowName(record + 1, reader.recordLine()) + QStringLiteral(": ") + reader.error();
@@ -245,7 +260,7 @@ bool looksLikeCallLog(const QString& text)
     return first.size() >= 4 && isDigits(first.left(3)) && first[3] == u' ';
 }
 
-ImportRows readCallLog(const QString& text, const ImportOptions& options)
+ImportRows readCallLog(const QString& text, const ImportOptions& options, const RowSink& sink)
 {
     ImportRows result;
     const QStringList lines = text.split(u'\n');
@@ -296,10 +311,12 @@ ImportRows readCallLog(const QString& text, const ImportOptions& options)
         QString number = shown(QStringLiteral("NMBR"));
         if (number != u"UNKNOWN")
             FormatCidNumber(number, options.numberFormat);
-        result.rows.append({ shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
-                             time.left(2) + u':' + time.mid(2),
-                             day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
-                                 + QStringLiteral(":00") });
+        QStringList row { shown(QStringLiteral("NAME")), number, date.left(2) + u'/' + date.mid(2, 2),
+                          time.left(2) + u':' + time.mid(2),
+                          day.toString(QStringLiteral("yyyy-MM-dd ")) + time.left(2) + u':' + time.mid(2)
+                              + QStringLiteral(":00") };
+        if (!take(result, row, sink))
+            return result;
     }
     result.ok = true;
     return result;
@@ -331,42 +348,115 @@ QString stagingTable(const ListShape& shape)
     return QStringLiteral("temp.quillon_import_") + shape.table;
 }
 
-// Staged in the temporary database first, which locks nothing the running
-// program writes to.
-bool stageRows(const QSqlDatabase& db, const ListShape& shape, const QList<QStringList>& rows, QString& error)
+// Entries are staged in the temporary database first, which locks nothing
+// the running program writes to; all of them or none.
+class Stager
 {
-    const QString staged = stagedColumns(shape);
-    const QString temp = stagingTable(shape);
-    Transaction transaction(db, &error);
-    if (!transaction.isActive())
-        return false;
-    QSqlQuery query(db);
-    // Never dropped: a grid reading lazily on the same connection keeps a
-    // statement open, and SQLite refuses to drop a table while one is.
-    if (!exec(query,
-              QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
-                  .arg(shape.table, staged),
-              error)
-        || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
-        return false;
-
-    QSqlQuery insert(db);
-    QStringList marks(shape.columns.size(), QStringLiteral("?"));
-    if (!insert.prepare(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(temp, staged, marks.join(QStringLiteral(", "))))) {
-        error = sqlError(insert);
-        return false;
-    }
-    for (const QStringList& row : rows) {
-        for (int c = 0; c < row.size(); ++c)
-            insert.bindValue(c, row[c]);
-        if (!insert.exec()) {
-            error = sqlError(insert);
-            return false;
+public:
+    Stager(const QSqlDatabase& db, const ListShape& shape, QString& error)
+        : m_transaction(db, &error)
+        , m_insert(db)
+        , m_error(error)
+    {
+        if (!m_transaction.isActive())
+            return;
+        const QString staged = stagedColumns(shape);
+        const QString temp = stagingTable(shape);
+        QSqlQuery query(db);
+        // Never dropped: a statement open on the connection would make
+        // SQLite refuse to drop it.
+        if (!exec(query,
+                  QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_%1 (seq INTEGER PRIMARY KEY, %2)")
+                      .arg(shape.table, staged),
+                  error)
+            || !exec(query, QStringLiteral("DELETE FROM ") + temp, error))
+            return;
+        const QStringList marks(shape.columns.size(), QStringLiteral("?"));
+        if (!m_insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(temp, staged, marks.join(QStringLiteral(", "))))) {
+            error = sqlError(m_insert);
+            return;
         }
+        m_ok = true;
     }
-    insert.finish();
-    return transaction.commit(&error);
+    Q_DISABLE_COPY_MOVE(Stager)
+
+    bool isActive() const { return m_ok; }
+    qint64 count() const { return m_count; }
+    bool add(const QStringList& row)
+    {
+        for (int c = 0; c < row.size(); ++c)
+            m_insert.bindValue(c, row[c]);
+        if (!m_insert.exec()) {
+            m_error = sqlError(m_insert);
+            return m_ok = false;
+        }
+        ++m_count;
+        return true;
+    }
+    bool commit()
+    {
+        m_insert.finish();
+        return m_ok && m_transaction.commit(&m_error);
+    }
+
+private:
+    Transaction m_transaction;
+    QSqlQuery m_insert;
+    QString& m_error;
+    bool m_ok = false;
+    qint64 m_count = 0;
+};
+
+ImportRows readText(RecordList list, const QString& text, const ImportOptions& options, const RowSink& sink)
+{
+    if (list == RecordList::Calls && looksLikeCallLog(text))
+        return readCallLog(text, options, sink);
+    return readCsv(list, text, options, sink);
+}
+
+// Drops the staged calls stored already. Calls are a multiset: a file that
+// holds a call twice adds it twice, less the times it is stored.
+bool dropStoredCalls(QSqlQuery& query, const QString& temp, QString& error)
+{
+    const QString stagedYear = callYearSql(QStringLiteral("c2"), QStringLiteral("c4"));
+    const QString stagedName = callNameKeySql(QStringLiteral("c1"), QStringLiteral("c0"));
+    return exec(query, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_CID (c2, c3, c1)").arg(temp),
+                error)
+        && exec(query,
+                QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_same"
+                               " (date, time, number, name, year, stored INTEGER)"),
+                error)
+        && exec(query, QStringLiteral("DELETE FROM temp.quillon_import_same"), error)
+        && exec(query,
+                QStringLiteral("INSERT INTO temp.quillon_import_same SELECT DISTINCT c2, c3, c1, %1, %2, 0 FROM %3")
+                    .arg(stagedName, stagedYear, temp),
+                error)
+        && exec(query,
+                QStringLiteral("CREATE INDEX IF NOT EXISTS temp.quillon_import_same_key"
+                               " ON quillon_import_same (date, time, number, name, year)"),
+                error)
+        // One pass over the stored calls, each looked up among the few staged.
+        && exec(query,
+                QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS quillon_import_count (same INTEGER PRIMARY KEY, n)"),
+                error)
+        && exec(query, QStringLiteral("DELETE FROM temp.quillon_import_count"), error)
+        && exec(query,
+                QStringLiteral("INSERT INTO temp.quillon_import_count SELECT s.rowid, count(*) FROM main.CID AS t"
+                               " JOIN temp.quillon_import_same AS s ON s.date = IFNULL(t.Date, '')"
+                               " AND s.time = IFNULL(t.Time, '') AND s.number = IFNULL(t.Number, '')"
+                               " AND s.name = %1 AND s.year = %2 GROUP BY s.rowid")
+                    .arg(callNameKeySql(QStringLiteral("t.Number"), QStringLiteral("t.Name")),
+                         callYearSql(QStringLiteral("t.Date"), QStringLiteral("t.SysTime"))),
+                error)
+        && exec(query,
+                QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM (SELECT seq, c1, c2, c3, %2 AS name,"
+                               " %3 AS year, row_number() OVER (PARTITION BY c1, c2, c3, %2, %3 ORDER BY seq) AS nth"
+                               " FROM %1) AS i JOIN temp.quillon_import_same AS s ON s.date = i.c2"
+                               " AND s.time = i.c3 AND s.number = i.c1 AND s.name = i.name AND s.year = i.year"
+                               " JOIN temp.quillon_import_count AS c ON c.same = s.rowid WHERE i.nth <= c.n)")
+                    .arg(temp, stagedName, stagedYear),
+                error);
 }
 
 // Moves the staged entries not stored yet into the list, counting them.
@@ -388,19 +478,22 @@ bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& r
         return false;
     }
     QSqlQuery query(db);
-    if (!exec(
-            query,
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)").arg(temp, shape.table, keys),
-            error)
-        || !exec(
-            query,
-            QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
-            error)
-        || !exec(query,
-                 QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
-                     .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
-                 error)
-        || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
+    const bool dropped = shape.table == tableName(RecordList::Calls)
+        ? dropStoredCalls(query, temp, error)
+        // A list holds an entry once.
+        : exec(query,
+               QStringLiteral("CREATE INDEX IF NOT EXISTS %1_key ON quillon_import_%2 (%3)")
+                   .arg(temp, shape.table, keys),
+               error)
+            && exec(
+                query,
+                QStringLiteral("DELETE FROM %1 WHERE seq NOT IN (SELECT min(seq) FROM %1 GROUP BY %2)").arg(temp, keys),
+                error)
+            && exec(query,
+                    QStringLiteral("DELETE FROM %1 WHERE seq IN (SELECT i.seq FROM main.%2 AS t JOIN %1 AS i ON %3)")
+                        .arg(temp, shape.table, keyMatch.join(QStringLiteral(" AND "))),
+                    error);
+    if (!dropped || !exec(query, QStringLiteral("SELECT count(*) FROM ") + temp, error))
         return false;
     result.added = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
@@ -483,10 +576,7 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
 
 ImportRows readImportFile(RecordList list, const QByteArray& bytes, const ImportOptions& options)
 {
-    const QString text = decodeTextFile(bytes);
-    if (list == RecordList::Calls && looksLikeCallLog(text))
-        return readCallLog(text, options);
-    return readCsv(list, text, options);
+    return readText(list, decodeTextFile(bytes), options, {});
 }
 
 /*!
@@ -508,23 +598,38 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         result.error = QStringLiteral("%1 is too large to be a list (%2 bytes)").arg(path).arg(file.size());
         return result;
     }
-    const ImportRows rows = readImportFile(list, file.readAll(), options);
-    if (!rows.ok) {
-        result.error = rows.error;
-        result.refused = rows.refused;
-        return result;
-    }
-    result.refused = rows.refused;
-    result.leftAsTyped = rows.leftAsTyped;
+    const QString text = decodeTextFile(file.readAll());
+    file.close();
 
     const ListShape& shape = shapeOf(list);
-    if (!stageRows(db, shape, rows.rows, result.error) || !mergeStaged(db, shape, result)) {
+    const auto failed = [&] {
         result.added = 0;
         QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + stagingTable(shape));
         return result;
+    };
+    qint64 staged = 0;
+    {
+        // Staged as read: only the text is held whole, never its entries.
+        Stager stager(db, shape, result.error);
+        if (!stager.isActive())
+            return failed();
+        const ImportRows rows
+            = readText(list, text, options, [&stager](const QStringList& row) { return stager.add(row); });
+        result.refused = rows.refused;
+        result.leftAsTyped = rows.leftAsTyped;
+        if (!rows.ok) {
+            if (!rows.error.isEmpty())
+                result.error = rows.error;
+            return failed();
+        }
+        if (!stager.commit())
+            return failed();
+        staged = stager.count();
     }
+    if (!mergeStaged(db, shape, result))
+        return failed();
     result.ok = true;
-    result.skipped = rows.rows.size() - result.added;
+    result.skipped = staged - result.added;
     return result;
 }
 

@@ -24,7 +24,9 @@ struct ImportResult
 {
     bool ok = false;
     qint64 added = 0;
-    qint64 skipped = 0; // already stored, or met earlier in the same file
+    // Already stored; a list entry also when met earlier in the same file,
+    // while a call the file holds twice is two calls.
+    qint64 skipped = 0;
     qint64 refused = 0; // entries the list cannot hold, such as one without a number
     // List numbers that could not be laid out in the number format (their
     // digits do not fit it): they match no call until mended.

@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace Quillon {
 
 namespace {
@@ -71,20 +73,60 @@ QList<StoredCall> storedCallsAfter(const QSqlDatabase& db, qint64 after, qint64 
     return calls;
 }
 
-bool isCallStored(const QSqlDatabase& db, const QString& date, const QString& time, const QString& number,
-                  QString* error)
+int callYear(const QString& date, const QString& sysTime)
+{
+    const int year = QStringView(sysTime).left(4).toInt();
+    return date.startsWith(QLatin1String("12/")) && QStringView(sysTime).mid(5, 2) == u"01" ? year - 1 : year;
+}
+
+QString callYearSql(const QString& dateColumn, const QString& sysTimeColumn)
+{
+    return QStringLiteral(
+               "(CAST(substr(%2, 1, 4) AS INTEGER) - (substr(%1, 1, 3) = '12/' AND substr(%2, 6, 2) = '01'))")
+        .arg(dateColumn, sysTimeColumn);
+}
+
+QString callNameKey(const QString& number, const QString& name)
+{
+    // Never null: bound to a statement, a null text would be NULL, equal to nothing.
+    if (std::any_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return QStringLiteral("");
+    return name.isNull() ? QStringLiteral("") : name;
+}
+
+QString callNameKeySql(const QString& numberColumn, const QString& nameColumn)
+{
+    return QStringLiteral("(CASE WHEN IFNULL(%1, '') GLOB '*[0-9]*' THEN '' ELSE IFNULL(%2, '') END)")
+        .arg(numberColumn, nameColumn);
+}
+
+QString sameCallKey(const QString& date, const QString& time, const QString& number, const QString& name, int year)
+{
+    return QString::number(year) + u'\t' + date + u'\t' + time + u'\t' + number + u'\t' + callNameKey(number, name);
+}
+
+QHash<QString, qint64> countRecentCalls(const QSqlDatabase& db, QString* error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM CID WHERE rowid > (SELECT max(rowid) FROM CID) - ?"
-                                 " AND Number = ? AND Date = ? AND Time = ?)"));
+    query.prepare(QStringLiteral("SELECT Date, Time, Number, Name, SysTime FROM CID"
+                                 " WHERE rowid > (SELECT max(rowid) FROM CID) - ?"));
     query.addBindValue(recentRows);
-    query.addBindValue(number);
-    query.addBindValue(date);
-    query.addBindValue(time);
-    if (!query.exec() || !query.next())
-        return fail(query, error);
-    return query.value(0).toInt() != 0;
+    if (!query.exec()) {
+        fail(query, error);
+        return {};
+    }
+    QHash<QString, qint64> counts;
+    while (query.next()) {
+        const QString date = query.value(0).toString();
+        ++counts[sameCallKey(date, query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
+                             callYear(date, query.value(4).toString()))];
+    }
+    if (query.lastError().isValid()) {
+        fail(query, error);
+        return {};
+    }
+    return counts;
 }
 
 } // namespace Quillon

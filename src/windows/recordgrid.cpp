@@ -60,7 +60,7 @@ QTableView* makeRecordGrid(RecordGridModel* model, const QList<GridColumn>& colu
     // The view's own sorting would sort at once on being switched on; the
     // default order must stay until a header is clicked.
     QObject::connect(header, &QHeaderView::sectionClicked, grid, [grid, model](int section) {
-        const QString field = model->record().fieldName(section);
+        const QString field = model->fieldName(section);
         const Qt::SortOrder order = field == model->sortField() && model->sortOrder() == Qt::AscendingOrder
             ? Qt::DescendingOrder
             : Qt::AscendingOrder;

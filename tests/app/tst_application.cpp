@@ -136,29 +136,36 @@ private Q_SLOTS:
     void refusedCalls_data()
     {
         QTest::addColumn<QString>("boxes"); // the first box, and the one at the end
+        QTest::addColumn<QString>("during"); // a call during the exit "question" or the "box" at the end; "logout"
         const QString full = u"Call Not Stored|A call could not be stored in CallerID.mdb: the disk is full.\r\nIt is "
                              "kept and stored as soon as the database takes it again; the status bar counts the calls "
                              "waiting."_s;
-        const QString lost
-            = u"Calls Not Stored|2 calls could not be stored in CallerID.mdb and will be lost to it.\r\n"_s;
+        const QString lost = u"Calls Not Stored|2 calls could not be stored in CallerID.mdb yet.\r\n"_s;
+        const QString lost3 = u"Calls Not Stored|3 calls could not be stored in CallerID.mdb yet.\r\n"_s;
+        const QString kept = u"They are kept in %1 and stored when the program starts again."_s;
         // Unless the disk has room again, the program ends first.
-        QTest::newRow("full, space returns") << full;
-        QTest::newRow("full, exit") << full + u" / "_s + lost + u"They are listed in %1."_s;
+        QTest::newRow("full, space returns") << full << QString();
+        QTest::newRow("full, exit") << full + u" / "_s + lost + kept << QString();
+        QTest::newRow("full, exit, a call during the question") << full + u" / "_s + lost3 + kept << u"question"_s;
+        QTest::newRow("full, exit, a call during the box") << full + u" / "_s + lost + kept << u"box"_s;
+        QTest::newRow("full, exit, logout during the box") << full + u" / "_s + lost + kept << u"logout"_s;
         QTest::newRow("full, exit, text file impossible")
-            << full + u" / "_s + lost + u"They could not be written to %1 either; the disk may be full."_s;
+            << full + u" / "_s + lost + u"They could not be written to %1 either; the disk may be full."_s << QString();
         // Found by the check at start-up, before any call.
         QTest::newRow("damaged, exit")
             << u"Database Damaged|CallerID.mdb is damaged (*** in database main ***; Page 8: btreeInitPage() returns "
                "error code 11).\r\nCalls are still shown, but nothing more is written to the file; calls waiting to be "
-               "stored go to CallsNotStored.txt beside CID.Log when the program ends.\r\nHelp Topics tells how to "
+               "stored are kept in CallsNotStored.txt beside CID.Log.\r\nHelp Topics tells how to "
                "recover the file. / Import|Nothing can be imported: CallerID.mdb is damaged.\r\n*** in database "
                "main ***; Page 8: btreeInitPage() returns error code 11 / "_s
-                + lost + u"They are listed in %1."_s;
+                + lost + kept
+            << QString();
     }
 
     void refusedCalls() // calls arriving while the disk is full, or the file is damaged
     {
         QFETCH(QString, boxes);
+        QFETCH(QString, during);
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         const bool ends = tag.contains(u"exit"_s);
         if (tag.startsWith(u"damaged"_s)) { // an index page spoilt
@@ -192,10 +199,26 @@ private Q_SLOTS:
             QCOMPARE(h->window()->waitingText(), QString());
             QCOMPARE(h->rows(stored), QStringList({ u"JOHN DOE|"_s + arrived[0], u"JANE ROE|"_s + arrived[1] }));
             QCOMPARE(h->dir.logMessages().last(), u"Calls that waited are stored now: 2"_s);
+            QVERIFY(!QFileInfo::exists(textFile)); // the journal goes with the last of them
         } else {
             if (tag.startsWith(u"damaged"_s)) // no import into it either
                 h->action(u"ImportReject"_s)->trigger();
+            // Answered, at the latest, within the 2.5 s a report is waited for.
+            const auto lateCall = [this] {
+                h->modem.sendCall({ .number = u"5557654321"_s, .name = u"LATE CALLER"_s });
+                h->pass(1000);
+            };
+            if (during == u"question"_s)
+                h->boxes.queueAnswer(MessageBoxes::Answer::Yes, lateCall);
+            if (during == u"box"_s)
+                h->boxes.whileOkShown = [&](const QString&) {
+                    lateCall();
+                    h->pass(3000);
+                };
+            if (during == u"logout"_s)
+                h->boxes.whileOkShown = [this](const QString&) { h->window()->closeWithoutAsking(); };
             h->action(u"Exit"_s)->trigger();
+            QVERIFY(h->app->ended());
             QCOMPARE(h->rows(stored), QStringList());
         }
         QStringList shown = h->shownBoxes();
@@ -203,10 +226,32 @@ private Q_SLOTS:
         QCOMPARE(shown.join(u" / "_s), boxes.contains(u"%1"_s) ? boxes.arg(textFile) : boxes);
         if (tag.startsWith(u"damaged"_s))
             QCOMPARE(h->dir.readFile(u"CallerID.mdb"_s).toUtf8(), before); // never written into
-        if (ends && !QFileInfo(textFile).isDir())
-            QCOMPARE(h->dir.readFile(QFileInfo(textFile).fileName()),
-                     u"%1\tJOHN DOE\t555-123-4567\t06/12\t14:32\r\n%2\tJANE ROE\t555-123-4567\t06/12\t14:32\r\n"_s.arg(
-                         arrived[0], arrived[1]));
+        if (!ends || QFileInfo(textFile).isDir())
+            return;
+        QString journal
+            = u"%1\tJOHN DOE\t555-123-4567\t06/12\t14:32\r\n%2\tJANE ROE\t555-123-4567\t06/12\t14:32\r\n"_s.arg(
+                arrived[0], arrived[1]);
+        const QString written = h->dir.readFile(QFileInfo(textFile).fileName());
+        if (!during.isEmpty() && during != u"logout"_s) { // listed whenever it was read, and kept
+            QCOMPARE(h->list()->topLevelItem(0)->text(0), u"LATE CALLER"_s);
+            arrived << written.mid(journal.size(), 19);
+            journal += u"%1\tLATE CALLER\t555-765-4321\t06/12\t14:32\r\n"_s.arg(arrived[2]);
+        }
+        QCOMPARE(written, journal);
+        if (tag.startsWith(u"damaged"_s))
+            return;
+        // The next start, with room on the disk, stores each of them once.
+        for (int start = 0; start < 2; ++start) {
+            h->app.reset();
+            h->app = std::make_unique<Application>(h->dir.path(),
+                                                   AppServices { h->clock, h->boxes, h->sound, h->help, *h->port });
+            QVERIFY(h->app->Main() == Application::StartResult::Running && h->checked());
+            QStringList expected { u"JOHN DOE|"_s + arrived[0], u"JANE ROE|"_s + arrived[1] };
+            if (arrived.size() > 2)
+                expected << u"LATE CALLER|"_s + arrived[2];
+            QCOMPARE(h->rows(stored), expected);
+            QVERIFY(!QFileInfo::exists(textFile));
+        }
     }
 
     void detectionAndEndingMeanwhile_data()
@@ -488,12 +533,15 @@ private Q_SLOTS:
         h->dir.writeIni(u"[Comm]\nCnfg=True\n[Settings]\nEnableLog=True\n[Ports]\nComm1="_s + link);
         QCOMPARE(h->app->Main(), Application::StartResult::Running);
         h->pass(1100);
+        h->modem.sendRaw("RING\r\n"); // heard just before the loss: still processed
+        h->pass(200);
         h->modem.stop();
         h->pass(200);
         QCOMPARE(h->window()->statusText(), u"Not Ready: Comm 1 was disconnected; waiting for it to come back"_s);
         if (suspend)
             h->action(u"Suspend"_s)->trigger();
         h->pass(10000); // still away: tried quietly
+        QCOMPARE(h->dir.logMessages().filter(u"Telco Info - RING"_s).size(), 1);
         QVERIFY(h->modem.start() && h->modem.createLink(link));
         h->pass(6100);
         QCOMPARE(h->window()->statusText(), suspend ? u"Not Ready: suspended"_s : u"Ready"_s);

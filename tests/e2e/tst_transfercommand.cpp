@@ -73,6 +73,12 @@ private Q_SLOTS:
                                u", ?"_s.repeated(values.size() - 1)),
                            values));
         }
+        if (table == u"CID"_s) { // a call twice, and the same minute a year before: three calls
+            QVERIFY(db.run(u"INSERT INTO CID SELECT * FROM CID WHERE rowid = 1"_s));
+            QVERIFY(db.run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime)"
+                           " SELECT Name, Number, Date, Time, '2025-12-06 14:32:05' FROM CID"
+                           " WHERE rowid = 1"_s));
+        }
         const QStringList stored = rowsOf(db, table);
 
         const QString file = m_dir->file(u"out.csv"_s);
@@ -133,6 +139,16 @@ private Q_SLOTS:
                 + "OTHER,555-123-4567,06/12,14:32,2026-12-07 00:00:00\nX,555-123-4567,06/12,14:33,2026-12-06 "
                   "14:33:00\n",
             "1 added, 1 skipped, 0 refused", { u"X|555-123-4567|06/12|14:33|2026-12-06 14:33:00"_s });
+        row("the same minute of another year is another call", "calls",
+            calls + "JOHN DOE,555-123-4567,06/12,14:32,2025-06-12 14:32:00\n", "1 added, 0 skipped, 0 refused",
+            { u"JOHN DOE|555-123-4567|06/12|14:32|2025-06-12 14:32:00"_s });
+        row("a call twice in the file is two calls, less those stored", "calls",
+            calls
+                + "JOHN DOE,555-123-4567,06/12,14:32,2026-06-12 14:32:00\nANN,5,01/02,03:04,2026-01-02 03:04:00\n"
+                  "JOHN DOE,555-123-4567,06/12,14:32,2026-06-12 14:32:59\nANN,5,01/02,03:04,2026-01-02 03:04:00\n",
+            "3 added, 1 skipped, 0 refused",
+            { u"ANN|5|01/02|03:04|2026-01-02 03:04:00"_s, u"JOHN DOE|555-123-4567|06/12|14:32|2026-06-12 14:32:59"_s,
+              u"ANN|5|01/02|03:04|2026-01-02 03:04:00"_s });
         row("empty entries refused, half-empty filled as the window does", "reject",
             "Number,Name\r\n,\r\n\r\n,SMITH\r\n777,\r\n",
             "2 added, 0 skipped, 1 refused, 1 numbers left as typed (not in the number format)",

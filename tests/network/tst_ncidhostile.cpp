@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -362,6 +363,111 @@ private Q_SLOTS:
         QCOMPARE(third.count(u"HUPLOG: .*NMBR\\*5559990000\\*"_s), 1);
         QCOMPARE(third.count(u"CIDLOG: .*NMBR\\*5559990000\\*"_s), 0);
         QCOMPARE(third.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
+    }
+
+    // Past calls a server sends at connect fill in the history: the same
+    // call is the same moment, year included, and number (and name, for a
+    // number without digits); identical lines are as many calls, and the
+    // same log sent again stores nothing. Each keeps its own time as SysTime.
+    void pastCallsFillIn_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QStringList>("stored"); // before the connect
+        QTest::addColumn<QStringList>("added"); // by the first connect; the second adds nothing
+
+        const auto line = [](const char* date, const char* time, const char* number, const char* name) -> QByteArray {
+            return "CIDLOG: *DATE*"_ba + date + "*TIME*" + time + "*LINE*-*NMBR*" + number + "*MESG*NONE*NAME*" + name
+                + "*\r\n";
+        };
+        const QByteArray june26 = line("06122026", "1432", "5551234567", "JOHN");
+        QTest::newRow("same minute in two years")
+            << line("06122025", "1432", "5551234567", "JOHN") + june26 << QStringList()
+            << QStringList { u"JOHN|555-123-4567|06/12|14:32|2025-06-12 14:32:00"_s,
+                             u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s };
+        QTest::newRow("redial within the minute") << june26
+                + june26 << QStringList() << QStringList(2, u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s);
+        QTest::newRow("received live, then twice in the log")
+            << june26 + june26 << QStringList { u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:41"_s }
+            << QStringList { u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s };
+        QTest::newRow("31 December, stored after midnight")
+            << line("12312026", "2359", "5551234567", "JOHN")
+            << QStringList { u"JOHN|555-123-4567|12/31|23:59|2027-01-01 00:00:02"_s } << QStringList();
+        QTest::newRow("no number: the name tells calls apart")
+            << line("06122026", "1432", "-", "A") + line("06122026", "1432", "-", "B")
+            << QStringList { u"A|UNKNOWN|06/12|14:32|2026-06-12 14:32:09"_s }
+            << QStringList { u"B|UNKNOWN|06/12|14:32|2026-06-12 14:32:00"_s };
+    }
+
+    void pastCallsFillIn()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, added);
+
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        QVERIFY(database.OpenCallDatabase());
+        for (const QString& row : std::as_const(stored)) {
+            QSqlQuery insert(database.connection());
+            insert.prepare(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"_s);
+            for (const QString& value : row.split(u'|'))
+                insert.addBindValue(value);
+            QVERIFY(insert.exec());
+        }
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+        service.settings().Receive = true;
+        service.settings().ServerHost = u"127.0.0.1"_s;
+        service.settings().ServerPort = peer.serverPort();
+        bool startedUp = false; // the server's start-up, log and all, has been taken in
+        connect(&service.client(), &NcidClient::lineReceived, this,
+                [&startedUp](const NcidLine&, const QString& text) { startedUp = text.startsWith(u"300"_s); });
+        service.apply();
+        for (int connect = 0; connect < 2; ++connect) {
+            if (connect > 0)
+                service.client().retryNow();
+            QVERIFY(peer.waitForNewConnection(10000));
+            std::unique_ptr<QTcpSocket> server(peer.nextPendingConnection());
+            startedUp = false;
+            server->write("200 Server: peer\n210 API 1.0 Feature Set 1\n" + log
+                          + "250 End of call log\n300 End of connection startup\n");
+            QTRY_VERIFY(startedUp && service.pastCallsPending() == 0); // stored a part at a time
+            QCOMPARE(
+                queryRows(database.connection(), u"SELECT Name, Number, Date, Time, SysTime FROM CID ORDER BY rowid"_s),
+                stored + added);
+            server->close();
+            QTRY_VERIFY(!service.client().isConnected());
+        }
+        service.stopReceiving();
+    }
+
+    // A display that connects while another program holds the file locked
+    // goes without its log rather than hold the window for the lock's wait.
+    void displayWhileLocked()
+    {
+        ModemRig rig;
+        QVERIFY(rig.dir.createDatabase());
+        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
+        QVERIFY(database.OpenCallDatabase());
+        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
+        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        service.settings().Share = true;
+        service.settings().SharePort = probe.serverPort();
+        probe.close();
+        service.server().setHelloWaitMs(0);
+        service.apply();
+        SqlFile locker(rig.dir.databasePath());
+        QVERIFY(locker.run(u"BEGIN EXCLUSIVE"_s));
+        const QDateTime before = rig.clock.now();
+        Display display(service.server().serverPort());
+        QVERIFY(display.waitFor(u"300"_s));
+        QVERIFY(display.lines.contains(u"253 No call log"_s));
+        QVERIFY2(before.msecsTo(rig.clock.now()) <= 100, qPrintable(QString::number(before.msecsTo(rig.clock.now()))));
     }
 
     // A name from the modem in UTF-8 is read as such; other bytes one a

@@ -2,16 +2,21 @@
 // Kills a process that is storing calls, many times over, and checks that
 // every call whose InsertCall had returned is still there. CI runs 25 rounds;
 // QUILLON_CRASH_ROUNDS=200 (or the argument -rounds 200) runs a longer trial.
+// Also kills one whose call the database refused: the next start stores it.
 #include "config/workingsettings.h"
 #include "platform/clock.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "support/appdir.h"
 #include "support/sqlfile.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <cstdio>
@@ -43,6 +48,30 @@ int runChild(const QString& appDir, int firstCall)
     }
 }
 
+// The child of the journal test: one call the locked database refuses, then
+// it waits to be killed.
+int runJournalChild(const QString& appDir)
+{
+    WorkingSettings settings;
+    SystemClock clock;
+    ActivityLog log(appDir, settings, clock);
+    CallDatabase database(appDir, settings, log, clock);
+    if (!database.OpenCallDatabase())
+        return 3;
+    CallDatabase::BusyBudget budget(database, 100);
+    if (database.store().StoreCall({ QStringLiteral("JOHN\tDOE\\"),
+                                     QStringLiteral("555-123-4567"),
+                                     QStringLiteral("06/12"),
+                                     QStringLiteral("14:32"),
+                                     {},
+                                     true })) // rejected: the mark goes through the journal too
+        return 4; // it was meant to be refused
+    std::printf("waiting\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
 } // namespace
 
 class TestCrashDurability : public QObject
@@ -56,6 +85,7 @@ public:
 
 private Q_SLOTS:
     void killedWhileStoring_keepsEveryReturnedCall();
+    void killedWithACallWaiting_nextStartStoresItOnce();
 
 private:
     int m_rounds;
@@ -105,10 +135,52 @@ void TestCrashDurability::killedWhileStoring_keepsEveryReturnedCall()
           static_cast<long long>(acknowledged.size()));
 }
 
+void TestCrashDurability::killedWithACallWaiting_nextStartStoresItOnce()
+{
+    AppDir dir;
+    QVERIFY(dir.createDatabase());
+    {
+        SqlFile holder(dir.databasePath());
+        QVERIFY(holder.run(QStringLiteral("BEGIN IMMEDIATE"))); // readers go on, writers are refused
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(ChildVariable), dir.path());
+        env.insert(QStringLiteral("QUILLON_CRASH_CHILD_JOURNAL"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY2(child.waitForStarted(10000), qPrintable(child.errorString()));
+        QByteArray output;
+        while (!output.contains("waiting\n") && child.state() == QProcess::Running)
+            if (child.waitForReadyRead(10000))
+                output += child.readAllStandardOutput();
+        QVERIFY2(output.contains("waiting\n"), output.constData());
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000));
+        QVERIFY(holder.run(QStringLiteral("ROLLBACK")));
+    }
+    for (int start = 0; start < 2; ++start) {
+        WorkingSettings settings;
+        SystemClock clock;
+        ActivityLog log(dir.path(), settings, clock);
+        CallDatabase database(dir.path(), settings, log, clock);
+        QVERIFY(database.OpenCallDatabase());
+        QSignalSpy checked(&database.store(), &CallStore::checkFinished);
+        database.store().startCheck();
+        QVERIFY(checked.wait(10000));
+        QCOMPARE(database.store().waitingCount(), 0);
+        QVERIFY(!QFileInfo::exists(database.store().waitingFilePath()));
+    }
+    SqlFile db(dir.databasePath(), true);
+    QCOMPARE(db.rows(QStringLiteral("SELECT Name, Number, Date, Time, Rejected FROM CID")),
+             QStringList { QStringLiteral("JOHN\tDOE\\|555-123-4567|06/12|14:32|1") });
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QByteArray childDir = qgetenv(ChildVariable);
+    if (!childDir.isEmpty() && qEnvironmentVariableIsSet("QUILLON_CRASH_CHILD_JOURNAL"))
+        return runJournalChild(QString::fromLocal8Bit(childDir));
     if (!childDir.isEmpty())
         return runChild(QString::fromLocal8Bit(childDir), qEnvironmentVariableIntValue("QUILLON_CRASH_CHILD_FIRST"));
     int rounds

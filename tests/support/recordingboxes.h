@@ -27,8 +27,11 @@ public:
     Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override
     {
         shown.append({ text, caption, icon, buttons });
-        if (buttons == Buttons::Ok)
+        if (buttons == Buttons::Ok) {
+            if (whileOkShown)
+                std::exchange(whileOkShown, {})(caption);
             return Answer::Ok;
+        }
         if (m_answers.isEmpty())
             return Answer::Yes;
         const auto [answer, meanwhile] = m_answers.takeFirst();
@@ -48,6 +51,8 @@ public:
 
     QList<Shown> shown;
     QStringList dismissed; // the texts of boxes closed because what they told is over
+    // Runs once, while the next OK box is up; given its caption.
+    std::function<void(const QString&)> whileOkShown;
 
 private:
     QList<std::pair<Answer, std::function<void()>>> m_answers; // each with what runs meanwhile

@@ -112,8 +112,16 @@ private Q_SLOTS:
         for (int clicks = 1; clicks <= 2; ++clicks) { // each sorts by the query again
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                               QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
-            QVERIFY(model()->canFetchMore()); // still fetched as the user scrolls
-            QVERIFY(model()->rowCount() < 300);
+            // Still fetched as the user scrolls; the distinct callers, whose
+            // every page would cost a pass over all calls, at once.
+            const bool paged = command != u"PhoneBook"_s;
+            QCOMPARE(model()->canFetchMore(), paged);
+            QCOMPARE(model()->rowCount() < 300, paged);
+            // Meanwhile the grid holds nothing open: another program writes at once.
+            SqlFile writer(h->dir.databasePath());
+            QVERIFY(writer.run(u"PRAGMA busy_timeout = 0"_s));
+            QVERIFY(writer.run(u"INSERT INTO Reject (Number, Name) VALUES ('1', 'WRITER')"_s));
+            QVERIFY(writer.run(u"DELETE FROM Reject WHERE Name = 'WRITER'"_s));
             QCOMPARE(header->sortIndicatorSection(), section);
             QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
             QCOMPARE(shown().mid(0, 2), sorted.mid(2 * clicks - 2, 2));
