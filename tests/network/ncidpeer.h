@@ -3,10 +3,17 @@
 // the lines it is sent, sends what it is told.
 #pragma once
 
+#include "network/ncidcall.h"
+#include "network/ncidserver.h"
+#include "support/appdir.h"
+#include "support/fakeclock.h"
+#include "support/sqlfile.h"
+
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 
+#include <memory>
 #include <sys/socket.h>
 
 namespace Quillon::Test {
@@ -49,6 +56,35 @@ struct Display
     bool waitFor(const QString& prefix, int n = 1)
     {
         return QTest::qWaitFor([&] { return count(prefix) >= n; }, 20000);
+    }
+};
+
+// The program's server on loopback with calls stored in a database of its own.
+struct Sharing
+{
+    AppDir dir;
+    std::unique_ptr<SqlFile> history;
+    FakeClock clock;
+    NcidServer server { clock };
+    int stored = 0;
+
+    explicit Sharing(int logCount, int helloWaitMs = NcidServer::defaultHelloWaitMs)
+    {
+        dir.createDatabase();
+        history = std::make_unique<SqlFile>(dir.databasePath());
+        server.setHistory(NcidServer::databaseHistory([this] { return std::optional(history->db()); }));
+        server.setLogCount(logCount);
+        server.setHelloWaitMs(helloWaitMs);
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+    // Stored, then shared: the order in which the pipeline does both.
+    void call(const QString& number)
+    {
+        ++stored;
+        history->run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', '%2', '06/12', "
+                     u"'14:32', '2026-06-12 14:32:00')"_qs.arg(stored)
+                         .arg(number));
+        server.sendCall(ncidCallFields(u"06/12"_qs, u"14:32"_qs, number, u"CALLER"_qs, QDateTime()), false);
     }
 };
 

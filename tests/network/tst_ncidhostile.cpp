@@ -35,33 +35,34 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A server on loopback with calls stored in a database of its own.
-struct Sharing
+// The program's server and client around a pipeline and a database, on the rig's modem line.
+struct Station : ModemRig
 {
-    AppDir dir;
-    std::unique_ptr<SqlFile> history;
-    FakeClock clock;
-    NcidServer server { clock };
-    int stored = 0;
+    bool made = dir.createDatabase();
+    CallDatabase database { dir.path(), settings, log, clock };
+    ProcessCid pipeline { settings, mdm, database, log, clock };
+    NetworkService service { dir.iniPath(), pipeline, database, mdm, log, clock, boxes };
+    QTcpServer peer; // the server the client is sent to
 
-    Sharing(int logCount, int helloWaitMs = NcidServer::defaultHelloWaitMs)
+    // Shares on a port free a moment ago; the start-up waits for no HELLO lines.
+    void share()
     {
-        dir.createDatabase();
-        history = std::make_unique<SqlFile>(dir.databasePath());
-        server.setHistory(NcidServer::databaseHistory([this] { return std::optional(history->db()); }));
-        server.setLogCount(logCount);
-        server.setHelloWaitMs(helloWaitMs);
-        server.listen(QHostAddress::LocalHost, 0);
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        service.settings().Share = true;
+        service.settings().SharePort = probe.serverPort();
+        probe.close();
+        service.server().setHelloWaitMs(0);
     }
-    // Stored, then shared: the order in which the pipeline does both.
-    void call(const QString& number)
+    // Receives from peer.
+    bool receive()
     {
-        ++stored;
-        history->run(
-            u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', '%2', '06/12', '14:32', '2026-06-12 14:32:00')"_s
-                .arg(stored)
-                .arg(number));
-        server.sendCall(ncidCallFields(u"06/12"_s, u"14:32"_s, number, u"CALLER"_s, QDateTime()), false);
+        if (!peer.listen(QHostAddress::LocalHost, 0))
+            return false;
+        service.settings().Receive = true;
+        service.settings().ServerHost = u"127.0.0.1"_s;
+        service.settings().ServerPort = peer.serverPort();
+        return true;
     }
 };
 
@@ -289,21 +290,13 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(QProcess::execute(u"ip"_s, { u"link"_s, u"set"_s, u"lo"_s, u"up"_s }), 0);
-        ModemRig rig;
-        QVERIFY(rig.dir.createDatabase());
-        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
-        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
-        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
-        QTcpServer peer;
-        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-        service.settings().Receive = true;
-        service.settings().ServerHost = u"127.0.0.1"_s;
-        service.settings().ServerPort = peer.serverPort();
-        service.client().setLiveness({ 1, 1, 2, 3000 });
-        service.apply();
+        Station rig;
+        QVERIFY(rig.made && rig.receive());
+        rig.service.client().setLiveness({ 1, 1, 2, 3000 });
+        rig.service.apply();
         QTRY_VERIFY(!rig.readyShown.isEmpty() && rig.readyShown.last());
-        QTRY_VERIFY(peer.hasPendingConnections());
-        const std::unique_ptr<QTcpSocket> far(peer.nextPendingConnection()); // kept open, then unreachable
+        QTRY_VERIFY(rig.peer.hasPendingConnections());
+        const std::unique_ptr<QTcpSocket> far(rig.peer.nextPendingConnection()); // kept open, then unreachable
         QCOMPARE(QProcess::execute(u"ip"_s, { u"link"_s, u"set"_s, u"lo"_s, u"down"_s }), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!rig.readyShown.last(), 20000);
     }
@@ -314,18 +307,10 @@ private Q_SLOTS:
     // lays them out its own way.
     void modemToDisplays()
     {
-        ModemRig rig;
-        QVERIFY(rig.dir.createDatabase());
-        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
-        QVERIFY(database.OpenCallDatabase());
-        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
-        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        service.settings().Share = true;
-        service.settings().SharePort = probe.serverPort();
-        probe.close();
-        service.server().setHelloWaitMs(0);
+        Station rig;
+        QVERIFY(rig.database.OpenCallDatabase());
+        auto [database, pipeline, service] = std::tie(rig.database, rig.pipeline, rig.service);
+        rig.share();
         service.server().setRingEndMs(50);
         service.apply();
         Display live(service.server().serverPort());
@@ -404,10 +389,9 @@ private Q_SLOTS:
         QFETCH(QStringList, stored);
         QFETCH(QStringList, added);
 
-        ModemRig rig;
-        QVERIFY(rig.dir.createDatabase());
-        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
-        QVERIFY(database.OpenCallDatabase());
+        Station rig;
+        QVERIFY(rig.database.OpenCallDatabase() && rig.receive());
+        auto [database, service, peer] = std::tie(rig.database, rig.service, rig.peer);
         for (const QString& row : std::as_const(stored)) {
             QSqlQuery insert(database.connection());
             insert.prepare(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"_s);
@@ -415,13 +399,6 @@ private Q_SLOTS:
                 insert.addBindValue(value);
             QVERIFY(insert.exec());
         }
-        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
-        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
-        QTcpServer peer;
-        QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-        service.settings().Receive = true;
-        service.settings().ServerHost = u"127.0.0.1"_s;
-        service.settings().ServerPort = peer.serverPort();
         bool startedUp = false; // the server's start-up, log and all, has been taken in
         connect(&service.client(), &NcidClient::lineReceived, this,
                 [&startedUp](const NcidLine&, const QString& text) { startedUp = text.startsWith(u"300"_s); });
@@ -448,51 +425,17 @@ private Q_SLOTS:
     // goes without its log rather than hold the window for the lock's wait.
     void displayWhileLocked()
     {
-        ModemRig rig;
-        QVERIFY(rig.dir.createDatabase());
-        CallDatabase database { rig.dir.path(), rig.settings, rig.log, rig.clock };
-        QVERIFY(database.OpenCallDatabase());
-        ProcessCid pipeline { rig.settings, rig.mdm, database, rig.log, rig.clock };
-        NetworkService service(rig.dir.iniPath(), pipeline, database, rig.mdm, rig.log, rig.clock, rig.boxes);
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        service.settings().Share = true;
-        service.settings().SharePort = probe.serverPort();
-        probe.close();
-        service.server().setHelloWaitMs(0);
-        service.apply();
+        Station rig;
+        QVERIFY(rig.database.OpenCallDatabase());
+        rig.share();
+        rig.service.apply();
         SqlFile locker(rig.dir.databasePath());
         QVERIFY(locker.run(u"BEGIN EXCLUSIVE"_s));
         const QDateTime before = rig.clock.now();
-        Display display(service.server().serverPort());
+        Display display(rig.service.server().serverPort());
         QVERIFY(display.waitFor(u"300"_s));
         QVERIFY(display.lines.contains(u"253 No call log"_s));
         QVERIFY2(before.msecsTo(rig.clock.now()) <= 100, qPrintable(QString::number(before.msecsTo(rig.clock.now()))));
-    }
-
-    // A name from the modem in UTF-8 is read as such; other bytes one a
-    // character, as before.
-    void modemText_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("read");
-
-        QTest::newRow("UTF-8") << "V\xc3\xa4h\xc3\xa4l\xc3\xa4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
-        QTest::newRow("Latin-1") << "V\xe4h\xe4l\xe4"_ba << u"V\u00e4h\u00e4l\u00e4"_s;
-        QTest::newRow("not UTF-8 as a whole") << "\xc3\xa4 \xe4"_ba << u"\u00c3\u00a4 \u00e4"_s;
-    }
-
-    void modemText()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QString, read);
-
-        ModemRig rig;
-        rig.port.setPort(1, rig.sim.portPath());
-        QVERIFY(rig.port.open());
-        rig.sim.sendRaw("NAME = " + name + "\r\n");
-        QTRY_VERIFY(rig.port.peekAll().endsWith(u'\n'));
-        QCOMPARE(rig.port.readAll(), u"NAME = "_s + read + u"\r\n"_s);
     }
 };
 

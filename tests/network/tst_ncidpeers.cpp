@@ -78,23 +78,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, hello);
         QFETCH(QString, expected);
 
-        AppDir dir;
-        QVERIFY(dir.createDatabase());
-        SqlFile history(dir.databasePath()); // calls CALLER 1 .. CALLER n; -1: no CID table
-        if (stored < 0)
-            QVERIFY(history.run(u"DROP TABLE CID"_s));
-        for (int i = 1; i <= stored; ++i)
-            QVERIFY(history.run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', "
-                                u"'555-000-000%1', '06/12', '14:0%1', "
-                                "'2026-06-12 14:0%1:00')"_s.arg(i)));
-        FakeClock clock;
-        NcidServer server(clock);
-        server.setHistory(NcidServer::databaseHistory([&] { return std::optional(history.db()); }));
-        server.setLogCount(logCount);
         // Without HELLO lines the log goes out at once; with them, only their end decides, never a timer.
-        server.setHelloWaitMs(hello.isEmpty() ? 0 : 60 * 60 * 1000);
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-
+        Sharing sharing(logCount, hello.isEmpty() ? 0 : 60 * 60 * 1000);
+        QVERIFY(stored >= 0 || sharing.history->run(u"DROP TABLE CID"_s)); // -1: no CID table
+        for (int i = 1; i <= stored; ++i)
+            QVERIFY(sharing.history->run(u"INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES ('CALLER %1', "
+                                         u"'555-000-000%1', '06/12', '14:0%1', '2026-06-12 14:0%1:00')"_s.arg(i)));
+        NcidServer& server = sharing.server;
         Display display(server.serverPort());
         QVERIFY(display.waitFor(u"210"_s));
         display.socket.write(hello);
@@ -139,11 +129,8 @@ private Q_SLOTS:
         QFETCH(int, clients);
         const bool neverReads = QTest::currentDataTag() == "a display that never reads"_ba;
 
-        FakeClock clock;
-        NcidServer server(clock);
-        server.setHelloWaitMs(0);
-        server.setLogCount(0);
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        Sharing sharing(0, 0);
+        NcidServer& server = sharing.server;
         std::vector<std::unique_ptr<Display>> displays;
         for (int i = 0; i < others; ++i)
             displays.push_back(std::make_unique<Display>(server.serverPort()));

@@ -31,8 +31,8 @@ private Q_SLOTS:
         QCOMPARE(QtSerialPort::parseSettings(text, &settings), valid);
     }
 
-    // One character per byte both ways, high half included; a hang-up closes the port, once,
-    // keeping what had arrived.
+    // Written one character per byte, high half included; read as UTF-8 when what came is that as a whole, else one
+    // character per byte. A hang-up closes the port, once, keeping what had arrived.
     void lineAndHangUp()
     {
         Test::AppDir dir;
@@ -49,6 +49,10 @@ private Q_SLOTS:
         QCOMPARE(serial.readAll(), u"\r\nERROR\r\n\r\nOK\r\n"_qs);
         sim.sendRaw(QByteArray("NAME = J\xD6RG\r\n"));
         QCOMPARE(serial.readAll(), QString::fromLatin1("NAME = J\xD6RG\r\n"));
+        sim.sendRaw("NAME = V\xc3\xa4h\xc3\xa4l\xc3\xa4\r\n");
+        QCOMPARE(serial.readAll(), u"NAME = V\u00e4h\u00e4l\u00e4\r\n"_qs);
+        sim.sendRaw("NAME = \xc3\xa4 \xe4\r\n");
+        QCOMPARE(serial.readAll(), u"NAME = \u00c3\u00a4 \u00e4\r\n"_qs);
         serial.setInputLimit(17); // only the newest bytes are held
         sim.sendRaw("noise noise noise RING\r\nDATE=0612\r\n");
         QCOMPARE(serial.readAll(), u"RING\r\nDATE=0612\r\n"_qs);
