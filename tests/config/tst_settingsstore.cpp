@@ -24,8 +24,6 @@ private Q_SLOTS:
     void load_data();
     void load();
     void portDevices();
-    void networkSettings_data();
-    void networkSettings();
     void blocking_data();
     void blocking();
 };
@@ -84,7 +82,8 @@ void TestSettingsStore::ini()
 void TestSettingsStore::load_data()
 {
     QTest::addColumn<QString>("ini"); // empty: no file
-    // The comm settings, then Cnfg EnableLog Notify Reject RingIn ExitDelay Format NmbrLngth.
+    // The comm settings, then Cnfg EnableLog Notify Reject RingIn ExitDelay Format NmbrLngth, then Share SharePort
+    // ShareAllHosts ShareLog Receive ServerHost ServerPort.
     QTest::addColumn<QString>("loaded");
     QTest::addColumn<QString>("saved"); // the file once the comm settings are saved; empty: unchanged
 
@@ -92,25 +91,29 @@ void TestSettingsStore::load_data()
         QTest::newRow(tag) << QString::fromLatin1(ini) << QString::fromLatin1(loaded)
                            << QString::fromLatin1(*saved ? saved : ini);
     };
-    row("missing", "", "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 10",
+    row("missing", "", "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 10 0 3333 0 100 0 localhost 3333",
         "[Comm]\r\nComPort=1\r\nBaud=14400\r\nParity=N\r\nDataBit=8\r\nStopBit=1\r\n"
         "[Modem]\r\nModemStrng=AT#CID=1\r\n");
     row("letter case, CRLF",
         "[COMM]\r\nComPort=4\r\nBaud=28800\r\nDataBit=7\r\nStopBit=2\r\nParity=E\r\nCnfg=True\r\n[modem]\r\n"
         "modemstrng=AT+VCID=1\r\n[Settings]\r\nEnableLog=true\r\nNotify=FALSE\r\nReject=0\r\nRingIn=garbage\r\n"
-        "Format=8\r\nNmbrLngth=32768\r\nExitDelay=False\r\n",
-        "4|28800|7|2|E|AT+VCID=1 1 1 0 0 1 0 8 10", "");
+        "Format=8\r\nNmbrLngth=32768\r\nExitDelay=False\r\n[network]\r\nshare=TRUE\r\nSharePort=4000\r\n"
+        "ShareAllHosts=1\r\nShareLog=0\r\nReceive=true\r\nServerHost= cid.home \r\nServerPort=65535\r\n",
+        "4|28800|7|2|E|AT+VCID=1 1 1 0 0 1 0 8 10 1 4000 1 0 1 cid.home 65535", "");
     row("numbers and garbage; new keys and section at the ends",
         "[Comm]\nComPort=x\nCnfg=-1\n[Settings]\nEnableLog=yes\nNotify=0\nReject=11\nRingIn=\nFormat=1.5\n"
-        "NmbrLngth= -32768 \nExitDelay=TRUE\n",
-        "1|14400|8|1|N|AT#CID=1 1 0 0 1 1 1 1 10",
+        "NmbrLngth= -32768 \nExitDelay=TRUE\n[Network]\nShare=yes\nSharePort=0\nShareLog=-1\nServerHost=  \n"
+        "ServerPort=65536\n",
+        "1|14400|8|1|N|AT#CID=1 1 0 0 1 1 1 1 10 0 3333 0 100 0 localhost 3333",
         "[Comm]\nComPort=1\nCnfg=-1\nBaud=14400\nParity=N\nDataBit=8\nStopBit=1\n[Settings]\nEnableLog=yes\nNotify=0\n"
-        "Reject=11\nRingIn=\nFormat=1.5\nNmbrLngth= -32768 \nExitDelay=TRUE\n[Modem]\nModemStrng=AT#CID=1\n");
+        "Reject=11\nRingIn=\nFormat=1.5\nNmbrLngth= -32768 \nExitDelay=TRUE\n[Network]\nShare=yes\nSharePort=0\n"
+        "ShareLog=-1\nServerHost=  \nServerPort=65536\n[Modem]\nModemStrng=AT#CID=1\n");
     row("quoted command, length 0", "[Modem]\nModemStrng=\"AT#CID=1\"\n[Settings]\nNmbrLngth=0\n",
-        "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 10",
+        "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 10 0 3333 0 100 0 localhost 3333",
         "[Modem]\nModemStrng=AT#CID=1\n[Settings]\nNmbrLngth=0\n[Comm]\nComPort=1\nBaud=14400\nParity=N\nDataBit=8\n"
         "StopBit=1\n");
-    row("length 254", "[Settings]\nNmbrLngth=254\n", "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 254",
+    row("length 254", "[Settings]\nNmbrLngth=254\n",
+        "1|14400|8|1|N|AT#CID=1 0 0 1 1 1 1 1 254 0 3333 0 100 0 localhost 3333",
         "[Settings]\nNmbrLngth=254\n[Comm]\nComPort=1\nBaud=14400\nParity=N\nDataBit=8\nStopBit=1\n[Modem]\n"
         "ModemStrng=AT#CID=1\n");
 }
@@ -129,16 +132,22 @@ void TestSettingsStore::load()
     const CommSettings c = LoadCommSettings(dir.iniPath());
     log.logCommSettings(c);
     loadShellSettings(dir.iniPath(), s);
+    NetworkSettings n = LoadNetworkSettings(dir.iniPath());
     QString text
         = QStringList({ QString::number(c.ComPort), c.Baud, c.DataBit, c.StopBit, c.Parity, c.ModemStrng }).join(u'|');
-    for (int value : { int(s.Cnfg), int(s.EnableLog), int(s.Notify), int(s.Reject), int(s.RingIn), int(s.ExitDelay),
-                       int(s.Format), int(s.NmbrLngth) })
+    for (int value :
+         { int(s.Cnfg), int(s.EnableLog), int(s.Notify), int(s.Reject), int(s.RingIn), int(s.ExitDelay), int(s.Format),
+           int(s.NmbrLngth), int(n.Share), int(n.SharePort), int(n.ShareAllHosts), int(n.ShareLog), int(n.Receive) })
         text += u' ' + QString::number(value);
-    QCOMPARE(text, loaded);
+    QCOMPARE(text + u' ' + n.ServerHost + u' ' + QString::number(n.ServerPort), loaded);
     QCOMPARE(dir.logMessages(), QStringList({ u"Comm Port = "_s + QString::number(c.ComPort), u"Baud = "_s + c.Baud }));
     QCOMPARE(QFile::exists(dir.iniPath()), !ini.isEmpty());
     SaveCommSettings(dir.iniPath(), c);
     QCOMPARE(dir.readFile(u"QuillonCID.ini"_s), saved);
+    // The network settings saved in full and read back the same, whatever was there.
+    n.ServerHost = u"192.0.2.7"_s;
+    QVERIFY(SaveNetworkSettings(dir.iniPath(), n) && LoadNetworkSettings(dir.iniPath()) == n);
+    QVERIFY(dir.readFile(u"QuillonCID.ini"_s).contains(u"Receive="_s + boolText(n.Receive)));
 }
 
 void TestSettingsStore::portDevices()
@@ -149,40 +158,6 @@ void TestSettingsStore::portDevices()
                                  {}, u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, {} };
     for (int port = 0; port <= 7; ++port)
         QCOMPARE(commPortDevice(dir.iniPath(), port), expected.at(port));
-}
-
-void TestSettingsStore::networkSettings_data()
-{
-    QTest::addColumn<QString>("ini");
-    // Share SharePort ShareAllHosts ShareLog Receive ServerHost ServerPort
-    QTest::addColumn<QString>("loaded");
-    QTest::newRow("missing") << QString() << u"0 3333 0 100 0 localhost 3333"_s;
-    QTest::newRow("letter case, numbers")
-        << u"[network]\r\nshare=TRUE\r\nSharePort=4000\r\nShareAllHosts=1\r\nShareLog=0\r\nReceive=true\r\n"
-           "ServerHost= cid.home \r\nServerPort=65535\r\n"_s
-        << u"1 4000 1 0 1 cid.home 65535"_s;
-    QTest::newRow("out of range and garbage")
-        << u"[Network]\nShare=yes\nSharePort=0\nShareLog=-1\nServerHost=  \nServerPort=65536\n"_s
-        << u"0 3333 0 100 0 localhost 3333"_s;
-}
-
-void TestSettingsStore::networkSettings()
-{
-    QFETCH(QString, ini);
-    QFETCH(QString, loaded);
-    AppDir dir;
-    dir.writeIni(ini);
-    NetworkSettings n = LoadNetworkSettings(dir.iniPath());
-    QCOMPARE(QStringList({ QString::number(n.Share), QString::number(n.SharePort), QString::number(n.ShareAllHosts),
-                           QString::number(n.ShareLog), QString::number(n.Receive), n.ServerHost,
-                           QString::number(n.ServerPort) })
-                 .join(u' '),
-             loaded);
-    // Saved in full and read back the same, whatever was there.
-    n.ServerHost = u"192.0.2.7"_s;
-    QVERIFY(SaveNetworkSettings(dir.iniPath(), n));
-    QVERIFY(LoadNetworkSettings(dir.iniPath()) == n);
-    QVERIFY(dir.readFile(u"QuillonCID.ini"_s).contains(u"Receive="_s + boolText(n.Receive)));
 }
 
 void TestSettingsStore::blocking_data()
@@ -213,12 +188,14 @@ void TestSettingsStore::blocking()
     QFETCH(QString, times);
     AppDir dir;
     dir.writeIni(ini);
+    const auto shown = [](const WorkingSettings& w) {
+        return u"%1 %2 [%3] %4"_s.arg(int(w.Hidden)).arg(int(w.AllowListOnly)).arg(w.QuietHours).arg(int(w.HangUpFax));
+    };
     WorkingSettings s;
     s.Hidden = s.AllowListOnly = s.HangUpFax = true; // every value is replaced
     s.QuietHours = u"x"_s;
     loadShellSettings(dir.iniPath(), s);
-    QCOMPARE(u"%1 %2 [%3] %4"_s.arg(int(s.Hidden)).arg(int(s.AllowListOnly)).arg(s.QuietHours).arg(int(s.HangUpFax)),
-             loaded);
+    QCOMPARE(shown(s), loaded);
     for (const QString& check : times.split(u", "_s)) {
         const QTime now = QTime::fromString(check.left(5), u"HH:mm"_s);
         QVERIFY(now.isValid());
@@ -228,11 +205,7 @@ void TestSettingsStore::blocking()
     QVERIFY(saveBlockingSettings(dir.iniPath(), s));
     WorkingSettings again;
     loadBlockingSettings(dir.iniPath(), again);
-    QCOMPARE(u"%1 %2 [%3] %4"_s.arg(int(again.Hidden))
-                 .arg(int(again.AllowListOnly))
-                 .arg(again.QuietHours)
-                 .arg(int(again.HangUpFax)),
-             loaded);
+    QCOMPARE(shown(again), loaded);
     QCOMPARE(GetIniValue(dir.iniPath(), u"Blocking"_s, u"HangUp"_s, {}), s.HangUpFax ? u"Fax"_s : u"Answer"_s);
 }
 
