@@ -72,12 +72,6 @@ private Q_SLOTS:
             << u"555-123-4567|SOMEONE ELSE|Mom"_qs << call << u"Mom|555-123-4567 after ATA ATH0"_qs
             << u"|Call Rejected (reject list: 555-123-4567)|Displayed name = Mom"_qs << u"ATA ATH0 "_qs + reinit
             << true;
-        QTest::newRow("rejected by a pattern")
-            << u"555-12?-*|~|~"_qs << call << u"JOHN DOE|555-123-4567 after ATA ATH0"_qs
-            << u"|Call Rejected (reject list: 555-12?-*)"_qs + shown << u"ATA ATH0 "_qs + reinit << true;
-        // A pattern never rejects a caller on the translate list.
-        QTest::newRow("pattern, allowed") << u"555-12?-*|~|Mom|555-123-4567"_qs << call << u"Mom|555-123-4567 after "_qs
-                                          << u"|Displayed name = Mom"_qs << reinit << true;
         QTest::newRow("ring only") << QString() << QByteArrayList { ring } << QString() << QString() << QString()
                                    << false;
         // Each line postpones the read until the name line's end makes the report whole.
@@ -95,14 +89,9 @@ private Q_SLOTS:
 
         Line line;
         QVERIFY(line.open());
-        // The translate entry is for the fourth field's number when there is one; '~': no entry.
         const QStringList entry = entries.split(u'|');
-        QVERIFY(entries.isEmpty() || entry.at(1) == u"~"_qs
-                || ListEntries(line.database).add(RecordList::Reject, entry.at(0), entry.at(1)));
-        QVERIFY(entries.isEmpty() || entry.at(1) != u"~"_qs
-                || ListEntries(line.database).add(RecordList::Reject, entry.at(0), QString()));
-        QVERIFY(entries.isEmpty() || entry.at(2) == u"~"_qs
-                || ListEntries(line.database).add(RecordList::Translate, entry.value(3, entry.at(0)), entry.at(2)));
+        QVERIFY(entries.isEmpty() || ListEntries(line.database).add(RecordList::Reject, entry.at(0), entry.at(1)));
+        QVERIFY(entries.isEmpty() || ListEntries(line.database).add(RecordList::Translate, entry.at(0), entry.at(2)));
         QByteArray sent;
         for (const QByteArray& piece : pieces) {
             if (!sent.isEmpty())
