@@ -173,7 +173,6 @@ void TestCallPipeline::refusedCalls_data()
     QTest::newRow("locked until 3 s")
         << 3000 << u"0 0 0 0 0"_s << u"Mom JANE ROE"_s
         << u"Telco Info - * / Displayed name = Mom / Telco Info - * / Displayed name = JANE ROE"_s;
-    QTest::newRow("locked 12 s") << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
     // JANE ROE's report comes in while the program waits on the lock for JOHN DOE: kept for the next burst.
     QTest::newRow("locked 12 s, a call during the wait")
         << 12000 << u"1 1 2 2 0"_s << u"JOHN DOE JANE ROE"_s << lockedBoth;
