@@ -29,8 +29,8 @@ namespace {
 
 const char ChildVariable[] = "QUILLON_CRASH_CHILD_DIR";
 
-// The child: stores numbered calls until killed, announcing each one only
-// after InsertCall has returned.
+// The child: stores numbered calls until killed, announcing each one only after InsertCall has returned. For the
+// journal test (firstCall < 0): one call the locked database refuses, then it waits to be killed.
 int runChild(const QString& appDir, int firstCall)
 {
     WorkingSettings settings;
@@ -39,6 +39,20 @@ int runChild(const QString& appDir, int firstCall)
     CallDatabase database(appDir, settings, log, clock);
     if (!database.OpenCallDatabase())
         return 3;
+    if (firstCall < 0) {
+        CallDatabase::BusyBudget budget(database, 100);
+        if (database.store().StoreCall({ QStringLiteral("JOHN\tDOE\\"),
+                                         QStringLiteral("555-123-4567"),
+                                         QStringLiteral("06/12"),
+                                         QStringLiteral("14:32"),
+                                         {},
+                                         true })) // rejected: the mark goes through the journal too
+            return 4; // it was meant to be refused
+        std::printf("waiting\n");
+        std::fflush(stdout);
+        for (;;)
+            QThread::sleep(1);
+    }
     for (int call = firstCall;; ++call) {
         if (!database.InsertCall(QStringLiteral("CALLER %1").arg(call), QStringLiteral("555-000-%1").arg(call),
                                  QStringLiteral("06/12"), QStringLiteral("14:32")))
@@ -46,30 +60,6 @@ int runChild(const QString& appDir, int firstCall)
         std::printf("%d\n", call);
         std::fflush(stdout);
     }
-}
-
-// The child of the journal test: one call the locked database refuses, then
-// it waits to be killed.
-int runJournalChild(const QString& appDir)
-{
-    WorkingSettings settings;
-    SystemClock clock;
-    ActivityLog log(appDir, settings, clock);
-    CallDatabase database(appDir, settings, log, clock);
-    if (!database.OpenCallDatabase())
-        return 3;
-    CallDatabase::BusyBudget budget(database, 100);
-    if (database.store().StoreCall({ QStringLiteral("JOHN\tDOE\\"),
-                                     QStringLiteral("555-123-4567"),
-                                     QStringLiteral("06/12"),
-                                     QStringLiteral("14:32"),
-                                     {},
-                                     true })) // rejected: the mark goes through the journal too
-        return 4; // it was meant to be refused
-    std::printf("waiting\n");
-    std::fflush(stdout);
-    for (;;)
-        QThread::sleep(1);
 }
 
 } // namespace
@@ -145,7 +135,7 @@ void TestCrashDurability::killedWithACallWaiting_nextStartStoresItOnce()
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(ChildVariable), dir.path());
-        env.insert(QStringLiteral("QUILLON_CRASH_CHILD_JOURNAL"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QUILLON_CRASH_CHILD_FIRST"), QStringLiteral("-1"));
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY2(child.waitForStarted(10000), qPrintable(child.errorString()));
@@ -179,8 +169,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QByteArray childDir = qgetenv(ChildVariable);
-    if (!childDir.isEmpty() && qEnvironmentVariableIsSet("QUILLON_CRASH_CHILD_JOURNAL"))
-        return runJournalChild(QString::fromLocal8Bit(childDir));
     if (!childDir.isEmpty())
         return runChild(QString::fromLocal8Bit(childDir), qEnvironmentVariableIntValue("QUILLON_CRASH_CHILD_FIRST"));
     int rounds
