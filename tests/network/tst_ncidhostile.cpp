@@ -186,7 +186,6 @@ private Q_SLOTS:
         QCOMPARE(dropped.size(), 2);
     }
 
-    // A value may begin with or hold '*': it runs to the next label.
     // The whole start-up is quick, HELLO lines or none; one sent before the
     // greeting is read, or right after it, is honoured.
     void quickStartup_data()
