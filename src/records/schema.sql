@@ -14,7 +14,7 @@ CREATE TABLE IF NOT EXISTS CID (
     Date    TEXT,
     Time    TEXT,
     SysTime TEXT,
-    Rejected INTEGER -- 1: answered and hung up; empty in rows an older copy stored
+    Rejected INTEGER -- 1: answered and hung up, empty in rows an older copy stored
 );
 
 CREATE TABLE IF NOT EXISTS Reject (
