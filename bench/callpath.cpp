@@ -113,6 +113,10 @@ struct Program
         settings.EnableLog = false;
         settings.Reject = true;
         ok = makeFixture(fixtureDir + QStringLiteral("/CallerID.mdb")) && database.OpenCallDatabase();
+        // As at every start once the file is found sound: a fixture kept
+        // from an earlier version gains the indexes the look-ups rely on.
+        if (ok)
+            database.addLaterSchema();
     }
 
     class SilentBoxes final : public MessageBoxes
