@@ -119,7 +119,7 @@ QString TransferMenu::chooseFile(bool saving, RecordList list)
     return dialog.selectedFiles().value(0);
 }
 
-bool TransferMenu::runWithProgress(const QString& label, TransferProgress& progress,
+bool TransferMenu::runWithProgress(const QString& title, const QString& label, TransferProgress& progress,
                                    const std::function<void(DatabaseFileConnection&)>& work)
 {
     const QPointer<TransferMenu> self(this);
@@ -133,6 +133,7 @@ bool TransferMenu::runWithProgress(const QString& label, TransferProgress& progr
     // Owned by the window, which may go while the work runs.
     const QPointer<QProgressDialog> dialog = new QProgressDialog(label, QStringLiteral("Cancel"), 0, 1000, m_window);
     dialog->setObjectName(QStringLiteral("TransferProgress"));
+    dialog->setWindowTitle(title);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
@@ -153,6 +154,9 @@ bool TransferMenu::runWithProgress(const QString& label, TransferProgress& progr
     thread->start();
     poll.start(100);
     loop.exec();
+    // The program is ending: what is not done yet is left undone.
+    if (!thread->isFinished())
+        progress.cancel = true;
     thread->wait();
     delete dialog.data();
     if (!self)
@@ -169,8 +173,8 @@ void TransferMenu::exportList(RecordList list)
         return;
     TransferProgress progress;
     ExportResult result;
-    if (!runWithProgress(QStringLiteral("Exporting the %1...").arg(listTitle(list).toLower()), progress,
-                         [&](DatabaseFileConnection& connection) {
+    if (!runWithProgress(QStringLiteral("Export"), QStringLiteral("Exporting the %1...").arg(listTitle(list).toLower()),
+                         progress, [&](DatabaseFileConnection& connection) {
                              if (!connection.isOpen())
                                  result.error = connection.error();
                              else
@@ -210,7 +214,7 @@ void TransferMenu::importList(RecordList list)
     // Damage found while the file was being chosen refuses the import too.
     if (m_database.writable(&result.error)
         && !runWithProgress(
-            QStringLiteral("Importing the %1...").arg(listTitle(list).toLower()), progress,
+            QStringLiteral("Import"), QStringLiteral("Importing the %1...").arg(listTitle(list).toLower()), progress,
             [&](DatabaseFileConnection& connection) {
                 if (!connection.isOpen())
                     result.error = connection.error();

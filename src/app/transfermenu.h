@@ -40,7 +40,7 @@ private:
     QString chooseFile(bool saving, RecordList list);
     // Runs work on a thread of its own, with a connection of its own, while
     // the window's events go on; false when the window went meanwhile.
-    bool runWithProgress(const QString& label, TransferProgress& progress,
+    bool runWithProgress(const QString& title, const QString& label, TransferProgress& progress,
                          const std::function<void(DatabaseFileConnection&)>& work);
 
     QPointer<QMainWindow> m_window;
