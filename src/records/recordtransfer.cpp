@@ -568,9 +568,9 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
         return failed(sqlError(query));
     }
     if (progress) {
-        QSqlQuery last(db);
-        if (last.exec(QStringLiteral("SELECT max(rowid) FROM ") + shape.table) && last.next())
-            progress->total = last.value(0).toLongLong();
+        QSqlQuery highest(db);
+        if (highest.exec(QStringLiteral("SELECT max(rowid) FROM ") + shape.table) && highest.next())
+            progress->total = highest.value(0).toLongLong();
     }
     QByteArray chunk;
     chunk.reserve(1 << 21);
