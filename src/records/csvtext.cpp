@@ -7,19 +7,36 @@ namespace Quillon {
 
 namespace {
 
+// How much of bytes ends on a whole UTF-8 sequence.
+qsizetype wholeSequences(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto c = static_cast<uchar>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return length > back ? bytes.size() - back : bytes.size();
+    }
+    return bytes.size();
+}
+
+// Whether the rest of the device is UTF-8, as decodeTextFile() judges it:
+// blocks cut between sequences, a sequence cut off by the end an error.
 bool isUtf8(QIODevice& device, qsizetype blockBytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QByteArray block;
-    while (!utf8.hasError()) {
-        block = device.read(blockBytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QByteArray carried;
+    for (;;) {
+        const QByteArray block = device.read(blockBytes);
+        carried += block;
+        const qsizetype whole = block.isEmpty() ? carried.size() : wholeSequences(carried);
+        [[maybe_unused]] const QString text = utf8.decode(QByteArrayView(carried).first(whole));
+        if (utf8.hasError())
+            return false;
+        carried.remove(0, whole);
         if (block.isEmpty())
-            break;
-        [[maybe_unused]] const QString text = utf8.decode(block);
+            return true;
     }
-    // A sequence cut off by the end of the file is no UTF-8 either.
-    [[maybe_unused]] const QString rest = utf8.decode(QByteArrayView());
-    return !utf8.hasError();
 }
 
 } // namespace

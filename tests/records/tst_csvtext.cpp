@@ -82,6 +82,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-8") << QByteArray("\xc3\x89t\xc3\xa9 \xe5\xbc\xb5") << u"Été 張"_s;
         QTest::newRow("byte-order mark dropped") << QByteArray("\xef\xbb\xbf") + 'a' << u"a"_s;
         QTest::newRow("one byte per character") << QByteArray("\xc9t\xe9") << u"Été"_s;
+        QTest::newRow("a sequence cut off by the end") << QByteArray("a\xe5\xbc") << u"a\u00e5\u00bc"_s;
         QTest::newRow("mark, then not UTF-8") << QByteArray("\xef\xbb\xbf\xff") << u"ÿ"_s;
     }
     void decode()
