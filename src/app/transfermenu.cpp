@@ -211,16 +211,17 @@ void TransferMenu::importList(RecordList list)
         return;
     TransferProgress progress;
     ImportResult result;
+    const ImportOptions options { m_settings.Format, &progress }; // read here, not on the worker
     // Damage found while the file was being chosen refuses the import too.
     if (m_database.writable(&result.error)
-        && !runWithProgress(
-            QStringLiteral("Import"), QStringLiteral("Importing the %1...").arg(listTitle(list).toLower()), progress,
-            [&](DatabaseFileConnection& connection) {
-                if (!connection.isOpen())
-                    result.error = connection.error();
-                else
-                    result = importRecords(connection.database(), list, path, { m_settings.Format, &progress });
-            }))
+        && !runWithProgress(QStringLiteral("Import"),
+                            QStringLiteral("Importing the %1...").arg(listTitle(list).toLower()), progress,
+                            [&](DatabaseFileConnection& connection) {
+                                if (!connection.isOpen())
+                                    result.error = connection.error();
+                                else
+                                    result = importRecords(connection.database(), list, path, options);
+                            }))
         return;
     if (result.cancelled) {
         m_boxes.show(QStringLiteral("Import cancelled"), QStringLiteral("Import"), MessageBoxes::Icon::None,
