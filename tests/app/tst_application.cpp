@@ -852,6 +852,7 @@ private Q_SLOTS:
         const QString list = item.mid(6);
         const QString path = h->dir.file(u"chosen.csv"_s);
         QVERIFY(exporting || writeFile(path, file));
+        QSqlQuery holding(h->app->database().connection());
         // The file dialog is answered as a user would, once it is up.
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
@@ -869,6 +870,8 @@ private Q_SLOTS:
             if (dialog->selectedFiles().value(0) != path)
                 return;
             answer.stop();
+            QVERIFY(held.isEmpty() || holding.exec(held));
+            QVERIFY(!held.startsWith(u"SELECT"_s) || holding.next());
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
         });
         if (list == u"Calls"_s) { // an open search shows what was added
@@ -880,9 +883,6 @@ private Q_SLOTS:
         QVERIFY(menu && menu->menuAction()->isVisible());
         QCOMPARE(h->window()->findChild<QMenu*>(u"QuillonCID"_s)->actions().indexOf(menu->menuAction()),
                  exporting ? 3 : 2); // between Suspend and Exit
-        QSqlQuery holding(h->app->database().connection());
-        QVERIFY(held.isEmpty() || holding.exec(held));
-        QVERIFY(!held.startsWith(u"SELECT"_s) || holding.next());
         bool shown = false;
         QTimer progress; // the window goes on while the transfer waits
         connect(&progress, &QTimer::timeout, this, [&] {
