@@ -8,11 +8,16 @@
 #include "windows/windowset.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace Quillon {
 
@@ -80,6 +85,7 @@ TransferMenu::TransferMenu(QMainWindow* window, CallDatabase& database, const Wo
             });
         }
         program->insertMenu(before, submenu);
+        m_submenus.append(submenu);
     }
     program->insertSeparator(before)->setObjectName(QStringLiteral("SpaceTransfer"));
 }
@@ -113,12 +119,73 @@ QString TransferMenu::chooseFile(bool saving, RecordList list)
     return dialog.selectedFiles().value(0);
 }
 
+bool TransferMenu::runWithProgress(const QString& title, const QString& label, TransferProgress& progress,
+                                   const std::function<void(DatabaseFileConnection&)>& work)
+{
+    const QPointer<TransferMenu> self(this);
+    const QString databasePath = m_database.databasePath();
+    std::unique_ptr<QThread> thread(QThread::create([&progress, &work, databasePath] {
+        // A connection belongs to the thread that opened it.
+        DatabaseFileConnection connection(databasePath);
+        connection.stopWhen(progress.cancel);
+        work(connection);
+    }));
+    // Owned by the window, which may go while the work runs.
+    const QPointer<QProgressDialog> dialog = new QProgressDialog(label, QStringLiteral("Cancel"), 0, 1000, m_window);
+    dialog->setObjectName(QStringLiteral("TransferProgress"));
+    dialog->setWindowTitle(title);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    // A short transfer ends before anything shows.
+    dialog->setMinimumDuration(500);
+    QTimer::singleShot(500, dialog, [dialog] { dialog->show(); });
+    connect(dialog, &QProgressDialog::canceled, dialog, [&progress] { progress.cancel = true; });
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, dialog, [&progress, dialog] {
+        const qint64 total = progress.total;
+        dialog->setValue(total > 0 ? static_cast<int>(qMin<qint64>(progress.done * 1000 / total, 999)) : 0);
+    });
+    for (QMenu* submenu : std::as_const(m_submenus))
+        submenu->setEnabled(false);
+    QEventLoop loop;
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    dialog->setValue(0);
+    thread->start();
+    poll.start(100);
+    loop.exec();
+    // The program is ending: what is not done yet is left undone.
+    if (!thread->isFinished())
+        progress.cancel = true;
+    thread->wait();
+    delete dialog.data();
+    if (!self)
+        return false;
+    for (QMenu* submenu : std::as_const(m_submenus))
+        submenu->setEnabled(true);
+    return true;
+}
+
 void TransferMenu::exportList(RecordList list)
 {
     const QString path = chooseFile(true, list);
     if (path.isEmpty())
         return;
-    const ExportResult result = exportRecords(m_database.connection(), list, path);
+    TransferProgress progress;
+    ExportResult result;
+    if (!runWithProgress(QStringLiteral("Export"), QStringLiteral("Exporting the %1...").arg(listTitle(list).toLower()),
+                         progress, [&](DatabaseFileConnection& connection) {
+                             if (!connection.isOpen())
+                                 result.error = connection.error();
+                             else
+                                 result = exportRecords(connection.database(), list, path, &progress);
+                         }))
+        return;
+    if (result.cancelled) {
+        m_boxes.show(QStringLiteral("Export cancelled"), QStringLiteral("Export"), MessageBoxes::Icon::None,
+                     MessageBoxes::Buttons::Ok);
+        return;
+    }
     if (!result.ok) {
         m_boxes.show(QStringLiteral("Nothing was exported.\r\n") + result.error, QStringLiteral("Export"),
                      MessageBoxes::Icon::Stop, MessageBoxes::Buttons::Ok);
@@ -142,9 +209,25 @@ void TransferMenu::importList(RecordList list)
     const QString path = chooseFile(false, list);
     if (path.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult result = importRecords(m_database, list, path, { m_settings.Format });
-    QApplication::restoreOverrideCursor();
+    TransferProgress progress;
+    ImportResult result;
+    const ImportOptions options { m_settings.Format, &progress }; // read here, not on the worker
+    // Damage found while the file was being chosen refuses the import too.
+    if (m_database.writable(&result.error)
+        && !runWithProgress(QStringLiteral("Import"),
+                            QStringLiteral("Importing the %1...").arg(listTitle(list).toLower()), progress,
+                            [&](DatabaseFileConnection& connection) {
+                                if (!connection.isOpen())
+                                    result.error = connection.error();
+                                else
+                                    result = importRecords(connection.database(), list, path, options);
+                            }))
+        return;
+    if (result.cancelled) {
+        m_boxes.show(QStringLiteral("Import cancelled"), QStringLiteral("Import"), MessageBoxes::Icon::None,
+                     MessageBoxes::Buttons::Ok);
+        return;
+    }
     if (!result.ok) {
         m_boxes.show(
             QStringLiteral("Nothing was imported from %1\r\n%2").arg(QDir::toNativeSeparators(path), result.error),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Import and Export in the main window's QuillonCID menu: a file chosen in a
-// file dialog, the work done on the shared connection, the outcome in a box.
+// file dialog, the work done on a thread and connection of its own while a
+// progress dialog offers Cancel, the outcome in a box.
 #pragma once
 
 #include "records/recordtransfer.h"
@@ -8,8 +9,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QMainWindow;
 class QMenu;
+class QString;
 
 namespace Quillon {
 
@@ -34,12 +38,17 @@ public:
 
 private:
     QString chooseFile(bool saving, RecordList list);
+    // Runs work on a thread of its own, with a connection of its own, while
+    // the window's events go on; false when the window went meanwhile.
+    bool runWithProgress(const QString& title, const QString& label, TransferProgress& progress,
+                         const std::function<void(DatabaseFileConnection&)>& work);
 
     QPointer<QMainWindow> m_window;
     CallDatabase& m_database;
     const WorkingSettings& m_settings;
     MessageBoxes& m_boxes;
     WindowSet* m_windows;
+    QList<QMenu*> m_submenus; // disabled while one transfer runs
 };
 
 } // namespace Quillon

@@ -9,11 +9,13 @@
 #include "records/storedcalls.h"
 #include "records/transaction.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -22,6 +24,7 @@
 
 #include <functional>
 #include <limits>
+#include <sqlite3.h>
 
 namespace Quillon {
 
@@ -57,7 +60,7 @@ const ListShape& shapeOf(RecordList list)
     return translate;
 }
 
-// A whole file is read at once; anything near this size is no list of ours.
+// Anything near this size is no list of ours.
 constexpr qint64 kMaxImportBytes = qint64(512) * 1024 * 1024;
 
 QString sqlError(const QSqlQuery& query)
@@ -150,7 +153,7 @@ bool take(ImportRows& result, QStringList& row, const RowSink& sink)
     return true;
 }
 
-ImportRows readCsv(RecordList list, const QString& text, const ImportOptions& options, const RowSink& sink)
+ImportRows readCsv(RecordList list, TextSource& text, const ImportOptions& options, const RowSink& sink)
 {
     const ListShape& shape = shapeOf(list);
     ImportRows result;
@@ -260,12 +263,33 @@ bool looksLikeCallLog(const QString& text)
     return first.size() >= 4 && isDigits(first.left(3)) && first[3] == u' ';
 }
 
-ImportRows readCallLog(const QString& text, const ImportOptions& options, const RowSink& sink)
+// Whether head holds enough of the text for looksLikeCallLog().
+bool holdsFirstLine(const QString& head)
+{
+    qsizetype start = 0;
+    while (start < head.size() && (head[start] == u'\n' || head[start] == u'\r'))
+        ++start;
+    return head.size() >= start + 12;
+}
+
+ImportRows readCallLog(TextSource& source, const ImportOptions& options, const RowSink& sink)
 {
     ImportRows result;
-    const QStringList lines = text.split(u'\n');
-    for (int index = 0; index < lines.size(); ++index) {
-        QStringView line(lines[index]);
+    QString text;
+    qsizetype pos = 0;
+    bool more = true;
+    for (int index = 0;; ++index) {
+        qsizetype end = text.indexOf(u'\n', pos);
+        while (end < 0 && more) {
+            text.remove(0, pos);
+            pos = 0;
+            more = source.read(text);
+            end = text.indexOf(u'\n');
+        }
+        QStringView line = QStringView(text).mid(pos, (end < 0 ? text.size() : end) - pos);
+        if (end < 0 && line.isEmpty())
+            break;
+        pos = end < 0 ? text.size() : end + 1;
         if (line.endsWith(u'\r'))
             line.chop(1);
         const qsizetype colon = line.indexOf(u':');
@@ -408,9 +432,12 @@ private:
     qint64 m_count = 0;
 };
 
-ImportRows readText(RecordList list, const QString& text, const ImportOptions& options, const RowSink& sink)
+ImportRows readText(RecordList list, TextSource& text, const ImportOptions& options, const RowSink& sink)
 {
-    if (list == RecordList::Calls && looksLikeCallLog(text))
+    QString head;
+    while (!holdsFirstLine(head) && text.read(head)) { }
+    text.unread(head);
+    if (list == RecordList::Calls && looksLikeCallLog(head))
         return readCallLog(text, options, sink);
     return readCsv(list, text, options, sink);
 }
@@ -511,10 +538,16 @@ bool mergeStaged(const QSqlDatabase& db, const ListShape& shape, ImportResult& r
  * read would hold off the running program's next stored call until the
  * whole export is written.
  */
-ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path)
+ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path, TransferProgress* progress)
 {
     const ListShape& shape = shapeOf(list);
     ExportResult result;
+    // A statement cut short by Cancel fails as one that could not run.
+    const auto failed = [&](const QString& error) {
+        result.cancelled = progress && progress->cancel;
+        result.error = result.cancelled ? QStringLiteral("cancelled") : error;
+        return result;
+    };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
@@ -532,8 +565,12 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid > ? ORDER BY rowid LIMIT 20000")
                            .arg(selected.join(QStringLiteral(", ")), shape.table))) {
-        result.error = sqlError(query);
-        return result;
+        return failed(sqlError(query));
+    }
+    if (progress) {
+        QSqlQuery highest(db);
+        if (highest.exec(QStringLiteral("SELECT max(rowid) FROM ") + shape.table) && highest.next())
+            progress->total = highest.value(0).toLongLong();
     }
     QByteArray chunk;
     chunk.reserve(1 << 21);
@@ -543,8 +580,7 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
     for (bool more = true; more;) {
         query.bindValue(0, last);
         if (!query.exec()) {
-            result.error = sqlError(query);
-            return result;
+            return failed(sqlError(query));
         }
         more = false;
         while (query.next()) {
@@ -556,10 +592,14 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
             more = true;
         }
         if (query.lastError().isValid()) {
-            result.error = sqlError(query);
-            return result;
+            return failed(sqlError(query));
         }
         query.finish();
+        if (progress) {
+            progress->done = last;
+            if (progress->cancel)
+                return failed({});
+        }
         if (chunk.size() >= (1 << 20) || !more) {
             if (file.write(chunk) != chunk.size())
                 break;
@@ -576,7 +616,11 @@ ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QStrin
 
 ImportRows readImportFile(RecordList list, const QByteArray& bytes, const ImportOptions& options)
 {
-    return readText(list, decodeTextFile(bytes), options, {});
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TextSource text(buffer);
+    return readText(list, text, options, {});
 }
 
 /*!
@@ -598,23 +642,35 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
         result.error = QStringLiteral("%1 is too large to be a list (%2 bytes)").arg(path).arg(file.size());
         return result;
     }
-    const QString text = decodeTextFile(file.readAll());
-    file.close();
+    // Read a block at a time: only the entries being read are held.
+    TextSource text(file);
+    TransferProgress* const progress = options.progress;
+    if (progress)
+        progress->total = file.size();
 
     const ListShape& shape = shapeOf(list);
     const auto failed = [&] {
         result.added = 0;
+        if (progress && progress->cancel) {
+            result.cancelled = true;
+            result.error = QStringLiteral("cancelled");
+        }
         QSqlQuery(db).exec(QStringLiteral("DELETE FROM ") + stagingTable(shape));
         return result;
     };
     qint64 staged = 0;
     {
-        // Staged as read: only the text is held whole, never its entries.
         Stager stager(db, shape, result.error);
         if (!stager.isActive())
             return failed();
-        const ImportRows rows
-            = readText(list, text, options, [&stager](const QStringList& row) { return stager.add(row); });
+        const ImportRows rows = readText(list, text, options, [&](const QStringList& row) {
+            if (progress) {
+                if (progress->cancel)
+                    return false;
+                progress->done = file.pos();
+            }
+            return stager.add(row);
+        });
         result.refused = rows.refused;
         result.leftAsTyped = rows.leftAsTyped;
         if (!rows.ok) {
@@ -622,11 +678,15 @@ ImportResult importRecords(const QSqlDatabase& db, RecordList list, const QStrin
                 result.error = rows.error;
             return failed();
         }
+        if (!text.error().isEmpty()) {
+            result.error = QStringLiteral("cannot read %1: %2").arg(path, text.error());
+            return failed();
+        }
         if (!stager.commit())
             return failed();
         staged = stager.count();
     }
-    if (!mergeStaged(db, shape, result))
+    if ((progress && progress->cancel) || !mergeStaged(db, shape, result))
         return failed();
     result.ok = true;
     result.skipped = staged - result.added;
@@ -643,6 +703,7 @@ ImportResult importRecords(CallDatabase& database, RecordList list, const QStrin
 
 DatabaseFileConnection::DatabaseFileConnection(const QString& path, int busyMs)
     : m_name(QStringLiteral("Transfer-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_busyMs(busyMs)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     if (!QFileInfo(path).isFile()) {
@@ -671,6 +732,35 @@ bool DatabaseFileConnection::isOpen() const
 QSqlDatabase DatabaseFileConnection::database() const
 {
     return QSqlDatabase::database(m_name, false);
+}
+
+void DatabaseFileConnection::stopWhen(const std::atomic<bool>& cancel)
+{
+    const QVariant handle = database().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    if (!db)
+        return;
+    m_cancel = &cancel;
+    sqlite3_progress_handler(db, 1000, &DatabaseFileConnection::interrupted, this);
+    sqlite3_busy_handler(db, &DatabaseFileConnection::busy, this);
+}
+
+int DatabaseFileConnection::interrupted(void* self)
+{
+    return static_cast<DatabaseFileConnection*>(self)->m_cancel->load() ? 1 : 0;
+}
+
+// The busy timeout, in slices short enough for Cancel to be felt at once.
+int DatabaseFileConnection::busy(void* self, int count)
+{
+    constexpr int sliceMs = 20;
+    const auto* connection = static_cast<DatabaseFileConnection*>(self);
+    if (connection->m_cancel->load() || qint64(count) * sliceMs >= connection->m_busyMs)
+        return 0;
+    sqlite3_sleep(sliceMs);
+    return 1;
 }
 
 } // namespace Quillon

@@ -9,13 +9,27 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 namespace Quillon {
 
 class CallDatabase;
 
+// Shared by the thread doing an import or export and the one showing it.
+struct TransferProgress
+{
+    // How far the work is of all of it: bytes of the file read for an
+    // import, rowids written for an export; total 0 while unknown.
+    std::atomic<qint64> done { 0 };
+    std::atomic<qint64> total { 0 };
+    // Set to stop: an import then adds nothing, an export writes no file.
+    std::atomic<bool> cancel { false };
+};
+
 struct ExportResult
 {
     bool ok = false;
+    bool cancelled = false;
     qint64 written = 0;
     QString error; // one line
 };
@@ -23,6 +37,7 @@ struct ExportResult
 struct ImportResult
 {
     bool ok = false;
+    bool cancelled = false;
     qint64 added = 0;
     // Already stored; a list entry also when met earlier in the same file,
     // while a call the file holds twice is two calls.
@@ -52,11 +67,13 @@ struct ImportOptions
     // numbers and as the list windows store what is typed; 0 keeps
     // everything as it is. Calls in CSV files are stored as they are.
     qint16 numberFormat = 0;
+    TransferProgress* progress = nullptr;
 };
 
 // Writes every row of the list, oldest first, to path (replaced only once
 // the whole file is written).
-ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path);
+ExportResult exportRecords(const QSqlDatabase& db, RecordList list, const QString& path,
+                           TransferProgress* progress = nullptr);
 
 // Reads the file's entries without touching any database.
 ImportRows readImportFile(RecordList list, const QByteArray& bytes, const ImportOptions& options = {});
@@ -80,9 +97,16 @@ public:
     bool isOpen() const;
     QString error() const { return m_error; }
     QSqlDatabase database() const;
+    // Statements and waits for another writer end as soon as cancel is set.
+    void stopWhen(const std::atomic<bool>& cancel);
 
 private:
+    static int interrupted(void* self);
+    static int busy(void* self, int count);
+
     QString m_name;
+    int m_busyMs;
+    const std::atomic<bool>* m_cancel = nullptr;
     QString m_error;
 };
 

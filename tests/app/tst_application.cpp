@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSysInfo>
@@ -794,30 +795,48 @@ private Q_SLOTS:
     void transferFromTheMenu_data()
     {
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QByteArray>("file"); // imported; written by an export
+        QTest::addColumn<QByteArray>("file"); // imported; written by an export, none when no file is left
         QTest::addColumn<QString>("box"); // "caption|text", %1 the file; none: the file dialog is cancelled
         QTest::addColumn<QStringList>("rows"); // the list, or the number of calls, afterwards
+        // Run on the shared connection while the transfer runs, until its progress shows; then Cancel is pressed
+        // or the statement ends.
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<bool>("cancel");
         QTest::newRow("export reject") << u"ExportReject"_s
                                        << QByteArray("Number,Name\r\n800-555-0199,TELEMARKETER\r\n")
                                        << u"Export|Reject list exported to %1\r\n\r\nEntries written: 1"_s
-                                       << QStringList { u"TELEMARKETER|800-555-0199"_s };
-        QTest::newRow("import translate")
+                                       << QStringList { u"TELEMARKETER|800-555-0199"_s } << QString() << false;
+        QTest::newRow("import translate, waiting for a reader")
             << u"ImportTranslate"_s << QByteArray("Number,Name\n212-555-0100,WILSON ANN\n555,\"NEW, ONE\"\n")
             << u"Import|Translate list imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 1\r\nRefused: 0"
                "\r\nNumbers left as typed (their digits do not fit the number format, so they match no call): 1"_s
-            << QStringList { u"NEW, ONE|555"_s, u"WILSON ANN|212-555-0100"_s };
+            << QStringList { u"NEW, ONE|555"_s, u"WILSON ANN|212-555-0100"_s } << u"SELECT Name FROM CID"_s << false;
         const QByteArray calls = "Name,Number,Date,Time,SysTime\nNEW,1,06/12,14:32,";
         QTest::newRow("import calls")
             << u"ImportCalls"_s << calls + "2026-01-02 03:04:05\n"
             << u"Import|Calls imported from %1\r\n\r\nAdded: 1\r\nSkipped (already there): 0\r\nRefused: 0"_s
-            << QStringList { QString::number(kCalls.size() + 1) };
+            << QStringList { QString::number(kCalls.size() + 1) } << QString() << false;
         QTest::newRow("import calls with a bad row")
             << u"ImportCalls"_s << calls + "yesterday\n"
             << u"Import|Nothing was imported from %1\r\nrow 2: SysTime \"yesterday\" is not a time as"
                " YYYY-MM-DD HH:MM:SS"_s
-            << QStringList { QString::number(kCalls.size()) };
+            << QStringList { QString::number(kCalls.size()) } << QString() << false;
         QTest::newRow("cancelled") << u"ImportReject"_s << QByteArray("Number,Name\n1,A\n") << QString()
-                                   << QStringList { u"TELEMARKETER|800-555-0199"_s };
+                                   << QStringList { u"TELEMARKETER|800-555-0199"_s } << QString() << false;
+        QByteArray many = "Number,Name\n";
+        for (int i = 0; i < 5000; ++i)
+            many += QByteArray::number(2125550000LL + i) + ",CALLER " + QByteArray::number(i) + '\n';
+        // Staged, then waiting for the write lock when Cancel is pressed.
+        QTest::newRow("import cancelled")
+            << u"ImportReject"_s << many << u"Import|Import cancelled"_s
+            << QStringList { u"TELEMARKETER|800-555-0199"_s } << u"BEGIN IMMEDIATE"_s << true;
+        QTest::newRow("export cancelled")
+            << u"ExportReject"_s << QByteArray() << u"Export|Export cancelled"_s
+            << QStringList { u"TELEMARKETER|800-555-0199"_s } << u"BEGIN EXCLUSIVE"_s << true;
+        QTest::newRow("import waiting for another writer")
+            << u"ImportReject"_s << many
+            << u"Import|Reject list imported from %1\r\n\r\nAdded: 5000\r\nSkipped (already there): 0\r\nRefused: 0"_s
+            << QStringList { u"5001"_s } << u"BEGIN IMMEDIATE"_s << false;
     }
 
     void transferFromTheMenu()
@@ -826,11 +845,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, box);
         QFETCH(QStringList, rows);
+        QFETCH(QString, held);
+        QFETCH(bool, cancel);
         QVERIFY(startWithCalls());
         const bool exporting = item.startsWith(u"Export"_s);
         const QString list = item.mid(6);
         const QString path = h->dir.file(u"chosen.csv"_s);
         QVERIFY(exporting || writeFile(path, file));
+        QSqlQuery holding(h->app->database().connection());
         // The file dialog is answered as a user would, once it is up.
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
@@ -848,6 +870,8 @@ private Q_SLOTS:
             if (dialog->selectedFiles().value(0) != path)
                 return;
             answer.stop();
+            QVERIFY(held.isEmpty() || holding.exec(held));
+            QVERIFY(!held.startsWith(u"SELECT"_s) || holding.next());
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own, which reads the chosen name
         });
         if (list == u"Calls"_s) { // an open search shows what was added
@@ -859,20 +883,37 @@ private Q_SLOTS:
         QVERIFY(menu && menu->menuAction()->isVisible());
         QCOMPARE(h->window()->findChild<QMenu*>(u"QuillonCID"_s)->actions().indexOf(menu->menuAction()),
                  exporting ? 3 : 2); // between Suspend and Exit
-        // A grid reading lazily keeps a statement open on the shared connection.
-        QSqlQuery reading(h->app->database().connection());
-        QVERIFY(reading.exec(u"SELECT Name FROM CID"_s) && reading.next());
+        bool shown = false;
+        QTimer progress; // the window goes on while the transfer waits
+        connect(&progress, &QTimer::timeout, this, [&] {
+            auto* dialog = h->window()->findChild<QProgressDialog*>(u"TransferProgress"_s);
+            if (!dialog || !dialog->isVisible() || shown)
+                return;
+            shown = true;
+            QCOMPARE(QApplication::activeModalWidget(), dialog);
+            if (cancel)
+                QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            else if (held.startsWith(u"BEGIN"_s))
+                QVERIFY(QSqlQuery(h->app->database().connection()).exec(u"ROLLBACK"_s));
+            else
+                holding.finish();
+        });
+        if (!held.isEmpty())
+            progress.start(10);
         h->action(item)->trigger();
         QVERIFY(!answer.isActive());
-        reading.finish();
+        QCOMPARE(shown, !held.isEmpty());
+        if (cancel)
+            QVERIFY(QSqlQuery(h->app->database().connection()).exec(u"ROLLBACK"_s));
 
-        QCOMPARE(h->shownBoxes(), box.isEmpty() ? QStringList() : QStringList { box.arg(path) });
+        QCOMPARE(h->shownBoxes(), box.isEmpty() ? QStringList() : QStringList { box.replace(u"%1"_s, path) });
         if (exporting)
-            QCOMPARE(h->dir.readFile(u"chosen.csv"_s).toLatin1(), file);
+            QCOMPARE(QFileInfo::exists(path) ? h->dir.readFile(u"chosen.csv"_s).toLatin1() : QByteArray(), file);
         if (list == u"Calls"_s)
             QCOMPARE(countLine(), rows.first() + u" Record(s) Displayed"_s);
-        QCOMPARE(h->rows(list == u"Calls"_s ? u"SELECT count(*) FROM CID"_s
-                                            : u"SELECT Name, Number FROM %1 ORDER BY Name"_s.arg(list)),
+        const bool counted = rows.size() == 1 && !rows.first().contains(u'|');
+        QCOMPARE(h->rows(counted ? u"SELECT count(*) FROM %1"_s.arg(list == u"Calls"_s ? u"CID"_s : list)
+                                 : u"SELECT Name, Number FROM %1 ORDER BY Name"_s.arg(list)),
                  rows);
     }
 };

@@ -2,6 +2,7 @@
 // Reading and writing comma-separated records, and reading text files.
 #include "records/csvtext.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace Quillon;
@@ -38,13 +39,20 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QStringList, records);
         QFETCH(QString, error);
-        CsvReader reader(text);
-        QStringList read, fields;
-        while (reader.next(fields))
-            read << fields.join(u'|');
-        QCOMPARE(read, records);
-        QCOMPARE(reader.error(), error);
-        QVERIFY(!reader.next(fields)); // an error ends the reading
+        // Whole, and a file read in blocks that end anywhere in a record.
+        for (const qsizetype block : { qsizetype(0), qsizetype(1), qsizetype(2), qsizetype(5) }) {
+            QBuffer file;
+            file.setData(text.toUtf8());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            TextSource source(file, block);
+            CsvReader reader = block == 0 ? CsvReader(text) : CsvReader(source);
+            QStringList read, fields;
+            while (reader.next(fields))
+                read << fields.join(u'|');
+            QCOMPARE(read, records);
+            QCOMPARE(reader.error(), error);
+            QVERIFY(!reader.next(fields)); // an error ends the reading
+        }
     }
 
     void writtenRecordsReadBack()
@@ -74,6 +82,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-8") << QByteArray("\xc3\x89t\xc3\xa9 \xe5\xbc\xb5") << u"Été 張"_s;
         QTest::newRow("byte-order mark dropped") << QByteArray("\xef\xbb\xbf") + 'a' << u"a"_s;
         QTest::newRow("one byte per character") << QByteArray("\xc9t\xe9") << u"Été"_s;
+        QTest::newRow("a sequence cut off by the end") << QByteArray("a\xe5\xbc") << u"a\u00e5\u00bc"_s;
         QTest::newRow("mark, then not UTF-8") << QByteArray("\xef\xbb\xbf\xff") << u"ÿ"_s;
     }
     void decode()
@@ -81,6 +90,15 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QCOMPARE(decodeTextFile(bytes), text);
+        // The same a byte at a time: a character or the mark split over blocks.
+        QBuffer file;
+        file.setData(bytes);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        TextSource source(file, 1);
+        QString read;
+        while (source.read(read)) { }
+        QCOMPARE(read, text);
+        QVERIFY(source.error().isEmpty());
     }
 };
 
