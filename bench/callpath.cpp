@@ -13,6 +13,7 @@
 #include "reception/reportparser.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/databasefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,10 +75,10 @@ bool makeFixture(const QString& path)
     timer.start();
     bool ok = false;
     {
+        ok = createCallDatabase(partial, QStringLiteral(QUILLON_SCHEMA_PATH));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         db.setDatabaseName(partial);
-        QFile schema(QStringLiteral(QUILLON_SCHEMA_PATH));
-        ok = db.open() && schema.open(QIODevice::ReadOnly) && execAll(db, QString::fromUtf8(schema.readAll()));
+        ok = ok && db.open();
         const QString fill
             = QStringLiteral(
                   "BEGIN;\n"

@@ -14,6 +14,7 @@
 #include "reception/reportparser.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/databasefile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -129,29 +130,12 @@ struct Program
 
     bool makeDatabase()
     {
-        QFile schema(QStringLiteral(QUILLON_SCHEMA_PATH));
-        if (!dir.isValid() || !schema.open(QIODevice::ReadOnly))
-            return false;
-        bool made = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-            db.setDatabaseName(dir.filePath(QStringLiteral("CallerID.mdb")));
-            made = db.open();
-            QString code;
-            for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-                if (!line.trimmed().startsWith(QStringLiteral("--")))
-                    code += line + QLatin1Char('\n');
-            }
-            for (const QString& statement : code.split(QLatin1Char(';'))) {
-                QSqlQuery query(db);
-                if (made && !statement.trimmed().isEmpty() && !query.exec(statement)) {
-                    std::fprintf(stderr, "%s\n", qPrintable(query.lastError().text()));
-                    made = false;
-                }
-            }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+        QString error;
+        const bool made = dir.isValid()
+            && createCallDatabase(dir.filePath(QStringLiteral("CallerID.mdb")), QStringLiteral(QUILLON_SCHEMA_PATH),
+                                  &error);
+        if (!error.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(error));
         return made;
     }
 

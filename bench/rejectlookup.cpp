@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/databasefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,20 +58,10 @@ bool makeFixture(const QString& dir, Fixture kind)
     QFile::remove(partial);
     bool ok = false;
     {
+        ok = createCallDatabase(partial, QStringLiteral(QUILLON_SCHEMA_PATH));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         db.setDatabaseName(partial);
-        QFile schema(QStringLiteral(QUILLON_SCHEMA_PATH));
-        ok = db.open() && schema.open(QIODevice::ReadOnly);
-        QString statement;
-        for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-            if (line.trimmed().startsWith(QStringLiteral("--")))
-                continue;
-            statement += line + QLatin1Char('\n');
-            if (line.trimmed().endsWith(QLatin1Char(';'))) {
-                ok = ok && exec(db, statement);
-                statement.clear();
-            }
-        }
+        ok = ok && db.open();
         const int exact = kind == Fixture::Exact ? listEntries : listEntries - patternEntries;
         ok = ok && exec(db, QStringLiteral("BEGIN"))
             && exec(db,
