@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -347,7 +348,8 @@ private Q_SLOTS:
         QVERIFY(h->modem.createLink(link));
         if (!button.isEmpty())
             QTest::mouseClick(firstRun->findChild<QPushButton*>(button), Qt::LeftButton);
-        QTRY_VERIFY(!firstRun || !firstRun->isVisible());
+        // Noticing takes a tick of the real port timer, then a look at six ports.
+        QTRY_VERIFY_WITH_TIMEOUT(!firstRun || !firstRun->isVisible(), 30000);
         const QString found = u"Found Modem|A modem was found on Comm Port 1.\r\nDo you wish to use this modem?"_s;
         if (!opened.isEmpty()) {
             QWidget* next = h->app->windows()->window(opened);
@@ -864,9 +866,10 @@ private Q_SLOTS:
                 answer.stop();
                 return dialog->reject();
             }
-            // The dialog fills in its default name once its folder has loaded, which may come after this tick:
-            // answer only when the chosen name has stuck.
-            dialog->selectFile(path);
+            // Typed as a user would: selectFile() leaves a focused name box as it is. The dialog fills in its
+            // default name once its folder has loaded, which may come after this tick: answer only when the
+            // chosen name has stuck.
+            dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(path);
             if (dialog->selectedFiles().value(0) != path)
                 return;
             answer.stop();
