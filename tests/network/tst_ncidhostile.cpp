@@ -16,7 +16,6 @@
 #include "support/fakeclock.h"
 #include "support/sqlfile.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -184,44 +183,6 @@ private Q_SLOTS:
         flood(u"same text"_s, 6, 19);
         QCOMPARE(reported.size(), 12);
         QCOMPARE(dropped.size(), 2);
-    }
-
-    // The whole start-up is quick, HELLO lines or none; one sent before the
-    // greeting is read, or right after it, is honoured.
-    void quickStartup_data()
-    {
-        QTest::addColumn<QByteArray>("before"); // sent at once
-        QTest::addColumn<QByteArray>("after"); // sent on reading 200
-        QTest::addColumn<QString>("log");
-
-        QTest::newRow("no HELLO") << QByteArray() << QByteArray() << u"250"_s;
-        QTest::newRow("HELLO before 200") << "HELLO: IDENT: d\nHELLO: CMD: no_log\n"_ba << QByteArray() << u"251"_s;
-        QTest::newRow("HELLO after 200") << QByteArray() << "HELLO: CMD: no_log\n"_ba << u"251"_s;
-        QTest::newRow("IDENT alone") << "HELLO: IDENT: d\n"_ba << QByteArray() << u"250"_s;
-    }
-
-    void quickStartup()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
-        QFETCH(QString, log);
-
-        Sharing sharing(100);
-        sharing.call(u"5551234567"_s);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        Display display(sharing.server.serverPort());
-        QVERIFY(display.socket.waitForConnected(5000)); // not yet accepted: no 200 yet
-        display.send(before);
-        QObject::connect(&display.socket, &QIODevice::readyRead, &display.socket, [&] {
-            if (!after.isEmpty() && display.count(u"200"_s) == 1)
-                display.send(std::exchange(after, QByteArray()));
-        });
-        QVERIFY(display.waitFor(u"300"_s));
-        // Within a tenth of a second on an idle machine; the bound leaves room for a loaded one but not
-        // for the half second the greeting used to be waited for.
-        QVERIFY2(elapsed.elapsed() < 450, QByteArray::number(elapsed.elapsed()).constData());
-        QCOMPARE(display.count(log), 1);
     }
 
     // A log far larger than a display's backlog goes out whole, as the

@@ -59,7 +59,6 @@ void TestReportParser::parse_data()
     row("name before number", "DATE = 1231\nNAME =  ACME CORP  \nNMBR = 5551234567\n",
         "12/31|NONE|5551234567|ACME CORP");
     row("name after number", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE  \n", "06/12|NONE|5551234567|JOHN DOE  ");
-    row("name last, no line end", "DATE = 0612\nNMBR = 5551234567\nNAME = JOHN DOE", "06/12|NONE|5551234567|JOHN DOE");
     QTest::newRow("bare LF") << u"DATE=0612\nTIME=1432\nNMBR=5551234567\nNAME=JOHN DOE\nRING\n"_s << 10
                              << u"whole 06/12|14:32|5551234567|JOHN DOE"_s;
     row("seven-digit number", "DATE = 0612\nNMBR = 5551234\nNAME = JOHN DOE\n", "06/12|NONE|5551234|JOHN DOE");
