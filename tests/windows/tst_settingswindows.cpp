@@ -101,34 +101,10 @@ private Q_SLOTS:
         QCOMPARE(h->window()->statusText(), u"Ready"_s);
     }
 
-    void formatTakesEffectAtOnceAndSaveStoresIt()
-    {
-        QVERIFY(h->start() && open(u"Format"_s));
-        QStringList captions;
-        const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
-        for (int n = 1; n <= 8; ++n) {
-            captions << child<QRadioButton>(u"Option%1"_s.arg(n))->text();
-            choose(u"Option%1"_s.arg(n));
-            QCOMPARE(h->app->settings().Format, qint16(n));
-            QCOMPARE(h->app->settings().NmbrLngth, qint16(lengths[n - 1]));
-        }
-        QCOMPARE(captions.join(u'|'),
-                 u"123-456-7890 |12 4566-7890|1234 567-8901|12345-678901|12-3456789|1234 567890|"
-                 "123 4567-8901|1234 5678"_s);
-        click(u"cmdExit"_s);
-        QTRY_VERIFY(!m_window);
-        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
-        QVERIFY(open(u"Format"_s));
-        QCOMPARE(checkedOptions(), u"Option8"_s);
-        choose(u"Option5"_s);
-        click(u"cmdSave"_s);
-        QVERIFY(m_window->isVisible());
-        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s) + u'|' + h->ini(u"Settings"_s, u"NmbrLngth"_s), u"5|9"_s);
-    }
-
-    // A new layout saved: the list numbers whose digits fit it are rewritten when the user says Yes (the
-    // default); the stand-in, special values, patterns and numbers of other lengths are not.
-    void formatSaveOffersToRewriteLists_data()
+    // A choice takes effect at once, Exit stores nothing; a new layout saved: the list numbers whose digits fit
+    // it are rewritten when the user says Yes (the default); the stand-in, special values, patterns and numbers of
+    // other lengths are not.
+    void formatChoiceAppliesAndSaveOffersToRewriteLists_data()
     {
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QString>("lists"); // reject numbers / translate numbers, by rowid
@@ -145,7 +121,7 @@ private Q_SLOTS:
                             << asked;
     }
 
-    void formatSaveOffersToRewriteLists()
+    void formatChoiceAppliesAndSaveOffersToRewriteLists()
     {
         QFETCH(bool, yes);
         QFETCH(QString, lists);
@@ -156,12 +132,30 @@ private Q_SLOTS:
         h->rows(
             u"INSERT INTO Translate (Number, Name) VALUES ('212-555-0100', 'WILSON ANN'), ('5552468100', 'DENTIST')"_s);
         QVERIFY(open(u"Format"_s));
+        QStringList captions;
+        const int lengths[] = { 10, 10, 11, 11, 9, 10, 11, 8 };
+        for (int n = 1; n <= 8; ++n) {
+            captions << child<QRadioButton>(u"Option%1"_s.arg(n))->text();
+            choose(u"Option%1"_s.arg(n));
+            QCOMPARE(h->app->settings().Format, qint16(n));
+            QCOMPARE(h->app->settings().NmbrLngth, qint16(lengths[n - 1]));
+        }
+        QCOMPARE(captions.join(u'|'),
+                 u"123-456-7890 |12 4566-7890|1234 567-8901|12345-678901|12-3456789|1234 567890|"
+                 "123 4567-8901|1234 5678"_s);
+        click(u"cmdExit"_s);
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s), u"<missing>"_s);
+        QVERIFY(open(u"Format"_s));
+        QCOMPARE(checkedOptions(), u"Option8"_s);
         choose(u"Option1"_s);
-        click(u"cmdSave"_s); // the same layout: no question
+        click(u"cmdSave"_s); // the layout the lists are kept in: no question
         QCOMPARE(h->shownBoxes(), QStringList());
         choose(u"Option2"_s);
         h->boxes.queueAnswer(yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No);
         click(u"cmdSave"_s);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(h->ini(u"Settings"_s, u"Format"_s) + u'|' + h->ini(u"Settings"_s, u"NmbrLngth"_s), u"2|10"_s);
         QCOMPARE(h->shownBoxes().join(u'/'), said);
         QCOMPARE(h->rows(u"SELECT Number FROM Reject ORDER BY rowid"_s).join(u',') + u" / "_s
                      + h->rows(u"SELECT Number FROM Translate ORDER BY rowid"_s).join(u','),
