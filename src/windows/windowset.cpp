@@ -219,11 +219,12 @@ void WindowSet::translateCaller(const QString& name, const QString& number)
 
 void WindowSet::callStored()
 {
-    // No box in the middle of a call; the next refresh or search tries again.
+    // Only the new rows are read: the whole query would hold the window up
+    // over a large history. No box in the middle of a call.
     if (d->search)
-        d->search->refresh(true);
+        d->search->takeNewCalls();
     if (d->phoneIndex)
-        d->phoneIndex->LoadGrid(true);
+        d->phoneIndex->takeNewRows();
 }
 
 void WindowSet::refreshCommSettings()
