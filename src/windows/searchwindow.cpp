@@ -317,6 +317,7 @@ void SearchWindow::cmdDelete_Click()
         return;
     }
     refresh();
+    Q_EMIT callsRemoved();
 }
 
 void SearchWindow::cmdDeleteOlder_Click()
@@ -347,6 +348,7 @@ void SearchWindow::cmdDeleteOlder_Click()
         return;
     }
     refresh();
+    Q_EMIT callsRemoved();
 }
 
 // Refused before the question rather than after it.

@@ -47,6 +47,10 @@ public:
 
     CallerActions* callerActions() const { return m_callerActions; }
 
+Q_SIGNALS:
+    // Calls were deleted here; other grids of calls read again.
+    void callsRemoved();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -173,6 +173,12 @@ void WindowSet::openSearch()
         auto* search = new SearchWindow(d->owner, d->database, d->boxes);
         connect(search->callerActions(), &CallerActions::rejectCaller, this, &WindowSet::rejectCaller);
         connect(search->callerActions(), &CallerActions::translateCaller, this, &WindowSet::translateCaller);
+        // Only new rows are looked for on a stored call: the index would list
+        // removed callers on, and could miss a call given a freed rowid.
+        connect(search, &SearchWindow::callsRemoved, this, [this] {
+            if (d->phoneIndex)
+                d->phoneIndex->LoadGrid(true);
+        });
         return search;
     }));
 }
