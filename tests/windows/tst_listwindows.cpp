@@ -162,46 +162,6 @@ private Q_SLOTS:
         QCOMPARE(count(command), QString::number(rowIds.size() - 3));
     }
 
-    // Calls stored while the index is shown: a new caller goes in its place once, a listed one is left alone;
-    // the index is not read again.
-    void phoneIndexTakesNewCallers_data()
-    {
-        QTest::addColumn<QString>("sortBy"); // a field chosen, ascending; empty: by name
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QStringList>("listed"); // after them
-        const QStringList pairs { u"BLACKSMITH CO|555-987-6543"_s, u"O'BRIEN PAT|416-555-0101"_s,
-                                  u"SMITH JOHN|212-867-5309"_s, u"SMITH JOHN|555-123-4567"_s, u"UNKNOWN|UNKNOWN"_s };
-        QStringList withMiller = pairs;
-        withMiller.insert(1, u"MILLER|555-000-2222"_s);
-        QTest::newRow("new caller") << QString() << QStringList { u"MILLER|555-000-2222"_s } << withMiller;
-        QTest::newRow("listed caller") << QString() << QStringList { u"O'BRIEN PAT|416-555-0101"_s } << pairs;
-        QTest::newRow("new caller twice")
-            << QString() << QStringList { u"ZED|1"_s, u"ZED|1"_s } << pairs + QStringList { u"ZED|1"_s };
-        QTest::newRow("listed name, new number") << QString() << QStringList { u"UNKNOWN|555-000-0000"_s }
-                                                 << pairs + QStringList { u"UNKNOWN|555-000-0000"_s };
-        QTest::newRow("sorted by number")
-            << u"Number"_s << QStringList { u"AL|000-000-0000"_s, u"SMITH JOHN|555-123-4567"_s }
-            << QStringList {
-                   u"AL|000-000-0000"_s,         u"SMITH JOHN|212-867-5309"_s,    u"O'BRIEN PAT|416-555-0101"_s,
-                   u"SMITH JOHN|555-123-4567"_s, u"BLACKSMITH CO|555-987-6543"_s, u"UNKNOWN|UNKNOWN"_s
-               };
-    }
-    void phoneIndexTakesNewCallers()
-    {
-        QFETCH(QString, sortBy);
-        QFETCH(QStringList, calls);
-        QFETCH(QStringList, listed);
-        QVERIFY(startWithCalls() && open(u"PhoneBook"_s));
-        if (!sortBy.isEmpty())
-            model()->sort(model()->column(sortBy), Qt::AscendingOrder);
-        QSignalSpy reads(model(), &QAbstractItemModel::modelReset);
-        for (const QString& call : calls)
-            h->addCall(call);
-        h->app->windows()->callStored();
-        QCOMPARE(shown(), listed);
-        QCOMPARE(reads.size(), 0);
-    }
-
     void phoneIndexListsEachPairOnceByName()
     {
         QVERIFY(startWithCalls() && open(u"PhoneBook"_s));
