@@ -4,7 +4,7 @@
 //  (a) fills in 3,000 past calls a caller-ID server sends at connect,
 //  (b) lets a display connect while another program locks the database,
 //  (c) stores a call while Search and Phone Index grids are open over
-//      1,000,000 calls (both grids read again, as the windows do),
+//      1,000,000 calls (both grids take it in, as the windows do),
 //  (d) imports a 1,000,000-row call CSV as the menu does: on a thread and
 //      connection of its own, its progress read by the event loop.
 // Goal: under 50 ms each. Also the peak resident memory of (d), which is
@@ -209,11 +209,15 @@ void gridsOpen(const QString& dir)
                                            QStringLiteral("06/12"),
                                            QStringLiteral("14:32"),
                                            {} });
-            search.rerun();
-            index.rerun();
+            for (RecordGridModel* grid : { &search, &index }) {
+                if (grid->takeNewRows() == RecordGridModel::NewRows::ReadAgain)
+                    grid->rerun();
+            }
             stored = true;
         },
         [&] { return stored; });
+    if (search.rowCount() != RecordGridModel::pageRows + 1 || index.rowCount() != 5001)
+        std::fprintf(stderr, "(c) the call is missing from a grid\n");
     std::printf("(c) a call stored, Search and Phone Index open over 1,000,000 calls: longest gap %lld ms\n",
                 static_cast<long long>(gap));
 }

@@ -26,9 +26,13 @@ CallRecords::CallRecords(CallDatabase& database)
 
 GridQuery CallRecords::phoneIndexQuery()
 {
-    return {
-        QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"), {}, QStringLiteral("CID.Name ASC"), true
-    };
+    return { QStringLiteral("SELECT DISTINCT CID.Name, CID.Number FROM CID"),
+             {},
+             QStringLiteral("CID.Name ASC"),
+             true,
+             {},
+             { { QStringLiteral("Name"), false } },
+             QStringLiteral("CID") };
 }
 
 RecordCount CallRecords::countSearch(SearchType type, const QString& text) const

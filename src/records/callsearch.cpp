@@ -34,7 +34,7 @@ QString numberDigits()
     return column;
 }
 
-QString whereClause(SearchType type, const QString& text)
+QString condition(SearchType type, const QString& text)
 {
     switch (type) {
     case SearchType::All:
@@ -44,13 +44,19 @@ QString whereClause(SearchType type, const QString& text)
         // An empty text lists no calls rather than all of them: only a caller
         // literally named "Nothing" would match.
         if (text.isEmpty())
-            return QStringLiteral(" WHERE CID.Name = 'Nothing'");
+            return QStringLiteral("CID.Name = 'Nothing'");
         if (type == SearchType::Name)
-            return QStringLiteral(" WHERE CID.Name LIKE '%' || ? || '%'");
-        return QStringLiteral(" WHERE %1 LIKE '%' || ? || '%'")
+            return QStringLiteral("CID.Name LIKE '%' || ? || '%'");
+        return QStringLiteral("%1 LIKE '%' || ? || '%'")
             .arg(digitsOnly(text) ? numberDigits() : QStringLiteral("CID.Number"));
     }
     return {};
+}
+
+QString whereClause(SearchType type, const QString& text)
+{
+    const QString where = condition(type, text);
+    return where.isEmpty() ? where : QStringLiteral(" WHERE ") + where;
 }
 
 bool prepareAndRun(QSqlQuery& query, const QString& statement, SearchType type, const QString& text, QString* error)
@@ -87,9 +93,14 @@ GridQuery callSearchQuery(SearchType type, const QString& text, bool withMark)
                           + (withMark
                                  ? QStringLiteral(", CASE CID.Rejected WHEN 1 THEN 'Rejected' ELSE '' END AS Rejected")
                                  : QString())
-                          + QStringLiteral(" FROM CID") + whereClause(type, text),
+                          + QStringLiteral(" FROM CID"),
                       {},
-                      newestFirst() };
+                      newestFirst(),
+                      false,
+                      condition(type, text),
+                      { { QStringLiteral("SysTime"), true }, { QStringLiteral("RowId"), true } },
+                      QStringLiteral("CID"),
+                      QStringLiteral("(CID.SysTime, CID.rowid)") };
     if (bindsText(type, text))
         query.values.append(text);
     return query;

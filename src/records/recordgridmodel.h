@@ -4,6 +4,8 @@
 // sorting by a column done by the query. Rows are read a page at a time as
 // the grid scrolls, each page by a statement of its own that is finished
 // before it returns: an open grid never holds the file against a writer.
+// Rows stored later are taken into the grid where its order puts them,
+// without reading it again.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -13,10 +15,13 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <utility>
+
 namespace Quillon {
 
-// A grid's statement without its ORDER BY, the values bound to its
-// placeholders, and the order it has until the user picks a column.
+// A grid's statement without its WHERE and ORDER BY, the values bound to the
+// placeholders of its condition, and the order it has until the user picks a
+// column.
 struct GridQuery
 {
     QString select;
@@ -25,6 +30,19 @@ struct GridQuery
     // Each page would cost a pass over the whole table (DISTINCT): the rows,
     // few by their nature, are read in one statement.
     bool oneRead = false;
+    // Without WHERE; empty: every row.
+    QString where = {};
+    // The default order again as fields of the result, each true when
+    // descending; it must leave no ties between rows that differ, bar those
+    // the query itself leaves in no set order.
+    QList<std::pair<QString, bool>> orderFields = {};
+    // The table whose rowid tells the rows stored since the grid last looked,
+    // as named in select; empty: the grid is read again instead.
+    QString newRowsTable = {};
+    // The default order as one row value, every term in the direction of the
+    // first: pages after the first start past the last row's key instead of
+    // skipping rows by count. Empty: by count.
+    QString orderKey = {};
 };
 
 class RecordGridModel : public QAbstractTableModel
@@ -47,8 +65,21 @@ public:
     // Runs the query in the chosen column order. False with the reason in
     // error when it failed; the rows shown stay as they were.
     bool setGridQuery(const QSqlDatabase& db, const GridQuery& query, QString* error = nullptr);
-    // The same query again, for rows stored meanwhile.
+    // The same query again, for rows stored, changed or removed meanwhile.
     bool rerun(QString* error = nullptr);
+
+    enum class NewRows
+    {
+        Taken,
+        ReadAgain, // could not be placed without the whole query: rerun() does
+        Failed,
+    };
+    // Puts the rows stored since the query last looked (and matching it) in
+    // their place with beginInsertRows, so that the view keeps its selection,
+    // current row and scroll position; a row its order puts past the rows read
+    // so far comes with a later page. added: how many new rows match, those
+    // already listed left out. Never re-reads the grid itself.
+    NewRows takeNewRows(qint64* added = nullptr, QString* error = nullptr);
     bool hasQuery() const { return !m_query.select.isEmpty(); }
 
     // By a column of the result, the default order breaking ties; the choice
@@ -70,9 +101,15 @@ Q_SIGNALS:
 
 private:
     bool run(const QString& sortField, Qt::SortOrder order, QString* error);
-    // Up to pageRows rows from offset on; fields gets the result's names.
-    bool readPage(const QString& statement, qsizetype offset, QList<QVariantList>& rows, QStringList* fields,
-                  QString* error) const;
+    // The rows of the statement with values bound in turn; fields gets the
+    // result's names.
+    bool read(const QString& statement, const QVariantList& values, QList<QVariantList>& rows, QStringList* fields,
+              QString* error) const;
+    QString filtered(const QString& condition) const;
+    // The last rowid of newRowsTable; -1 when it could not be read.
+    qint64 lastRowId() const;
+    // Rows in the query's order: negative when a comes first, 0 for a tie.
+    int compare(const QVariantList& a, const QVariantList& b) const;
 
     QHash<QString, QString> m_captions;
     QString m_dateTimeField;
@@ -80,10 +117,17 @@ private:
     GridQuery m_query;
     QString m_sortField;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    QString m_statement; // the query in its order, without the page's bounds
+    QString m_orderBy;
+    // Result columns and directions of the current order, for placing rows.
+    QList<std::pair<int, bool>> m_orderColumns;
     QStringList m_fields;
     QList<QVariantList> m_rows;
     bool m_complete = true;
+    // Pages by count once a row's key holds NULL, which a comparison of row
+    // values cannot step past.
+    bool m_pagesByCount = false;
+    // The last rowid of newRowsTable when the grid last looked; -1: unknown.
+    qint64 m_lastSeen = -1;
 };
 
 } // namespace Quillon

@@ -56,6 +56,14 @@ void RecordListWindow::LoadGrid(bool quietly)
     layOutGridColumns(m_grid, m_columns);
 }
 
+void RecordListWindow::takeNewRows()
+{
+    if (!m_database.isOpen() || !m_model->hasQuery())
+        return;
+    if (m_model->takeNewRows() == RecordGridModel::NewRows::ReadAgain)
+        LoadGrid(true);
+}
+
 void RecordListWindow::allowEditing(RecordList list, const QString& listName)
 {
     m_editable = true;

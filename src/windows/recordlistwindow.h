@@ -38,6 +38,9 @@ public:
     // position; nothing when the connection is not open. A failure is
     // reported in a box unless quietly (a refresh while a call comes in).
     void LoadGrid(bool quietly = false);
+    // Rows stored since go where the list's order puts them, the view left
+    // as it was; the list is read again (quietly) when they cannot be placed.
+    void takeNewRows();
 
 protected:
     // keyFields tell a row apart from the others across a refresh; a list

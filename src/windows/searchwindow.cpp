@@ -248,6 +248,7 @@ void SearchWindow::LoadGrid(int type, const QString& text)
     }
     m_shownType = type;
     m_shownText = text;
+    m_shownCount = count.count;
     m_lblRcCount->setText(countLine(count.count));
     layOutGridColumns(m_grid, searchColumns());
     fitDateTimeColumn();
@@ -260,6 +261,7 @@ bool SearchWindow::showCount(QString* error)
         *error = count.error;
         return false;
     }
+    m_shownCount = count.count;
     m_lblRcCount->setText(countLine(count.count));
     return true;
 }
@@ -279,6 +281,26 @@ void SearchWindow::refresh(bool quietly)
     fitDateTimeColumn();
 }
 
+void SearchWindow::takeNewCalls()
+{
+    if (m_shownType < 0 || !m_database.isOpen())
+        return;
+    qint64 added = 0;
+    switch (m_model->takeNewRows(&added)) {
+    case RecordGridModel::NewRows::Taken:
+        if (added > 0) {
+            m_shownCount += added;
+            m_lblRcCount->setText(countLine(m_shownCount));
+        }
+        return;
+    case RecordGridModel::NewRows::ReadAgain:
+        refresh(true);
+        return;
+    case RecordGridModel::NewRows::Failed:
+        return;
+    }
+}
+
 void SearchWindow::cmdDelete_Click()
 {
     const QList<QVariant> rowIds = selectedValues(m_grid, QStringLiteral("RowId"));
@@ -295,6 +317,7 @@ void SearchWindow::cmdDelete_Click()
         return;
     }
     refresh();
+    Q_EMIT callsRemoved();
 }
 
 void SearchWindow::cmdDeleteOlder_Click()
@@ -325,6 +348,7 @@ void SearchWindow::cmdDeleteOlder_Click()
         return;
     }
     refresh();
+    Q_EMIT callsRemoved();
 }
 
 // Refused before the question rather than after it.

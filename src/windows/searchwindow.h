@@ -40,8 +40,16 @@ public:
     // Runs the shown search again, keeping selection and scroll position; a
     // failure is reported in a box unless quietly.
     void refresh(bool quietly = false);
+    // Puts calls stored since into the shown search where its order puts
+    // them, and counts them; reads it again when they cannot be placed. No
+    // box: the next refresh or search tries again.
+    void takeNewCalls();
 
     CallerActions* callerActions() const { return m_callerActions; }
+
+Q_SIGNALS:
+    // Calls were deleted here; other grids of calls read again.
+    void callsRemoved();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,6 +81,7 @@ private:
     // The search shown; -1 before the first.
     int m_shownType = -1;
     QString m_shownText;
+    qint64 m_shownCount = 0;
 };
 
 } // namespace Quillon

@@ -173,6 +173,12 @@ void WindowSet::openSearch()
         auto* search = new SearchWindow(d->owner, d->database, d->boxes);
         connect(search->callerActions(), &CallerActions::rejectCaller, this, &WindowSet::rejectCaller);
         connect(search->callerActions(), &CallerActions::translateCaller, this, &WindowSet::translateCaller);
+        // Only new rows are looked for on a stored call: the index would list
+        // removed callers on, and could miss a call given a freed rowid.
+        connect(search, &SearchWindow::callsRemoved, this, [this] {
+            if (d->phoneIndex)
+                d->phoneIndex->LoadGrid(true);
+        });
         return search;
     }));
 }
@@ -219,11 +225,12 @@ void WindowSet::translateCaller(const QString& name, const QString& number)
 
 void WindowSet::callStored()
 {
-    // No box in the middle of a call; the next refresh or search tries again.
+    // Only the new rows are read: the whole query would hold the window up
+    // over a large history. No box in the middle of a call.
     if (d->search)
-        d->search->refresh(true);
+        d->search->takeNewCalls();
     if (d->phoneIndex)
-        d->phoneIndex->LoadGrid(true);
+        d->phoneIndex->takeNewRows();
 }
 
 void WindowSet::refreshCommSettings()

@@ -57,7 +57,7 @@ public:
     // The Reject or Translate window with a listed caller filled in.
     void rejectCaller(const QString& name, const QString& number);
     void translateCaller(const QString& name, const QString& number);
-    // A call was stored: open Search and Phone Index windows read again.
+    // Calls were stored: open Search and Phone Index windows take them in.
     void callStored();
 
     // Detection's result in the communications options; loads the window

@@ -7,6 +7,7 @@
 #include "records/callstore.h"
 #include "records/listentries.h"
 #include "records/listentryrules.h"
+#include "records/recordgridmodel.h"
 #include "records/recordtransfer.h"
 #include "records/storedcalls.h"
 #include "support/appdir.h"
@@ -15,6 +16,7 @@
 #include "support/sqlfile.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -339,6 +341,119 @@ private Q_SLOTS:
                                                 : entries.update(RecordList::Reject, rowIds[0], u"9"_s, u"X"_s, &error);
         QCOMPARE(ok, error.isEmpty());
         QCOMPARE(error + u'|' + f.rows(u"SELECT Name FROM Reject ORDER BY rowid"_s).join(u','), result);
+    }
+
+    // A grid of calls read a page at a time, then calls stored by another connection (which must find nothing
+    // held open), then the rest: against the whole result read at once. Pages step past SysTime ties and calls
+    // without one; new calls go in their place or come with a later page, counted once; a chosen order over
+    // rows not all read, or a flood of calls, has the grid read again.
+    void gridTakesNewCalls_data()
+    {
+        QTest::addColumn<QString>("grid"); // "calls", "calls named X", or "index" (the distinct callers)
+        QTest::addColumn<QString>("sortBy"); // a field chosen, ascending; empty: the grid's own order
+        QTest::addColumn<int>("pages"); // read before the calls are stored; 0: every row
+        QTest::addColumn<QStringList>("stored"); // "name|number@systime" ('~': NULL), "*N" after it: N such calls
+        QTest::addColumn<QString>("taken"); // "+N" matching calls taken in, or "again"
+        const QString newest = u"@2026-01-01 00:00:00"_s;
+        QTest::newRow("newest first, in the first page, past it, no time")
+            << u"calls"_s << QString() << 1
+            << QStringList { u"NEW|1"_s + newest, u"MID|2@2025-01-08 00:00:00"_s, u"OLD|3@2025-01-02 00:00:00"_s,
+                             u"NONE|4@~"_s }
+            << u"+4"_s;
+        QTest::newRow("newest first, all read")
+            << u"calls"_s << QString() << 0
+            << QStringList { u"NEW|1"_s + newest, u"OLD|3@2025-01-02 00:00:00"_s, u"~|~@~"_s } << u"+3"_s;
+        QTest::newRow("a name searched") << u"calls named CALLER 3"_s << QString() << 1
+                                         << QStringList { u"CALLER 3|5"_s + newest, u"OTHER|6"_s + newest } << u"+1"_s;
+        QTest::newRow("sorted, all read") << u"calls"_s << u"Name"_s << 0
+                                          << QStringList { u"AAA|1@2024-01-01 00:00:00"_s, u"CALLER 4|2@~"_s,
+                                                           u"CALLER 4|3"_s + newest, u"~|4"_s + newest }
+                                          << u"+4"_s;
+        QTest::newRow("sorted, not all read")
+            << u"calls"_s << u"Name"_s << 1 << QStringList { u"AAA|1"_s + newest } << u"again"_s;
+        QTest::newRow("a flood") << u"calls"_s << QString() << 1 << QStringList { u"MANY|1"_s + newest + u"*1100"_s }
+                                 << u"again"_s;
+        QTest::newRow("index: a new caller once, a known one left, no name first")
+            << u"index"_s << QString() << 1
+            << QStringList { u"CALLER 1|555-0011"_s + newest, u"NEWBIE|1"_s + newest, u"NEWBIE|1@~"_s,
+                             u"CALLER 1|2"_s + newest, u"~|3"_s + newest }
+            << u"+3"_s;
+        QTest::newRow("index sorted by number")
+            << u"index"_s << u"Number"_s << 1 << QStringList { u"ZED|000"_s + newest, u"CALLER 2|555-0022"_s + newest }
+            << u"+1"_s;
+    }
+
+    void gridTakesNewCalls()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QString, sortBy);
+        QFETCH(int, pages);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, taken);
+        Fixture f;
+        QVERIFY(f.create());
+        // 600 calls, three to a SysTime, every 40th without one; 7 callers, a number each.
+        QVERIFY(QSqlQuery(f.database.connection())
+                    .exec(u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 599) "
+                          "INSERT INTO CID (Name, Number, SysTime) SELECT printf('CALLER %d', i % 7), "
+                          "printf('555-%04d', i % 7 * 11), CASE WHEN i % 40 = 0 THEN NULL "
+                          "ELSE printf('2025-01-%02d %02d:00:00', 1 + i / 3 / 24, i / 3 % 24) END FROM n"_s));
+        const bool index = grid == u"index"_s;
+        const QString name = grid.section(u"named "_s, 1);
+        RecordGridModel model;
+        QVERIFY(model.setGridQuery(
+            f.database.connection(),
+            index ? CallRecords::phoneIndexQuery()
+                  : CallRecords::searchQuery(name.isEmpty() ? SearchType::All : SearchType::Name, name)));
+        if (!sortBy.isEmpty())
+            model.sort(model.column(sortBy), Qt::AscendingOrder);
+        for (int page = 1; page < pages || (pages == 0 && model.canFetchMore()); ++page)
+            model.fetchMore();
+        if (pages == 1)
+            QCOMPARE(model.rowCount(), index ? 7 : qMin(RecordGridModel::pageRows, name.isEmpty() ? 600 : 86));
+
+        SqlFile writer(f.file(u"CallerID.mdb"_s));
+        QVERIFY(writer.run(u"PRAGMA busy_timeout = 0"_s));
+        QVERIFY(writer.run(u"BEGIN"_s));
+        for (const QString& call : stored) {
+            const QStringList parts = call.split(QRegularExpression(u"[|@*]"_s));
+            const auto value = [](const QString& text) { return text == u"~"_s ? QVariant() : QVariant(text); };
+            for (int i = 0; i < qMax(1, parts.value(3).toInt()); ++i)
+                QVERIFY(writer.run(u"INSERT INTO CID (Name, Number, SysTime) VALUES (?, ?, ?)"_s,
+                                   { value(parts[0]), value(parts[1]), value(parts[2]) }));
+        }
+        QVERIFY(writer.run(u"COMMIT"_s));
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        qint64 added = -1;
+        const RecordGridModel::NewRows result = model.takeNewRows(&added);
+        QCOMPARE(result == RecordGridModel::NewRows::Taken ? u"+%1"_s.arg(added) : u"again"_s, taken);
+        if (result == RecordGridModel::NewRows::ReadAgain)
+            QVERIFY(model.rerun());
+        else
+            QCOMPARE(resets.size(), 0);
+        // Each call taken once; a chosen order over rows not all read has the grid read again each time.
+        QCOMPARE(model.takeNewRows(&added),
+                 result == RecordGridModel::NewRows::Taken || sortBy.isEmpty() ? RecordGridModel::NewRows::Taken
+                                                                               : RecordGridModel::NewRows::ReadAgain);
+        QCOMPARE(added, 0);
+        while (model.canFetchMore()) {
+            model.fetchMore();
+            QVERIFY(writer.run(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
+        }
+
+        QStringList shown;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            QStringList values;
+            for (int column = 0; column < model.columnCount(); ++column)
+                values.append(model.index(row, column).data(Qt::EditRole).toString());
+            shown.append(values.join(u'|'));
+        }
+        const QString chosen = sortBy.isEmpty() ? QString() : u"\"%1\" ASC, "_s.arg(sortBy);
+        const QString whole = index
+            ? u"SELECT DISTINCT Name, Number FROM CID ORDER BY %1Name"_s.arg(chosen)
+            : u"SELECT rowid, Name, Number, SysTime FROM CID %1 ORDER BY %2SysTime DESC, rowid DESC"_s.arg(
+                name.isEmpty() ? QString() : u"WHERE Name LIKE '%%1%'"_s.arg(name), chosen);
+        QCOMPARE(shown, f.rows(whole));
     }
 
     void insertCall_boundValues_readOnlyFileFails()

@@ -3,6 +3,7 @@
 #include "windowrig.h"
 
 #include <QDateEdit>
+#include <QSignalSpy>
 
 namespace Quillon::Test {
 
@@ -75,6 +76,60 @@ private Q_SLOTS:
         QCOMPARE(shown(), expected);
         QCOMPARE(countLine(), calls.isEmpty() ? u"No calls match"_s : u"%1 Record(s) Displayed"_s.arg(calls.size()));
         QCOMPARE(count(u"CID"_s), QString::number(button.isEmpty() ? kCalls.size() : calls.size()));
+    }
+
+    // A call stored while a search is shown goes into it when it matches, in the order shown, counted; the grid is
+    // read again only when a chosen order is over rows not all read. Either way as a new search would list it.
+    void newCallWhileShown_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sortBy"); // a field chosen, ascending; empty: newest first
+        QTest::addColumn<int>("older"); // calls stored a year before, first
+        QTest::addColumn<QString>("call"); // name|number, the newest
+        QTest::addColumn<int>("count"); // on the count line after it
+        const auto row = [](const char* tag, int option, const QString& text, const QString& sortBy, int older,
+                            const QString& call,
+                            int count) { QTest::newRow(tag) << option << text << sortBy << older << call << count; };
+        row("All, newest first", 1, {}, {}, 0, u"NEW CALLER|555-000-1111"_s, 7);
+        row("Name matching", 2, u"SMI"_s, {}, 0, u"SMITH ANN|555-000-2222"_s, 5);
+        row("Name not matching", 2, u"SMI"_s, {}, 0, u"JONES|555-000-2222"_s, 4);
+        row("Number by its digits", 3, u"5550001111"_s, {}, 0, u"NEW CALLER|555-000-1111"_s, 1);
+        row("sorted by name", 1, {}, u"Name"_s, 0, u"MILLER|555-000-3333"_s, 7);
+        row("sorted, past the rows read", 1, {}, u"Name"_s, 300, u"MILLER|555-000-3333"_s, 307);
+    }
+    void newCallWhileShown()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, text);
+        QFETCH(QString, sortBy);
+        QFETCH(int, older);
+        QFETCH(QString, call);
+        QFETCH(int, count);
+        QVERIFY(startWithCalls());
+        QCOMPARE(h->rows(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                         "INSERT INTO CID (Name, Number, SysTime) SELECT printf('SMITH %03d', i), "
+                         "printf('555-000-%04d', i), '2025-01-01 00:00:00' FROM n WHERE %1 > 0"_s.arg(older)),
+                 QStringList());
+        QVERIFY(open(u"Search"_s));
+        if (older > 0)
+            m_tester.reset(); // it fetches every row, which is what the grid must not do
+        choose(u"Option%1"_s.arg(option));
+        QTest::keyClicks(child(u"txtSearch"_s), text);
+        click(u"cmdSearch"_s);
+        if (!sortBy.isEmpty())
+            model()->sort(model()->column(sortBy), Qt::AscendingOrder);
+        QSignalSpy reads(model(), &QAbstractItemModel::modelReset);
+        QCOMPARE(h->rows(u"INSERT INTO CID (Name, Number, SysTime) VALUES ('%1', '%2', '2099-01-01 00:00:00')"_s.arg(
+                     call.section(u'|', 0, 0), call.section(u'|', 1))),
+                 QStringList());
+        h->app->windows()->callStored();
+        QCOMPARE(reads.size(), older > 0 && !sortBy.isEmpty() ? 1 : 0);
+        QCOMPARE(countLine(), u"%1 Record(s) Displayed"_s.arg(count));
+        const QStringList taken = shown();
+        QCOMPARE(taken.contains(call), text != u"SMI"_s || call.startsWith(u"SMI"_s));
+        model()->rerun();
+        QCOMPARE(taken, shown());
     }
 
     void optionsAndEnter()

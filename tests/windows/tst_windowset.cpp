@@ -251,7 +251,9 @@ private Q_SLOTS:
         grid()->verticalScrollBar()->setValue(100);
         const QString selected = shown().value(120);
         const int loaded = model()->rowCount();
+        // Neither grid is read again: the call is put in its place.
         QSignalSpy indexReads(indexGrid->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy searchReads(model(), &QAbstractItemModel::modelReset);
 
         QVERIFY(h->call(u"SMITH NEW"_s, u"5550001111"_s).isValid());
         QCOMPARE(child(u"txtSearch"_s)->text(), u"SMITH"_s);
@@ -262,8 +264,27 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(shown().value(rows.first().row()), selected);
         QCOMPARE(shown().first(), u"SMITH NEW|555-000-1111"_s);
-        QCOMPARE(indexReads.size(), 1);
+        QCOMPARE(searchReads.size(), 0);
+        QCOMPARE(indexReads.size(), 0);
         QCOMPARE(indexGrid->selectionModel()->selectedRows().value(0).data().toString(), u"O'BRIEN PAT"_s);
+        const auto indexNames = [model = indexGrid->model()] {
+            QStringList names;
+            for (int row = 0; row < model->rowCount(); ++row)
+                names << model->index(row, 0).data().toString();
+            return names;
+        };
+        QCOMPARE(indexNames().filter(u"SMITH NEW"_s).size(), 1);
+        QCOMPARE(indexNames().mid(indexNames().indexOf(u"SMITH NEW"_s) - 1, 3),
+                 QStringList({ u"SMITH JOHN"_s, u"SMITH NEW"_s, u"UNKNOWN"_s }));
+
+        // Deleted in Search, the call leaves the index too; the next call, given the freed rowid, is still found.
+        grid()->selectRow(0);
+        h->boxes.queueAnswer(MessageBoxes::Answer::Yes);
+        QTest::keyClick(grid(), Qt::Key_Delete);
+        QVERIFY(!indexNames().contains(u"SMITH NEW"_s));
+        QVERIFY(h->call(u"SMITH NEWER"_s, u"5550001112"_s).isValid());
+        QCOMPARE(indexNames().filter(u"SMITH NEW"_s), QStringList { u"SMITH NEWER"_s });
+        QCOMPARE(shown().first(), u"SMITH NEWER|555-000-1112"_s);
     }
 };
 
