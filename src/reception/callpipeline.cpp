@@ -206,12 +206,12 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, 
         return 0;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
     if (stored.isEmpty()) {
-        // Unreadable now: the next connect sends them again.
+        // Unreadable now: the next connect sends them again. Calls handed to
+        // the storage thread and not yet written count as stored.
         QString error;
-        stored = countRecentCalls(m_database.connection(), &error);
+        stored = m_database.store().countSameCalls(&error);
         if (!error.isEmpty())
             return 0;
-        m_database.store().countWaiting(stored);
     }
     QList<NewCall> added;
     for (const MissedCall& missed : calls) {
@@ -272,7 +272,8 @@ void ProcessCid::showAndStore(bool rejected)
     m_call.Rejected = rejected;
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     Q_EMIT callListed(m_call);
-    // A call the database refuses waits and is stored later.
+    // Handed to the storage thread; a call the database refuses waits and is
+    // stored later.
     m_database.store().StoreCall({ m_call.Name, m_call.Number, m_call.Date, m_call.Time, {}, rejected });
     Q_EMIT noticeRequested(m_call);
     Q_EMIT callProcessed(m_call, rejected);
