@@ -262,10 +262,12 @@ void CallStore::runWriter()
             m_busy = true;
         }
         const Report report = attempt(next);
-        QMetaObject::invokeMethod(
-            this, [this, report] { takeReport(report); }, Qt::QueuedConnection);
         QMutexLocker lock(&m_mutex);
         m_busy = false;
+        // Posted with the state it leaves: whoever takes it in sees whether
+        // the thread has more in hand.
+        QMetaObject::invokeMethod(
+            this, [this, report] { takeReport(report); }, Qt::QueuedConnection);
         if (m_requests.isEmpty())
             m_idle.wakeAll();
     }
@@ -478,6 +480,14 @@ void CallStore::takeReport(const Report& report)
         m_checkPending = false;
         Q_EMIT checkFinished();
     }
+    if (isIdle())
+        Q_EMIT idle();
+}
+
+bool CallStore::isIdle() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_writer || (!m_busy && m_requests.isEmpty());
 }
 
 qsizetype CallStore::unstoredCount() const

@@ -91,6 +91,8 @@ public:
     // reports are taken in; false when ms passed first.
     bool waitUntilIdle(int ms = 30000);
 
+    // Whether the storage thread has nothing in hand.
+    bool isIdle() const;
     // Calls refused and waiting, as the storage thread last reported.
     qsizetype waitingCount() const { return m_waitingCount; }
     // Calls handed over and not stored yet, the waiting ones included.
@@ -133,6 +135,8 @@ Q_SIGNALS:
     // Once: the file is damaged and will not be written again.
     void damaged(const QString& detail);
     void checkFinished();
+    // The storage thread has done all it was handed.
+    void idle();
 
 private:
     enum class Work
