@@ -156,7 +156,9 @@ void CallStore::StoreCalls(const QList<NewCall>& calls)
 
 void CallStore::retry(int budgetMs)
 {
-    request(Work::Retry, budgetMs);
+    // Nothing waits: the thread is not woken every few seconds for nothing.
+    if (unstoredCount() > 0)
+        request(Work::Retry, budgetMs);
 }
 
 void CallStore::request(Work work, int budgetMs)
