@@ -188,18 +188,18 @@ bool Application::Form_Load()
 }
 
 /*!
- * The last chance for calls the database refused: one more attempt, then the
- * user is told how many wait in the journal for the next start. Calls that
+ * The last chance for calls not stored yet: one more attempt, then the user
+ * is told how many wait in the journal for the next start. Calls that
  * arrive while the box is up are stored or journaled like any other.
  */
 void Application::finishWaitingCalls()
 {
     CallStore& store = m_database.store();
-    if (store.waitingCount() == 0)
+    if (store.unstoredCount() == 0)
         return;
-    store.waitForCheck();
-    store.retry(1000);
-    const qsizetype count = store.waitingCount();
+    // The storage thread is waited for, a few seconds at most.
+    store.finish(1000);
+    const qsizetype count = store.unstoredCount();
     if (count == 0)
         return;
     const QString path = store.waitingFilePath();

@@ -204,6 +204,8 @@ void frmCIDDisplay::connectCore(CallStore& store)
         // Calls that waited may just have been stored.
         m_windows->callStored();
     });
+    // Open lists of stored calls show them once they are in the file.
+    connect(&store, &CallStore::callsStored, this, [this] { m_windows->callStored(); });
     // Queued: the call in hand is shown and the modem re-initialised before
     // a box holds anything up.
     connect(
@@ -578,8 +580,6 @@ void frmCIDDisplay::SelectNewestCall()
         return;
     m_list->setCurrentItem(newest);
     m_list->scrollToItem(newest);
-    // The call is stored by now; open lists of stored calls show it too.
-    m_windows->callStored();
 }
 
 void frmCIDDisplay::closeSplash()

@@ -8,7 +8,10 @@
 #include "reception/modemchannel.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "records/storedcalls.h"
+
+#include <QTimer>
 
 #include <utility>
 
@@ -56,10 +59,15 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
         m_log.log(QStringLiteral("Network messages from ") + peer
                   + QStringLiteral(" dropped: more than %1 a second").arg(NcidServer::maxMessagesPerSecond));
     });
+    connect(&m_database.store(), &CallStore::idle, this, [this] {
+        if (std::exchange(m_pastCallsAwaitStore, false))
+            QTimer::singleShot(1, this, &NetworkService::storePastCalls);
+    });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
         m_pastCallsSeen.clear();
         m_pastCallsKnown.clear();
+        m_pastCallsCounted = false;
         m_pastCallsLogEnded = false;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
         m_modem.SetCidStatus(true);
@@ -183,12 +191,26 @@ void NetworkService::callProcessed(const CidCall& call, bool hungUp)
 void NetworkService::storePastCalls()
 {
     m_pastCallsQueued = false;
+    // Counting the calls stored already takes a turn of its own.
+    if (!m_pastCallsCounted && !m_pastCalls.isEmpty()) {
+        m_pastCallsCounted = true;
+        m_pipeline.readSameCalls(m_pastCallsKnown);
+        m_pastCallsQueued = true;
+        QTimer::singleShot(1, this, &NetworkService::storePastCalls);
+        return;
+    }
     const QList<ProcessCid::MissedCall> part = m_pastCalls.mid(0, pastCallsPerTurn);
     m_pastCalls.remove(0, part.size());
     m_pastCallsStored += m_pipeline.StoreMissedCalls(part, m_pastCallsKnown);
     if (!m_pastCalls.isEmpty()) {
         m_pastCallsQueued = true;
-        QMetaObject::invokeMethod(this, &NetworkService::storePastCalls, Qt::QueuedConnection);
+        // The next part once the storage thread has written this one: its
+        // look-ups then never wait for a commit. A timer rather than a
+        // queued call, so that the window's own timers get their turn.
+        if (m_database.store().isIdle())
+            QTimer::singleShot(1, this, &NetworkService::storePastCalls);
+        else
+            m_pastCallsAwaitStore = true;
         return;
     }
     if (std::exchange(m_pastCallsLogEnded, false) && m_pastCallsStored > 0)

@@ -81,7 +81,9 @@ private:
     // loop, so that a long log does not hold the window.
     QList<ProcessCid::MissedCall> m_pastCalls;
     QHash<QString, qint64> m_pastCallsKnown; // see StoreMissedCalls
+    bool m_pastCallsCounted = false; // m_pastCallsKnown was read on this connection
     bool m_pastCallsQueued = false;
+    bool m_pastCallsAwaitStore = false; // the next part waits for the storage thread
     bool m_pastCallsLogEnded = false; // the log line waits until they are stored
     // How often each past call came in the server's log since connecting:
     // two identical lines are two calls.

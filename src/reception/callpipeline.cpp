@@ -11,6 +11,7 @@
 #include "records/calldatabase.h"
 #include "records/callstore.h"
 #include "records/storedcalls.h"
+#include "records/transaction.h"
 
 #include <algorithm>
 #include <utility>
@@ -205,14 +206,12 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, 
     if (calls.isEmpty() || !m_database.isOpen())
         return 0;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    if (stored.isEmpty()) {
-        // Unreadable now: the next connect sends them again.
-        QString error;
-        stored = countRecentCalls(m_database.connection(), &error);
-        if (!error.isEmpty())
-            return 0;
-        m_database.store().countWaiting(stored);
-    }
+    // Unreadable now: the next connect sends them again.
+    if (!readSameCalls(stored))
+        return 0;
+    // One read for the part's look-ups: a commit of the storage thread holds
+    // up the first of them at most, not each.
+    const Transaction lookups(m_database.connection());
     QList<NewCall> added;
     for (const MissedCall& missed : calls) {
         CidCall call = missed.call;
@@ -229,6 +228,17 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, 
     }
     m_database.store().StoreCalls(added);
     return static_cast<int>(added.size());
+}
+
+bool ProcessCid::readSameCalls(QHash<QString, qint64>& same)
+{
+    if (!same.isEmpty() || !m_database.isOpen())
+        return true;
+    CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
+    // Calls handed to the storage thread and not yet written count as stored.
+    QString error;
+    same = m_database.store().countSameCalls(&error);
+    return error.isEmpty();
 }
 
 bool ProcessCid::translate(CidCall& call, bool* allowed)
@@ -272,7 +282,8 @@ void ProcessCid::showAndStore(bool rejected)
     m_call.Rejected = rejected;
     m_log.log(QStringLiteral("Displayed name = ") + m_call.Name);
     Q_EMIT callListed(m_call);
-    // A call the database refuses waits and is stored later.
+    // Handed to the storage thread; a call the database refuses waits and is
+    // stored later.
     m_database.store().StoreCall({ m_call.Name, m_call.Number, m_call.Date, m_call.Time, {}, rejected });
     Q_EMIT noticeRequested(m_call);
     Q_EMIT callProcessed(m_call, rejected);

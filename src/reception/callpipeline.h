@@ -65,6 +65,10 @@ public:
     // when empty, and kept up to date with the calls stored here, so that a
     // log stored in parts reads the stored calls once.
     int StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& same);
+    // Reads same when it is empty, as StoreMissedCalls does; false when the
+    // file could not be read. With many stored calls it takes a while: a
+    // caller may give it a turn of the event loop of its own.
+    bool readSameCalls(QHash<QString, qint64>& same);
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "records/activitylog.h"
 #include "records/callstore.h"
+#include "records/callwrite.h"
 #include "records/listentryrules.h"
 #include "records/storedcalls.h"
 
@@ -23,24 +24,21 @@ namespace Quillon {
 
 namespace {
 
-// SQLite URI for an existing file, opened read-write and never created. Every
-// byte outside the unreserved set is escaped, so blanks, '#', '?' and '%' in
-// the directory name reach the file system unchanged.
-QString readWriteUri(const QString& path)
-{
-    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
-    return QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rw");
-}
-
 QString describe(const QSqlError& error)
 {
     return error.text().trimmed();
 }
 
-// Outside the call path a statement waits for a lock as long as it always
-// has; the call path and the retries set a shorter budget of their own.
-constexpr int defaultBusyMs = 5000;
-constexpr int busySliceMs = 50;
+// Outside the call path a statement on the window's connection waits for a
+// lock this long: the storage thread's commits take the file for moments,
+// and another program's long write must not freeze the window; the call
+// path sets a budget of its own.
+constexpr int defaultBusyMs = 250;
+// The start-up check reads on a thread of its own and may wait longer.
+constexpr int checkBusyMs = 5000;
+// Short, so that a read meeting the storage thread's commit goes on as soon as
+// it is done.
+constexpr int busySliceMs = 5;
 // Each attempt to open a locked file gives up soon, so that the please-wait
 // window keeps being painted between the attempts.
 constexpr int openBusyMs = 250;
@@ -105,6 +103,15 @@ CallDatabase::~CallDatabase()
         QSqlDatabase::database(m_connectionName, false).close();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
+}
+
+// SQLite URI for an existing file, opened read-write and never created. Every
+// byte outside the unreserved set is escaped, so blanks, '#', '?' and '%' in
+// the directory name reach the file system unchanged.
+QString callDatabaseUri(const QString& path)
+{
+    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    return QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rw");
 }
 
 QString CallDatabase::databasePath() const
@@ -189,7 +196,7 @@ DbProblem CallDatabase::tryOpen(QString& detail)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.close();
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-    db.setDatabaseName(readWriteUri(databasePath()));
+    db.setDatabaseName(callDatabaseUri(databasePath()));
     db.setUserName(QStringLiteral("admin"));
     db.setPassword(QStringLiteral("marigold"));
 
@@ -303,13 +310,22 @@ QString CallDatabase::problemText(DbProblem problem)
     return QStringLiteral("the database refused it");
 }
 
-bool CallDatabase::fail(const QSqlError& sqlError, QString* error)
+QString refusalText(const QSqlError& sqlError, QString* damage)
 {
     const DbProblem problem = classify(sqlError);
-    if (problem == DbProblem::Damaged || problem == DbProblem::NotADatabase)
-        markDamaged(describe(sqlError));
     const QString detail = describe(sqlError);
-    return setError(error, problem != DbProblem::Other || detail.isEmpty() ? problemText(problem) : detail);
+    if (damage && (problem == DbProblem::Damaged || problem == DbProblem::NotADatabase))
+        *damage = detail;
+    return problem != DbProblem::Other || detail.isEmpty() ? CallDatabase::problemText(problem) : detail;
+}
+
+bool CallDatabase::fail(const QSqlError& sqlError, QString* error)
+{
+    QString damage;
+    const QString reason = refusalText(sqlError, &damage);
+    if (!damage.isEmpty())
+        markDamaged(damage);
+    return setError(error, reason);
 }
 
 void CallDatabase::markDamaged(const QString& detail)
@@ -332,7 +348,7 @@ QuickCheck CallDatabase::quickCheck(const QString& path, const std::function<voi
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
     if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(handle, defaultBusyMs);
+        sqlite3_busy_timeout(handle, checkBusyMs);
         if (started)
             started(handle);
         sqlite3_stmt* statement = nullptr;
@@ -386,33 +402,47 @@ bool CallDatabase::InsertCall(const QString& name, const QString& number, const 
         return true;
     if (!writable())
         return setError(error, problemText(DbProblem::Damaged));
+    QString damage;
+    const bool stored = insertCallRow(connection(), m_hasRejectedMark, name, number, date, time, arrived,
+                                      lookFirst ? 0 : -1, rejected, error, &damage);
+    if (!damage.isEmpty())
+        markDamaged(damage);
+    return stored;
+}
+
+bool insertCallRow(const QSqlDatabase& db, bool rejectedMark, const QString& name, const QString& number,
+                   const QString& date, const QString& time, const QDateTime& arrived, int seen, bool rejected,
+                   QString* error, QString* damage)
+{
+    const auto failed
+        = [error, damage](const QSqlError& sqlError) { return setError(error, refusalText(sqlError, damage)); };
     const QString sysTime = arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QVariantList values { name, number, date, time, sysTime };
-    if (lookFirst) {
-        QSqlQuery query(connection());
+    if (seen >= 0) {
+        QSqlQuery query(db);
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT 1 FROM CID WHERE SysTime = ? AND Name IS ? AND Number IS ?"
+        query.prepare(QStringLiteral("SELECT count(*) FROM CID WHERE SysTime = ? AND Name IS ? AND Number IS ?"
                                      " AND Date IS ? AND Time IS ?"));
         query.addBindValue(sysTime);
         for (int i = 0; i < 4; ++i)
             query.addBindValue(values.at(i));
-        if (!query.exec())
-            return fail(query.lastError(), error);
-        if (query.next())
+        if (!query.exec() || !query.next())
+            return failed(query.lastError());
+        if (query.value(0).toLongLong() > seen)
             return true;
     }
-    // Values are always bound, never spliced into the statement. Each insert
-    // is its own transaction, synced before it returns.
-    QSqlQuery query(connection());
-    query.prepare(m_hasRejectedMark
+    // Values are always bound, never spliced into the statement. Outside a
+    // transaction each insert is its own, synced before it returns.
+    QSqlQuery query(db);
+    query.prepare(rejectedMark
                       ? QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime, Rejected)"
                                        " VALUES (?, ?, ?, ?, ?, ?)")
                       : QStringLiteral("INSERT INTO CID (Name, Number, Date, Time, SysTime) VALUES (?, ?, ?, ?, ?)"));
     for (const QVariant& value : values)
         query.addBindValue(value);
-    if (m_hasRejectedMark)
+    if (rejectedMark)
         query.addBindValue(rejected ? 1 : 0);
-    return query.exec() || fail(query.lastError(), error);
+    return query.exec() || failed(query.lastError());
 }
 
 /*!

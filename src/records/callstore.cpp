@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "records/activitylog.h"
 #include "records/calldatabase.h"
+#include "records/callwrite.h"
 #include "records/storedcalls.h"
 #include "records/transaction.h"
 
@@ -11,19 +12,27 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QThread>
+#include <QUuid>
 
 #include <algorithm>
 #include <fcntl.h>
-#include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Quillon {
 
 namespace {
 
 const QString journalTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// Short slices, so that the end of the program is felt at once.
+constexpr int writerSliceMs = 20;
 
 QString escapeField(const QString& field)
 {
@@ -89,6 +98,14 @@ bool syncFile(QFileDevice& file)
     return file.flush() && ::fsync(file.handle()) == 0;
 }
 
+sqlite3* handleOf(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
 } // namespace
 
 CallStore::CallStore(CallDatabase& database, ActivityLog& log, Clock& clock)
@@ -99,118 +116,429 @@ CallStore::CallStore(CallDatabase& database, ActivityLog& log, Clock& clock)
 
 CallStore::~CallStore()
 {
-    if (!m_thread)
+    if (m_thread) {
+        {
+            QMutexLocker lock(&m_checkMutex);
+            m_checkStopping = true;
+            if (m_checkHandle)
+                sqlite3_interrupt(static_cast<sqlite3*>(m_checkHandle));
+        }
+        m_thread->wait();
+        delete m_thread;
+        m_thread = nullptr;
+    }
+    // Calls handed over a moment ago (a call during the last box) are
+    // stored or journaled before the program ends.
+    if (m_writer)
+        waitUntilIdle(finishWaitMs);
+    stopWriter();
+}
+
+void CallStore::StoreCall(const NewCall& call)
+{
+    StoreCalls({ call });
+}
+
+void CallStore::StoreCalls(const QList<NewCall>& calls)
+{
+    // With the connection closed calls are not kept, as InsertCall does.
+    if (calls.isEmpty() || !m_database.isOpen())
         return;
     {
-        QMutexLocker lock(&m_checkMutex);
-        m_stopping = true;
-        if (m_checkHandle)
-            sqlite3_interrupt(static_cast<sqlite3*>(m_checkHandle));
+        QMutexLocker lock(&m_mutex);
+        for (const NewCall& call : calls)
+            m_unstored.append({ call.name, call.number, call.date, call.time,
+                                call.when.isValid() ? call.when : m_clock.now(), false, false, call.rejected,
+                                ++m_nextId });
     }
-    m_thread->wait();
-    delete m_thread;
-}
-
-bool CallStore::StoreCall(const NewCall& call)
-{
-    return StoreCalls({ call });
-}
-
-bool CallStore::StoreCalls(const QList<NewCall>& calls)
-{
-    if (calls.isEmpty())
-        return m_waiting.isEmpty();
-    const qsizetype before = m_waiting.size();
-    for (const NewCall& call : calls)
-        m_waiting.append({ call.name, call.number, call.date, call.time,
-                           call.when.isValid() ? call.when : m_clock.now(), false, false, call.rejected });
-    flush();
-    if (!m_waiting.isEmpty() && !m_database.checking()) {
-        m_log.log(QStringLiteral("Call not stored (") + m_refusal + QStringLiteral("); calls waiting to be stored: ")
-                  + QString::number(m_waiting.size()));
-        // One box for a run of refusals; a damaged file has a box of its own.
-        if (!m_refusalReported && !m_database.isDamaged())
-            Q_EMIT notStored(m_refusal);
-        m_refusalReported = true;
-    }
-    if (m_waiting.size() != before)
-        Q_EMIT waitingChanged(m_waiting.size());
-    return m_waiting.isEmpty();
+    request(Work::Calls, callBudgetMs);
 }
 
 void CallStore::retry(int budgetMs)
 {
-    // A journal the disk refused is tried again too, damaged file or not.
-    journalWaiting();
-    if (m_waiting.isEmpty() || m_database.checking() || m_database.isDamaged())
+    // Nothing waits: the thread is not woken every few seconds for nothing.
+    if (unstoredCount() > 0)
+        request(Work::Retry, budgetMs);
+}
+
+void CallStore::request(Work work, int budgetMs)
+{
+    if (!m_writer && !m_stopping)
+        startWriter();
+    QMutexLocker lock(&m_mutex);
+    // Damage a look-up found: the thread writes nothing more into the file.
+    m_writerDamaged = m_writerDamaged || m_database.isDamaged();
+    // Retries pile up while a lock holds the thread; one in line is enough.
+    if (work == Work::Retry && !m_requests.isEmpty() && m_requests.last().work == Work::Retry) {
+        m_requests.last().budgetMs = qMax(m_requests.last().budgetMs, budgetMs);
         return;
-    const qsizetype before = m_waiting.size();
-    {
-        CallDatabase::BusyBudget budget(m_database, budgetMs);
-        flush();
     }
-    if (m_waiting.size() != before)
-        Q_EMIT waitingChanged(m_waiting.size());
+    m_requests.append({ work, budgetMs });
+    m_wake.wakeAll();
+    if (m_writer)
+        return;
+    // The program is ending and the thread is gone: the journal keeps them.
+    lock.unlock();
+    m_requests.clear();
+    const QString error = journalWaiting();
+    if (!error.isEmpty())
+        m_log.log(error);
+}
+
+void CallStore::startWriter()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_rejectedMark = m_database.hasRejectedMark();
+        m_writerDamaged = m_database.isDamaged();
+    }
+    m_writerName = QStringLiteral("CallStore-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_writer.reset(QThread::create([this] { runWriter(); }));
+    m_writer->start();
+}
+
+// Ends the storage thread: a lock wait or a statement under way is cut
+// short. What is not stored then goes to the journal from here.
+void CallStore::stopWriter()
+{
+    if (!m_writer)
+        return;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+        if (m_writerHandle)
+            sqlite3_interrupt(static_cast<sqlite3*>(m_writerHandle));
+        m_wake.wakeAll();
+    }
+    m_writer->wait();
+    m_writer.reset();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_requests.clear();
+    const QString error = journalWaiting();
+    if (!error.isEmpty())
+        m_log.log(error);
+}
+
+bool CallStore::waitUntilIdle(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    {
+        QMutexLocker lock(&m_mutex);
+        while (m_writer && (m_busy || !m_requests.isEmpty())) {
+            if (!m_idle.wait(&m_mutex, deadline))
+                return false;
+        }
+    }
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return true;
+}
+
+void CallStore::finish(int budgetMs)
+{
+    waitForCheck();
+    if (unstoredCount() == 0)
+        return;
+    retry(budgetMs);
+    if (!waitUntilIdle(finishWaitMs))
+        stopWriter();
+}
+
+void CallStore::runOnStorageConnection(const QString& statement)
+{
+    QMutexLocker lock(&m_mutex);
+    m_statements.append(statement);
+}
+
+void CallStore::runWriter()
+{
+    for (;;) {
+        Request next {};
+        {
+            QMutexLocker lock(&m_mutex);
+            while (m_requests.isEmpty() && !m_stopping)
+                m_wake.wait(&m_mutex);
+            // What is left goes to the journal from the UI thread.
+            if (m_stopping)
+                break;
+            next = m_requests.takeFirst();
+            m_busy = true;
+        }
+        const Report report = attempt(next);
+        QMutexLocker lock(&m_mutex);
+        m_busy = false;
+        // Posted with the state it leaves: whoever takes it in sees whether
+        // the thread has more in hand.
+        QMetaObject::invokeMethod(
+            this, [this, report] { takeReport(report); }, Qt::QueuedConnection);
+        if (m_requests.isEmpty())
+            m_idle.wakeAll();
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_writerHandle = nullptr;
+        m_busy = false;
+        m_idle.wakeAll();
+    }
+    m_writerDb = QSqlDatabase();
+    if (QSqlDatabase::contains(m_writerName))
+        QSqlDatabase::removeDatabase(m_writerName);
+}
+
+bool CallStore::openWriterConnection(QString& refusal)
+{
+    if (!m_writerDb.isOpen()) {
+        m_writerDb = QSqlDatabase::contains(m_writerName)
+            ? QSqlDatabase::database(m_writerName, false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_writerName);
+        m_writerDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        m_writerDb.setDatabaseName(callDatabaseUri(m_database.databasePath()));
+        if (!m_writerDb.open()) {
+            refusal = refusalText(m_writerDb.lastError());
+            return false;
+        }
+        sqlite3* handle = handleOf(m_writerDb);
+        if (handle)
+            sqlite3_busy_handler(handle, &CallStore::writerBusy, this);
+        // As on the window's connection: a stored call survives a power cut.
+        QSqlQuery(m_writerDb).exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        QMutexLocker lock(&m_mutex);
+        m_writerHandle = handle;
+        if (m_stopping && handle)
+            sqlite3_interrupt(handle);
+    }
+    QStringList statements;
+    {
+        QMutexLocker lock(&m_mutex);
+        statements = std::exchange(m_statements, {});
+    }
+    for (const QString& statement : std::as_const(statements))
+        QSqlQuery(m_writerDb).exec(statement);
+    return true;
+}
+
+int CallStore::writerBusy(void* self, int /*count*/)
+{
+    auto* store = static_cast<CallStore*>(self);
+    if (store->m_stopping || store->m_writerDeadline.hasExpired())
+        return 0;
+    sqlite3_sleep(static_cast<int>(qMin<qint64>(store->m_writerDeadline.remainingTime(), writerSliceMs)));
+    return 1;
 }
 
 /*!
- * Stores waiting calls from the oldest on, a batch at a time in one
- * transaction, and stops at the first batch refused, so that they reach the
- * table in the order they arrived. Calls still waiting are in the journal
- * when it returns. True when none is left waiting.
+ * One turn of the storage thread. Stores waiting calls from the oldest on,
+ * a batch at a time in one transaction, and stops at the first batch
+ * refused, so that they reach the table in the order they arrived. Calls
+ * still waiting are in the journal when it returns.
  */
-bool CallStore::flush()
+CallStore::Report CallStore::attempt(const Request& request)
 {
-    // A box shown from a nested event loop must not start a second pass.
-    if (m_flushing)
-        return m_waiting.isEmpty();
-    m_flushing = true;
-    qsizetype stored = 0;
-    bool journalStored = false;
-    while (!m_waiting.isEmpty() && !m_database.checking()) {
-        const qsizetype batch = qMin<qsizetype>(m_waiting.size(), batchSize);
-        // One call is one synced insert as always; more share a transaction.
-        std::optional<Transaction> transaction;
-        if (batch > 1 && m_database.isOpen() && m_database.writable())
-            transaction.emplace(m_database.connection(), &m_refusal, Transaction::Lock::Immediate);
-        // Not begun (locked): one by one, each refusal then named as always.
-        if (transaction && !transaction->isActive())
-            transaction.reset();
-        bool refused = false;
-        for (qsizetype i = 0; i < batch && !refused; ++i) {
-            const WaitingCall& call = m_waiting.at(i);
-            refused = !m_database.InsertCall(call.name, call.number, call.date, call.time, call.arrived, call.tried,
-                                             &m_refusal, call.rejected);
-        }
-        if (!refused && transaction && !transaction->commit(&m_refusal))
-            refused = true;
-        if (refused) {
-            // Any of them may have reached the file before the failure.
-            for (qsizetype i = 0; i < batch; ++i)
-                m_waiting[i].tried = true;
-            break;
-        }
-        for (qsizetype i = 0; i < batch; ++i)
-            journalStored = journalStored || m_waiting.at(i).journaled;
-        m_waiting.remove(0, batch);
-        stored += batch;
+    Report report;
+    report.work = request.work;
+    bool damaged = false;
+    bool rejectedMark = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        report.checking = m_holdBack;
+        damaged = m_writerDamaged;
+        rejectedMark = m_rejectedMark;
+        report.remaining = m_unstored.size();
     }
-    m_flushing = false;
+    // A journal the disk refused is tried again too, damaged file or not.
+    if (request.work == Work::Retry) {
+        report.journalError = journalWaiting();
+        if (report.remaining == 0 || report.checking || damaged)
+            return report;
+    }
+    report.flushed = !report.checking;
+    m_writerDeadline = QDeadlineTimer(request.budgetMs);
+    bool journalStored = false;
+    while (!report.checking && !m_stopping) {
+        QList<WaitingCall> batch;
+        {
+            QMutexLocker lock(&m_mutex);
+            batch = m_unstored.mid(0, batchSize);
+        }
+        if (batch.isEmpty())
+            break;
+        QString damage;
+        const bool written = writeBatch(batch, damaged, rejectedMark, report.refusal, damage);
+        if (!damage.isEmpty()) {
+            damaged = true;
+            report.damage = damage;
+            QMutexLocker lock(&m_mutex);
+            m_writerDamaged = true;
+        }
+        if (!written)
+            break;
+        report.stored += batch.size();
+        journalStored = journalStored
+            || std::any_of(batch.begin(), batch.end(), [](const WaitingCall& call) { return call.journaled; });
+    }
     if (journalStored)
         rewriteJournal();
-    journalWaiting();
+    const QString journalError = journalWaiting();
+    if (!journalError.isEmpty())
+        report.journalError = journalError;
+    QMutexLocker lock(&m_mutex);
+    report.remaining = m_unstored.size();
+    return report;
+}
 
-    if (m_database.isDamaged() && !m_damageReported) {
-        m_damageReported = true;
-        m_log.log(QStringLiteral("CallerID.mdb is damaged and is not written to any more: ")
-                  + m_database.damageDetail());
-        Q_EMIT damaged(m_database.damageDetail());
+/*!
+ * Writes one batch in one transaction and takes it out of the calls not
+ * stored; refused, each of them is marked as tried, since any may have
+ * reached the file before the failure.
+ */
+bool CallStore::writeBatch(const QList<WaitingCall>& batch, bool damaged, bool rejectedMark, QString& refusal,
+                           QString& damage)
+{
+    bool written = false;
+    if (damaged)
+        refusal = CallDatabase::problemText(DbProblem::Damaged);
+    else if (openWriterConnection(refusal)) {
+        QSqlQuery begin(m_writerDb);
+        written = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!written)
+            refusal = refusalText(begin.lastError(), &damage);
+        sqlite3* handle = handleOf(m_writerDb);
+        const int changesBefore = handle ? sqlite3_total_changes(handle) : 0;
+        // Identical calls are as many calls: a second one tried is not the first one found.
+        QHash<QByteArray, int> seen;
+        for (qsizetype i = 0; written && i < batch.size(); ++i) {
+            const WaitingCall& call = batch.at(i);
+            const int before = call.tried ? seen[journalLine(call)]++ : -1;
+            written = insertCallRow(m_writerDb, rejectedMark, call.name, call.number, call.date, call.time,
+                                    call.arrived, before, call.rejected, &refusal, &damage);
+        }
+        if (written) {
+            QMutexLocker lock(&m_mutex);
+            for (const WaitingCall& call : batch)
+                m_committing.append(call.id);
+            m_committingRow
+                = handle && sqlite3_total_changes(handle) != changesBefore ? sqlite3_last_insert_rowid(handle) : 0;
+        }
+        if (written) {
+            QSqlQuery commit(m_writerDb);
+            written = commit.exec(QStringLiteral("COMMIT"));
+            if (!written)
+                refusal = refusalText(commit.lastError(), &damage);
+        }
+        // A failed COMMIT may leave the transaction open.
+        if (!written && handle && !sqlite3_get_autocommit(handle))
+            QSqlQuery(m_writerDb).exec(QStringLiteral("ROLLBACK"));
     }
-    if (m_waiting.isEmpty() && m_refusalReported) {
-        m_refusalReported = false;
-        m_log.log(QStringLiteral("Calls that waited are stored now: ") + QString::number(stored));
+    QSet<quint64> ids;
+    for (const WaitingCall& call : batch)
+        ids.insert(call.id);
+    QMutexLocker lock(&m_mutex);
+    m_committing.clear();
+    m_committingRow = 0;
+    if (written) {
+        m_unstored.removeIf([&ids](const WaitingCall& call) { return ids.contains(call.id); });
+        return true;
     }
-    return m_waiting.isEmpty();
+    for (WaitingCall& call : m_unstored) {
+        if (ids.contains(call.id))
+            call.tried = true;
+    }
+    return false;
+}
+
+// On the UI thread: the storage thread's findings told as they always were.
+void CallStore::takeReport(const Report& report)
+{
+    if (!report.journalError.isEmpty())
+        m_log.log(report.journalError);
+    if (!report.damage.isEmpty())
+        m_database.markDamaged(report.damage);
+    if (report.flushed) {
+        if (m_database.isDamaged() && !m_damageReported) {
+            m_damageReported = true;
+            m_log.log(QStringLiteral("CallerID.mdb is damaged and is not written to any more: ")
+                      + m_database.damageDetail());
+            Q_EMIT damaged(m_database.damageDetail());
+        }
+        if (report.remaining == 0 && m_refusalReported) {
+            m_refusalReported = false;
+            m_log.log(QStringLiteral("Calls that waited are stored now: ") + QString::number(report.stored));
+        }
+    }
+    if (report.work == Work::Calls && report.remaining > 0 && !report.checking) {
+        m_log.log(QStringLiteral("Call not stored (") + report.refusal
+                  + QStringLiteral("); calls waiting to be stored: ") + QString::number(report.remaining));
+        // One box for a run of refusals; a damaged file has a box of its own.
+        if (!m_refusalReported && !m_database.isDamaged())
+            Q_EMIT notStored(report.refusal);
+        m_refusalReported = true;
+    }
+    if (report.stored > 0)
+        Q_EMIT callsStored(report.stored);
+    if (report.remaining != m_waitingCount) {
+        m_waitingCount = report.remaining;
+        Q_EMIT waitingChanged(m_waitingCount);
+    }
+    if (report.work == Work::AfterCheck) {
+        m_checkPending = false;
+        Q_EMIT checkFinished();
+    }
+    if (isIdle())
+        Q_EMIT idle();
+}
+
+bool CallStore::isIdle() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_writer || (!m_busy && m_requests.isEmpty());
+}
+
+qsizetype CallStore::unstoredCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_unstored.size();
+}
+
+/*!
+ * The recent stored calls and the calls not stored yet, counted from one
+ * snapshot of the file: while the read holds it, the storage thread cannot
+ * commit, and a batch it committed just before is recognised by its last
+ * row being in the file.
+ */
+QHash<QString, qint64> CallStore::countSameCalls(QString* error) const
+{
+    const QSqlDatabase db = m_database.connection();
+    QString failure;
+    const Transaction read(db, &failure);
+    QHash<QString, qint64> counts;
+    if (read.isActive())
+        counts = countRecentCalls(db, &failure);
+    QList<WaitingCall> unstored;
+    QList<quint64> committing;
+    qint64 committingRow = 0;
+    if (failure.isEmpty()) {
+        QMutexLocker lock(&m_mutex);
+        unstored = m_unstored;
+        committing = m_committing;
+        committingRow = m_committingRow;
+    }
+    if (failure.isEmpty() && committingRow > 0) {
+        QSqlQuery in(db);
+        in.prepare(QStringLiteral("SELECT 1 FROM CID WHERE rowid = ?"));
+        in.addBindValue(committingRow);
+        if (!in.exec())
+            failure = in.lastError().text().trimmed();
+        else if (in.next())
+            unstored.removeIf([&committing](const WaitingCall& call) { return committing.contains(call.id); });
+    }
+    if (!failure.isEmpty()) {
+        if (error)
+            *error = failure;
+        return {};
+    }
+    for (const WaitingCall& call : std::as_const(unstored))
+        ++counts[sameCallKey(call.date, call.time, call.number, call.name,
+                             callYear(call.date, call.arrived.toString(journalTimeFormat)))];
+    return counts;
 }
 
 void CallStore::startCheck()
@@ -219,12 +547,17 @@ void CallStore::startCheck()
         return;
     readJournal();
     m_database.setChecking(true);
+    m_checkPending = true;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_holdBack = true;
+    }
     const QString path = m_database.databasePath();
     m_thread = QThread::create([this, path] {
         const QuickCheck check = CallDatabase::quickCheck(path, [this](void* handle) {
             QMutexLocker lock(&m_checkMutex);
             m_checkHandle = handle;
-            if (handle && m_stopping)
+            if (handle && m_checkStopping)
                 sqlite3_interrupt(static_cast<sqlite3*>(handle));
         });
         QMetaObject::invokeMethod(
@@ -244,6 +577,8 @@ void CallStore::waitForCheck()
 
 void CallStore::checkDone(const QuickCheck& check)
 {
+    if (!m_thread) // cut short as the program ends
+        return;
     m_thread->wait();
     delete m_thread;
     m_thread = nullptr;
@@ -254,11 +589,13 @@ void CallStore::checkDone(const QuickCheck& check)
         m_log.log(QStringLiteral("CallerID.mdb could not be checked: ") + check.result);
     else
         m_database.addLaterSchema();
-    const qsizetype before = m_waiting.size();
-    flush();
-    if (m_waiting.size() != before)
-        Q_EMIT waitingChanged(m_waiting.size());
-    Q_EMIT checkFinished();
+    {
+        QMutexLocker lock(&m_mutex);
+        m_holdBack = false;
+        m_rejectedMark = m_database.hasRejectedMark();
+        m_writerDamaged = m_writerDamaged || m_database.isDamaged();
+    }
+    request(Work::AfterCheck, callBudgetMs);
 }
 
 QString CallStore::waitingFilePath() const
@@ -266,33 +603,35 @@ QString CallStore::waitingFilePath() const
     return QFileInfo(m_log.path()).absolutePath() + QStringLiteral("/CallsNotStored.txt");
 }
 
-void CallStore::countWaiting(QHash<QString, qint64>& counts) const
-{
-    for (const WaitingCall& call : m_waiting)
-        ++counts[sameCallKey(call.date, call.time, call.number, call.name,
-                             callYear(call.date, call.arrived.toString(journalTimeFormat)))];
-}
-
 bool CallStore::journaled() const
 {
-    return std::all_of(m_waiting.begin(), m_waiting.end(), [](const WaitingCall& call) { return call.journaled; });
+    QMutexLocker lock(&m_mutex);
+    return std::all_of(m_unstored.begin(), m_unstored.end(), [](const WaitingCall& call) { return call.journaled; });
 }
 
 /*!
  * Appends the waiting calls not yet in the journal and syncs it before
  * returning: from here on a crash, a kill or a power cut does not lose them.
+ * On the storage thread, or on the UI thread once it has ended. The text
+ * for the log when the file could not be written, else nothing.
  */
-void CallStore::journalWaiting()
+QString CallStore::journalWaiting()
 {
-    if (journaled())
-        return;
+    QByteArray text;
+    QList<quint64> ids;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const WaitingCall& call : std::as_const(m_unstored)) {
+            if (!call.journaled) {
+                text += journalLine(call);
+                ids.append(call.id);
+            }
+        }
+    }
+    if (ids.isEmpty())
+        return {};
     const QString path = waitingFilePath();
     const bool created = !QFileInfo::exists(path);
-    QByteArray text;
-    for (const WaitingCall& call : std::as_const(m_waiting)) {
-        if (!call.journaled)
-            text += journalLine(call);
-    }
     QFile file(path);
     const bool opened
         = file.open(QIODevice::WriteOnly | QIODevice::Append, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -304,15 +643,19 @@ void CallStore::journalWaiting()
     if (written && created)
         syncDirectory(path);
     if (!written) {
-        if (!m_journalFailed)
-            m_log.log(QStringLiteral("Calls waiting to be stored could not be written to ") + path
-                      + QStringLiteral(": ") + file.errorString());
+        const bool first = !m_journalFailed;
         m_journalFailed = true;
-        return;
+        return first ? QStringLiteral("Calls waiting to be stored could not be written to ") + path
+                + QStringLiteral(": ") + file.errorString()
+                     : QString();
     }
     m_journalFailed = false;
-    for (WaitingCall& call : m_waiting)
-        call.journaled = true;
+    QMutexLocker lock(&m_mutex);
+    for (WaitingCall& call : m_unstored) {
+        if (ids.contains(call.id))
+            call.journaled = true;
+    }
+    return {};
 }
 
 // The journal again with only the calls still waiting; none: no file.
@@ -320,9 +663,12 @@ void CallStore::rewriteJournal()
 {
     const QString path = waitingFilePath();
     QByteArray text;
-    for (const WaitingCall& call : std::as_const(m_waiting)) {
-        if (call.journaled)
-            text += journalLine(call);
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const WaitingCall& call : std::as_const(m_unstored)) {
+            if (call.journaled)
+                text += journalLine(call);
+        }
     }
     if (text.isEmpty()) {
         QFile::remove(path);
@@ -371,13 +717,18 @@ void CallStore::readJournal()
         // It may have reached the file before the journal was rewritten.
         call.tried = true;
         call.journaled = true;
+        call.id = ++m_nextId;
         calls.append(call);
     }
     if (calls.isEmpty())
         return;
     m_log.log(QStringLiteral("Calls waiting from an earlier run: ") + QString::number(calls.size()));
-    m_waiting = calls + m_waiting;
-    Q_EMIT waitingChanged(m_waiting.size());
+    {
+        QMutexLocker lock(&m_mutex);
+        m_unstored = calls + m_unstored;
+        m_waitingCount = m_unstored.size();
+    }
+    Q_EMIT waitingChanged(m_waitingCount);
 }
 
 } // namespace Quillon

@@ -83,6 +83,8 @@ struct Harness
             if ((elapsed += 100) % 5000 == 0)
                 window()->Timer3_Timer();
         }
+        // What the storage thread was handed meanwhile is done and told.
+        app->database().store().waitUntilIdle();
     }
     QDateTime call(const QString& name, const QString& number) // when the window listed it; invalid: never
     {

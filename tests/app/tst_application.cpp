@@ -25,6 +25,7 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -151,6 +152,11 @@ private Q_SLOTS:
         QTest::newRow("full, exit, a call during the question") << full + u" / "_s + lost3 + kept << u"question"_s;
         QTest::newRow("full, exit, a call during the box") << full + u" / "_s + lost + kept << u"box"_s;
         QTest::newRow("full, exit, logout during the box") << full + u" / "_s + lost + kept << u"logout"_s;
+        // Another program writing: the call that comes during the question is still with the storage thread.
+        QTest::newRow("write-locked, exit, a call during the question")
+            << QString(full).replace(u"the disk is full"_s, u"the database is locked by another program"_s) + u" / "_s
+                + lost3 + kept
+            << u"question"_s;
         QTest::newRow("full, exit, text file impossible")
             << full + u" / "_s + lost + u"They could not be written to %1 either; the disk may be full."_s << QString();
         // Found by the check at start-up, before any call.
@@ -187,6 +193,13 @@ private Q_SLOTS:
                     && fill.exec(u"PRAGMA synchronous = OFF"_s));
             for (int i = 0; i < 5000 && h->app->database().InsertCall(u"FILLER"_s, {}, {}, {}); ++i) { }
             QVERIFY(fill.exec(u"PRAGMA synchronous = FULL"_s));
+            // Calls are written on a connection of their own: no room there either.
+            h->app->database().store().runOnStorageConnection(u"PRAGMA max_page_count = 1"_s);
+        }
+        std::optional<SqlFile> locker;
+        if (tag.startsWith(u"write-locked"_s)) { // readers go on, writers wait
+            locker.emplace(h->dir.databasePath());
+            QVERIFY(locker->run(u"BEGIN IMMEDIATE"_s) && locker->run(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
         }
         const QByteArray before = h->dir.readFile(u"CallerID.mdb"_s).toUtf8();
         QStringList arrived;
@@ -197,6 +210,8 @@ private Q_SLOTS:
         const QString stored = u"SELECT Name, SysTime FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s;
         if (!ends) {
             QVERIFY(fill.exec(u"PRAGMA max_page_count = 1000000"_s));
+            fill.finish(); // a statement left open would keep the storage thread's commit out
+            h->app->database().store().runOnStorageConnection(u"PRAGMA max_page_count = 1000000"_s);
             h->pass(5000);
             QCOMPARE(h->window()->waitingText(), QString());
             QCOMPARE(h->rows(stored), QStringList({ u"JOHN DOE|"_s + arrived[0], u"JANE ROE|"_s + arrived[1] }));
@@ -221,6 +236,7 @@ private Q_SLOTS:
                 h->boxes.whileOkShown = [this](const QString&) { h->window()->closeWithoutAsking(); };
             h->action(u"Exit"_s)->trigger();
             QVERIFY(h->app->ended());
+            locker.reset();
             QCOMPARE(h->rows(stored), QStringList());
         }
         QStringList shown = h->shownBoxes();

@@ -4,6 +4,7 @@
 #include "reception/callpipeline.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "records/listentries.h"
 
 #include <QFile>
@@ -36,8 +37,9 @@ struct Line : Test::ModemRig
         QFile::remove(dir.logPath()); // the call's entries only
         return port.isOpen();
     }
-    QString stored() const
+    QString stored()
     {
+        database.store().waitUntilIdle(); // the storage thread has written what it was handed
         QSqlQuery query(u"SELECT group_concat(Name || '|' || Number || '|' || Date || '|' || Time, ';') "
                         u"FROM (SELECT * FROM CID ORDER BY rowid)"_qs,
                         database.connection());

@@ -10,6 +10,7 @@
 #include "reception/callpipeline.h"
 #include "reception/modemrig.h"
 #include "records/calldatabase.h"
+#include "records/callstore.h"
 #include "records/listentries.h"
 #include "records/storedcalls.h"
 #include "support/appdir.h"
@@ -26,6 +27,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <sys/socket.h>
 
 using namespace Quillon;
@@ -293,6 +295,7 @@ private Q_SLOTS:
                  "CIDINFO: *LINE*-*RING*0*TIME*14:32:06* / "
                  "CID: *DATE*06122026*TIME*1432*LINE*-*NMBR*+1 555 1234*MESG*NONE*NAME*ACME* / "
                  "CIDINFO: *LINE*-*RING*1*TIME*14:32:06*"_s);
+        QVERIFY(database.store().waitUntilIdle()); // the log is read from the file
         Display later(service.server().serverPort());
         QVERIFY(later.waitFor(u"300"_s));
         QCOMPARE(later.count(u"CIDLOG: .*NMBR\\*5551234567\\*"_s), 1);
@@ -303,6 +306,7 @@ private Q_SLOTS:
         QVERIFY(ListEntries(database).add(RecordList::Reject, u"555-999-*"_s, u"N/A"_s));
         pipeline.ProcessCidReport(u"RING\r\n\r\nDATE = 0612\r\nTIME = 1433\r\nNMBR = 5559990000\r\nNAME = ROBO\r\n"_s);
         QVERIFY(live.waitFor(u"HUP: .*NMBR\\*5559990000\\*"_s));
+        QVERIFY(database.store().waitUntilIdle());
         Display third(service.server().serverPort());
         QVERIFY(third.waitFor(u"300"_s));
         QCOMPARE(third.count(u"HUPLOG: .*NMBR\\*5559990000\\*"_s), 1);
@@ -330,6 +334,9 @@ private Q_SLOTS:
             << QStringList { u"JOHN|555-123-4567|06/12|14:32|2025-06-12 14:32:00"_s,
                              u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s };
         QTest::newRow("redial within the minute") << june26
+                + june26 << QStringList() << QStringList(2, u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s);
+        // Another program writing: the first log's calls wait, and the second finds them waiting.
+        QTest::newRow("redial within the minute, file write-locked") << june26
                 + june26 << QStringList() << QStringList(2, u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:00"_s);
         QTest::newRow("received live, then twice in the log")
             << june26 + june26 << QStringList { u"JOHN|555-123-4567|06/12|14:32|2026-06-12 14:32:41"_s }
@@ -359,6 +366,12 @@ private Q_SLOTS:
                 insert.addBindValue(value);
             QVERIFY(insert.exec());
         }
+        std::optional<SqlFile> locker;
+        if (QByteArray(QTest::currentDataTag()).contains("write-locked")) {
+            locker.emplace(rig.dir.databasePath());
+            QVERIFY(locker->run(u"BEGIN IMMEDIATE"_s) && locker->run(u"INSERT INTO Reject (Number) VALUES ('1')"_s));
+        }
+        const QString rows = u"SELECT Name, Number, Date, Time, SysTime FROM CID ORDER BY rowid"_s;
         bool startedUp = false; // the server's start-up, log and all, has been taken in
         connect(&service.client(), &NcidClient::lineReceived, this,
                 [&startedUp](const NcidLine&, const QString& text) { startedUp = text.startsWith(u"300"_s); });
@@ -372,13 +385,21 @@ private Q_SLOTS:
             server->write("200 Server: peer\n210 API 1.0 Feature Set 1\n" + log
                           + "250 End of call log\n300 End of connection startup\n");
             QTRY_VERIFY(startedUp && service.pastCallsPending() == 0); // stored a part at a time
-            QCOMPARE(
-                queryRows(database.connection(), u"SELECT Name, Number, Date, Time, SysTime FROM CID ORDER BY rowid"_s),
-                stored + added);
+            QVERIFY(database.store().waitUntilIdle());
+            if (locker)
+                QCOMPARE(database.store().waitingCount(), added.size());
+            else
+                QCOMPARE(queryRows(database.connection(), rows), stored + added);
             server->close();
             QTRY_VERIFY(!service.client().isConnected());
         }
         service.stopReceiving();
+        if (!locker)
+            return;
+        locker.reset();
+        database.store().retry();
+        QVERIFY(database.store().waitUntilIdle());
+        QCOMPARE(queryRows(database.connection(), rows), stored + added);
     }
 
     // A display that connects while another program holds the file locked

@@ -37,6 +37,7 @@ struct Rig final : ModemRig
     }
     void record(const QString& step)
     {
+        database.store().waitUntilIdle(); // what was handed to the storage thread by now is in the file
         QSqlQuery count(u"SELECT count(*) FROM CID"_s, database.connection());
         const QStringList sent = sim.receivedCommands();
         events.append(step + u' ' + QString::number(count.next() ? count.value(0).toInt() : 0)
@@ -223,6 +224,7 @@ void TestCallPipeline::refusedCalls()
             ++filler;
         QCOMPARE(error, CallDatabase::problemText(DbProblem::DiskFull));
         QVERIFY(program.exec(u"PRAGMA synchronous = FULL"_s));
+        rig.database.store().runOnStorageConnection(u"PRAGMA max_page_count = 1"_s); // where calls are written
     }
     const QByteArray before = fileBytes(path);
     QFile::remove(rig.dir.logPath());
@@ -231,10 +233,12 @@ void TestCallPipeline::refusedCalls()
     auto release = [&] {
         if (releaseMs < 0 || start.msecsTo(rig.clock.now()) < releaseMs)
             return;
-        if (obstacle == u"full"_s)
+        if (obstacle == u"full"_s) {
             QSqlQuery(rig.database.connection()).exec(u"PRAGMA max_page_count = 1000000"_s);
-        else
+            rig.database.store().runOnStorageConnection(u"PRAGMA max_page_count = 1000000"_s);
+        } else {
             locker.db().rollback();
+        }
     };
     const bool during = QByteArray(QTest::currentDataTag()).contains("during");
     bool sentDuring = false;
@@ -263,14 +267,17 @@ void TestCallPipeline::refusedCalls()
         rig.sim.advance(3000);
         rig.pipeline.OnComm();
         rig.clock.advance(2500);
+        release(); // whether or not anything waits on it meanwhile
         const QDateTime before = rig.clock.now();
         rig.pipeline.timer1Tick();
         longestWait = qMax(longestWait, before.msecsTo(rig.clock.now()) - 600); // less the modem's re-initialisation
+        QVERIFY(rig.database.store().waitUntilIdle());
         counts << QString::number(rig.database.store().waitingCount());
     };
     auto retry = [&](int ms) {
         until(ms);
         rig.database.store().retry();
+        QVERIFY(rig.database.store().waitUntilIdle());
         counts << QString::number(rig.database.store().waitingCount());
     };
     call("JOHN DOE", "5551234567");
@@ -282,7 +289,8 @@ void TestCallPipeline::refusedCalls()
 
     QCOMPARE(counts.join(u' '), waiting);
     QCOMPARE(sentDuring && keptUsed, during);
-    QVERIFY2(longestWait <= 1000, qPrintable(QString::number(longestWait))); // the window never waits longer
+    // Only look-ups wait for a lock, and never longer; writes never hold the window up.
+    QVERIFY2(longestWait <= (obstacle == u"locked"_s ? 1000 : 0), qPrintable(QString::number(longestWait)));
     QCOMPARE(SqlFile(path).rows(u"SELECT Name FROM CID WHERE Name <> 'FILLER' ORDER BY rowid"_s).join(u' '), stored);
     const QRegularExpression telco(u"^Telco Info - .*"_s, QRegularExpression::DotMatchesEverythingOption);
     QCOMPARE(rig.dir.logMessages().replaceInStrings(telco, u"Telco Info - *"_s).join(u" / "_s), log);

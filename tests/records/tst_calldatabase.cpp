@@ -166,7 +166,9 @@ private Q_SLOTS:
             QVERIFY(checked.wait(10000));
             const bool damaged = damage.startsWith(u"page"_s);
             QCOMPARE(f.database.isDamaged(), damaged);
-            QCOMPARE(f.database.store().StoreCall({ u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s, {} }), !damaged);
+            f.database.store().StoreCall({ u"JOHN DOE"_s, u"1"_s, u"06/12"_s, u"14:32"_s, {} });
+            QVERIFY(f.database.store().waitUntilIdle());
+            QCOMPARE(f.database.store().waitingCount() == 0, !damaged);
             // Every other write is refused the same way, with what was found damaged.
             QVERIFY(writeFile(f.file(u"reject.csv"_s), "Number,Name\r\n2,B\r\n"));
             QString found;
