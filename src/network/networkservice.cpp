@@ -63,10 +63,30 @@ NetworkService::NetworkService(const QString& iniPath, ProcessCid& pipeline, Cal
         if (std::exchange(m_pastCallsAwaitStore, false))
             QTimer::singleShot(1, this, &NetworkService::storePastCalls);
     });
+    connect(&m_database.store(), &CallStore::sameCallsCounted, this,
+            [this](quint64 token, const QHash<QString, qint64>& counts, const QString& error) {
+                // An answer for an earlier connection misses what it stored since.
+                if (token != m_pastCallsCount || m_pastCallsCounted)
+                    return;
+                if (error.isEmpty()) {
+                    m_pastCallsCounted = true;
+                    m_pastCallsKnown = counts;
+                } else {
+                    // Unreadable now: the next connect sends them again.
+                    m_pastCalls.clear();
+                    m_pastCallsCount = 0;
+                }
+                storePastCalls();
+            });
     connect(&m_client, &NcidClient::connected, this, [this] {
         m_pastCallsStored = 0;
         m_pastCallsSeen.clear();
+        // The server sends its whole log again: what is left of the last
+        // one is in it.
+        m_pastCalls.clear();
+        m_pastCallsQueued = false;
         m_pastCallsKnown.clear();
+        m_pastCallsCount = 0;
         m_pastCallsCounted = false;
         m_pastCallsLogEnded = false;
         m_log.log(QStringLiteral("Connected to caller-ID server ") + serverName());
@@ -191,12 +211,12 @@ void NetworkService::callProcessed(const CidCall& call, bool hungUp)
 void NetworkService::storePastCalls()
 {
     m_pastCallsQueued = false;
-    // Counting the calls stored already takes a turn of its own.
+    // The storage thread counts the calls stored already; the parts wait
+    // for its answer.
     if (!m_pastCallsCounted && !m_pastCalls.isEmpty()) {
-        m_pastCallsCounted = true;
-        m_pipeline.readSameCalls(m_pastCallsKnown);
+        if (m_pastCallsCount == 0)
+            m_pastCallsCount = m_database.store().countSameCalls();
         m_pastCallsQueued = true;
-        QTimer::singleShot(1, this, &NetworkService::storePastCalls);
         return;
     }
     const QList<ProcessCid::MissedCall> part = m_pastCalls.mid(0, pastCallsPerTurn);

@@ -81,7 +81,10 @@ private:
     // loop, so that a long log does not hold the window.
     QList<ProcessCid::MissedCall> m_pastCalls;
     QHash<QString, qint64> m_pastCallsKnown; // see StoreMissedCalls
-    bool m_pastCallsCounted = false; // m_pastCallsKnown was read on this connection
+    // The count asked for on this connection (0: none yet), and whether its
+    // answer is in m_pastCallsKnown.
+    quint64 m_pastCallsCount = 0;
+    bool m_pastCallsCounted = false;
     bool m_pastCallsQueued = false;
     bool m_pastCallsAwaitStore = false; // the next part waits for the storage thread
     bool m_pastCallsLogEnded = false; // the log line waits until they are stored

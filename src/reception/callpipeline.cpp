@@ -206,9 +206,6 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, 
     if (calls.isEmpty() || !m_database.isOpen())
         return 0;
     CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    // Unreadable now: the next connect sends them again.
-    if (!readSameCalls(stored))
-        return 0;
     // One read for the part's look-ups: a commit of the storage thread holds
     // up the first of them at most, not each.
     const Transaction lookups(m_database.connection());
@@ -228,17 +225,6 @@ int ProcessCid::StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, 
     }
     m_database.store().StoreCalls(added);
     return static_cast<int>(added.size());
-}
-
-bool ProcessCid::readSameCalls(QHash<QString, qint64>& same)
-{
-    if (!same.isEmpty() || !m_database.isOpen())
-        return true;
-    CallDatabase::BusyBudget budget(m_database, databaseBudgetMs);
-    // Calls handed to the storage thread and not yet written count as stored.
-    QString error;
-    same = m_database.store().countSameCalls(&error);
-    return error.isEmpty();
 }
 
 bool ProcessCid::translate(CidCall& call, bool* allowed)

@@ -61,14 +61,10 @@ public:
         CidCall call;
         int occurrence = 1;
     };
-    // same: how often each call is stored or waiting, by sameCallKey(); read
-    // when empty, and kept up to date with the calls stored here, so that a
-    // log stored in parts reads the stored calls once.
+    // same: how often each call is stored or waiting, by sameCallKey(), as
+    // CallStore::countSameCalls() counted them; kept up to date with the
+    // calls stored here, so that a log stored in parts counts them once.
     int StoreMissedCalls(const QList<MissedCall>& calls, QHash<QString, qint64>& same);
-    // Reads same when it is empty, as StoreMissedCalls does; false when the
-    // file could not be read. With many stored calls it takes a while: a
-    // caller may give it a turn of the event loop of its own.
-    bool readSameCalls(QHash<QString, qint64>& same);
 
     const Quillon::CidCall& currentCall() const { return m_call; }
     QDateTime receiveSettleTime() const { return m_receiveSettleTime; }

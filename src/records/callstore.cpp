@@ -6,7 +6,6 @@
 #include "records/calldatabase.h"
 #include "records/callwrite.h"
 #include "records/storedcalls.h"
-#include "records/transaction.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -161,7 +160,7 @@ void CallStore::retry(int budgetMs)
         request(Work::Retry, budgetMs);
 }
 
-void CallStore::request(Work work, int budgetMs)
+void CallStore::request(Work work, int budgetMs, quint64 token)
 {
     if (!m_writer && !m_stopping)
         startWriter();
@@ -173,7 +172,7 @@ void CallStore::request(Work work, int budgetMs)
         m_requests.last().budgetMs = qMax(m_requests.last().budgetMs, budgetMs);
         return;
     }
-    m_requests.append({ work, budgetMs });
+    m_requests.append({ work, budgetMs, token });
     m_wake.wakeAll();
     if (m_writer)
         return;
@@ -333,6 +332,8 @@ int CallStore::writerBusy(void* self, int /*count*/)
  */
 CallStore::Report CallStore::attempt(const Request& request)
 {
+    if (request.work == Work::Count)
+        return count(request);
     Report report;
     report.work = request.work;
     bool damaged = false;
@@ -402,7 +403,6 @@ bool CallStore::writeBatch(const QList<WaitingCall>& batch, bool damaged, bool r
         if (!written)
             refusal = refusalText(begin.lastError(), &damage);
         sqlite3* handle = handleOf(m_writerDb);
-        const int changesBefore = handle ? sqlite3_total_changes(handle) : 0;
         // Identical calls are as many calls: a second one tried is not the first one found.
         QHash<QByteArray, int> seen;
         for (qsizetype i = 0; written && i < batch.size(); ++i) {
@@ -410,13 +410,6 @@ bool CallStore::writeBatch(const QList<WaitingCall>& batch, bool damaged, bool r
             const int before = call.tried ? seen[journalLine(call)]++ : -1;
             written = insertCallRow(m_writerDb, rejectedMark, call.name, call.number, call.date, call.time,
                                     call.arrived, before, call.rejected, &refusal, &damage);
-        }
-        if (written) {
-            QMutexLocker lock(&m_mutex);
-            for (const WaitingCall& call : batch)
-                m_committing.append(call.id);
-            m_committingRow
-                = handle && sqlite3_total_changes(handle) != changesBefore ? sqlite3_last_insert_rowid(handle) : 0;
         }
         if (written) {
             QSqlQuery commit(m_writerDb);
@@ -432,8 +425,6 @@ bool CallStore::writeBatch(const QList<WaitingCall>& batch, bool damaged, bool r
     for (const WaitingCall& call : batch)
         ids.insert(call.id);
     QMutexLocker lock(&m_mutex);
-    m_committing.clear();
-    m_committingRow = 0;
     if (written) {
         m_unstored.removeIf([&ids](const WaitingCall& call) { return ids.contains(call.id); });
         return true;
@@ -478,6 +469,8 @@ void CallStore::takeReport(const Report& report)
         m_waitingCount = report.remaining;
         Q_EMIT waitingChanged(m_waitingCount);
     }
+    if (report.work == Work::Count)
+        Q_EMIT sameCallsCounted(report.token, report.counts, report.countError);
     if (report.work == Work::AfterCheck) {
         m_checkPending = false;
         Q_EMIT checkFinished();
@@ -498,47 +491,38 @@ qsizetype CallStore::unstoredCount() const
     return m_unstored.size();
 }
 
-/*!
- * The recent stored calls and the calls not stored yet, counted from one
- * snapshot of the file: while the read holds it, the storage thread cannot
- * commit, and a batch it committed just before is recognised by its last
- * row being in the file.
- */
-QHash<QString, qint64> CallStore::countSameCalls(QString* error) const
+quint64 CallStore::countSameCalls()
 {
-    const QSqlDatabase db = m_database.connection();
-    QString failure;
-    const Transaction read(db, &failure);
-    QHash<QString, qint64> counts;
-    if (read.isActive())
-        counts = countRecentCalls(db, &failure);
-    QList<WaitingCall> unstored;
-    QList<quint64> committing;
-    qint64 committingRow = 0;
-    if (failure.isEmpty()) {
-        QMutexLocker lock(&m_mutex);
-        unstored = m_unstored;
-        committing = m_committing;
-        committingRow = m_committingRow;
+    const quint64 token = ++m_nextCount;
+    request(Work::Count, callBudgetMs, token);
+    return token;
+}
+
+/*!
+ * The recent stored calls and the calls not stored yet, counted on the
+ * storage thread between two of its writes: a call is either in the file or
+ * among those not stored, never both, never neither.
+ */
+CallStore::Report CallStore::count(const Request& request)
+{
+    Report report;
+    report.work = Work::Count;
+    report.token = request.token;
+    m_writerDeadline = QDeadlineTimer(request.budgetMs);
+    QString error;
+    if (openWriterConnection(error))
+        report.counts = countRecentCalls(m_writerDb, &error);
+    QMutexLocker lock(&m_mutex);
+    report.remaining = m_unstored.size();
+    if (!error.isEmpty()) {
+        report.counts.clear();
+        report.countError = error;
+        return report;
     }
-    if (failure.isEmpty() && committingRow > 0) {
-        QSqlQuery in(db);
-        in.prepare(QStringLiteral("SELECT 1 FROM CID WHERE rowid = ?"));
-        in.addBindValue(committingRow);
-        if (!in.exec())
-            failure = in.lastError().text().trimmed();
-        else if (in.next())
-            unstored.removeIf([&committing](const WaitingCall& call) { return committing.contains(call.id); });
-    }
-    if (!failure.isEmpty()) {
-        if (error)
-            *error = failure;
-        return {};
-    }
-    for (const WaitingCall& call : std::as_const(unstored))
-        ++counts[sameCallKey(call.date, call.time, call.number, call.name,
-                             callYear(call.date, call.arrived.toString(journalTimeFormat)))];
-    return counts;
+    for (const WaitingCall& call : std::as_const(m_unstored))
+        ++report.counts[sameCallKey(call.date, call.time, call.number, call.name,
+                                    callYear(call.date, call.arrived.toString(journalTimeFormat)))];
+    return report;
 }
 
 void CallStore::startCheck()

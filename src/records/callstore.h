@@ -97,10 +97,12 @@ public:
     qsizetype waitingCount() const { return m_waitingCount; }
     // Calls handed over and not stored yet, the waiting ones included.
     qsizetype unstoredCount() const;
-    // How often each call (by sameCallKey()) is among the recent stored
-    // calls or not stored yet, read so that a call being stored meanwhile is
-    // counted once.
-    QHash<QString, qint64> countSameCalls(QString* error = nullptr) const;
+    // Asks the storage thread how often each call (by sameCallKey()) is
+    // among the recent stored calls or not stored yet; sameCallsCounted
+    // answers with the returned token. Counted between two of its writes, so
+    // that a call being stored meanwhile is counted once, and off the window's
+    // thread, since a large history takes a while.
+    quint64 countSameCalls();
 
     // Checks the file (PRAGMA quick_check) on a thread of its own; calls
     // wait meanwhile and are stored once it is found sound. The calls an
@@ -137,6 +139,9 @@ Q_SIGNALS:
     void checkFinished();
     // The storage thread has done all it was handed.
     void idle();
+    // The answer to countSameCalls(token); error says why the file could not
+    // be read, and counts is then empty.
+    void sameCallsCounted(quint64 token, const QHash<QString, qint64>& counts, const QString& error);
 
 private:
     enum class Work
@@ -144,6 +149,7 @@ private:
         Calls, // calls were handed over
         Retry,
         AfterCheck,
+        Count, // sameCallsCounted
     };
     struct Report
     {
@@ -155,14 +161,19 @@ private:
         QString refusal;
         QString damage; // what the storage thread found damaged
         QString journalError;
+        quint64 token = 0;
+        QHash<QString, qint64> counts;
+        QString countError;
     };
     struct Request
     {
         Work work;
         int budgetMs;
+        quint64 token = 0;
     };
 
-    void request(Work work, int budgetMs);
+    void request(Work work, int budgetMs, quint64 token = 0);
+    Report count(const Request& request);
     void startWriter();
     void stopWriter();
     void runWriter();
@@ -187,6 +198,7 @@ private:
     bool m_journalRead = false;
     bool m_checkPending = false;
     quint64 m_nextId = 0;
+    quint64 m_nextCount = 0;
     QThread* m_thread = nullptr; // the check
     std::unique_ptr<QThread> m_writer;
 
@@ -201,10 +213,6 @@ private:
     bool m_writerDamaged = false;
     bool m_rejectedMark = false;
     QStringList m_statements;
-    // The batch being committed and its last row: a count taken meanwhile
-    // finds out from the file whether it is in.
-    QList<quint64> m_committing;
-    qint64 m_committingRow = 0;
     void* m_writerHandle = nullptr;
     std::atomic<bool> m_stopping = false;
 
