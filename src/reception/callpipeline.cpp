@@ -112,7 +112,12 @@ void ProcessCid::timer1Tick()
 
 void ProcessCid::finishBurst()
 {
-    if (m_timer1Enabled && !m_reading && !m_modem.detectionInProgress())
+    if (!m_timer1Enabled || m_reading || m_modem.detectionInProgress())
+        return;
+    // Rings and the answers to the program's last commands are no call: they
+    // would only be logged after the program said it was ending.
+    CidCall call;
+    if (ParseCidReport(m_modem.peekReceivedText(), m_settings.NmbrLngth, call))
         readBurst();
 }
 

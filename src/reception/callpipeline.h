@@ -44,8 +44,8 @@ public:
     // it, and disables Timer1.
     void timer1Tick();
     void ProcessCidReport(const QString& text);
-    // The program ends: text received and not yet read is processed now
-    // rather than lost with the settle time.
+    // The program ends: a call report received and not yet read is
+    // processed now rather than lost with the settle time.
     void finishBurst();
     // A call a network server reported as it happened (text: its line). A
     // listed caller cannot be hung up from here; blockedByServer says the
