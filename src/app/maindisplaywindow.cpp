@@ -201,10 +201,9 @@ void frmCIDDisplay::connectCore(CallStore& store)
         m_waitingPanel->setText(count == 1 ? QStringLiteral("1 call waiting to be stored")
                                            : QStringLiteral("%1 calls waiting to be stored").arg(count));
         m_waitingPanel->setVisible(count > 0);
-        // Calls that waited may just have been stored.
-        m_windows->callStored();
     });
-    // Open lists of stored calls show them once they are in the file.
+    // Open lists of stored calls show them once they are in the file, calls
+    // that waited among them.
     connect(&store, &CallStore::callsStored, this, [this] { m_windows->callStored(); });
     // Queued: the call in hand is shown and the modem re-initialised before
     // a box holds anything up.
